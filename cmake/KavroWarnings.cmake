@@ -1,0 +1,7 @@
+function(kavro_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /utf-8 /permissive-)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wno-unused-parameter)
+  endif()
+endfunction()

@@ -1,0 +1,76 @@
+#!/usr/bin/env python3
+"""Draws the program's icons (16-colour, 32x32 and 16x16) and writes them as .ico files.
+
+Run by hand when a picture changes; the .ico files it writes are committed.
+usage: make-icons.py <output folder>
+"""
+import struct
+import sys
+
+# The standard 16-colour VGA palette (B, G, R, 0).
+PALETTE = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
+           (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
+           (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+BLACK, DARK_BLUE, GREY, SILVER, BLUE, WHITE, RED, YELLOW = 0, 4, 8, 7, 12, 15, 9, 11
+
+
+def kavro_pixels(size):
+    """A blue drawing sheet with a white border and a yellow 'K' stroke set."""
+    s = size / 32.0
+    px = [[None] * size for _ in range(size)]
+    for y in range(size):
+        for x in range(size):
+            if 2 * s <= x < 30 * s and 2 * s <= y < 30 * s:
+                edge = x < 3 * s or x >= 29 * s or y < 3 * s or y >= 29 * s
+                px[y][x] = WHITE if edge else DARK_BLUE
+    for y in range(size):
+        for x in range(size):
+            fx, fy = x / s, y / s
+            if 7 <= fx < 11 and 7 <= fy < 25:
+                px[y][x] = YELLOW
+            d = abs((fx - 11) - abs(fy - 16))
+            if 11 <= fx < 25 and 7 <= fy < 25 and d < 2.5:
+                px[y][x] = YELLOW
+    return px
+
+
+def ico_image(px):
+    size = len(px)
+    header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
+    palette = b''.join(struct.pack('<BBBB', b, g, r, 0) for (r, g, b) in
+                       [(c[2], c[1], c[0]) for c in PALETTE])
+    xor_rows, and_rows = [], []
+    for row in reversed(px):
+        xor = bytearray()
+        for x in range(0, size, 2):
+            hi = row[x] if row[x] is not None else 0
+            lo = row[x + 1] if row[x + 1] is not None else 0
+            xor.append((hi << 4) | lo)
+        xor_rows.append(bytes(xor) + b'\0' * ((4 - len(xor) % 4) % 4))
+        bits = 0
+        mask = bytearray()
+        for x in range(size):
+            bits = (bits << 1) | (1 if row[x] is None else 0)
+            if x % 8 == 7:
+                mask.append(bits)
+                bits = 0
+        and_rows.append(bytes(mask) + b'\0' * ((4 - len(mask) % 4) % 4))
+    return header + palette + b''.join(xor_rows) + b''.join(and_rows)
+
+
+def write_ico(path, images):
+    blobs = [ico_image(px) for px in images]
+    out = struct.pack('<HHH', 0, 1, len(blobs))
+    offset = 6 + 16 * len(blobs)
+    for px, blob in zip(images, blobs):
+        size = len(px)
+        out += struct.pack('<BBBBHHII', size, size, 16, 0, 1, 4, len(blob), offset)
+        offset += len(blob)
+    out += b''.join(blobs)
+    with open(path, 'wb') as f:
+        f.write(out)
+
+
+if __name__ == '__main__':
+    folder = sys.argv[1] if len(sys.argv) > 1 else '.'
+    write_ico(f'{folder}/kavro.ico', [kavro_pixels(32), kavro_pixels(16)])

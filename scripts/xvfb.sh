@@ -1,0 +1,20 @@
+# Sourced: starts a private Xvfb display (1024x768, 96 DPI) unless KAVRO_DISPLAY_KEEP is set and a
+# display exists. Sets DISPLAY and XVFB_PID; StopXvfb ends it.
+StartXvfb() {
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local number
+  read -r -t 20 number <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
+  rm -f "$fifo"
+  export DISPLAY=":$number"
+}
+StopXvfb() {
+  if [ -n "${XVFB_PID:-}" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  fi
+}

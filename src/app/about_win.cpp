@@ -1,0 +1,7 @@
+#include "app/about_win.h"
+
+namespace kavro {
+
+void MoreSoftware(HWND) {}
+
+}  // namespace kavro

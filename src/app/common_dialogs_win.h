@@ -1,0 +1,13 @@
+#pragma once
+// The Windows common open and save dialogs behind the main window's dialog controls.
+#include <windows.h>
+
+#include <memory>
+
+#include "app/file_dialog.h"
+
+namespace kavro {
+
+std::unique_ptr<FileDialogBackend> MakeCommonDialogs(HWND owner);
+
+}  // namespace kavro

@@ -1,0 +1,29 @@
+// Entry point: the program is its main window; the message loop runs until the last window closes.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/main_window_win.h"
+#include "app/message_loop_win.h"
+#include "win/window_win.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Single-threaded apartment: AutoCAD's automation objects and the browser control need it.
+  HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  int exitCode = 0;
+  try {
+    auto window = kavro::MainWindow::Create();
+    window->Show();
+    exitCode = kavro::RunMessageLoop();
+  } catch (const std::exception& e) {
+    kavro::win::ReportUnexpected(nullptr, e.what());
+    exitCode = 1;
+  }
+  if (SUCCEEDED(com)) {
+    CoUninitialize();
+  }
+  return exitCode;
+}

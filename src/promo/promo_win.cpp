@@ -1,0 +1,7 @@
+#include "promo/promo_win.h"
+
+namespace kavro::promo {
+
+void ShowPromoWindows() {}
+
+}  // namespace kavro::promo

@@ -1,0 +1,77 @@
+#include "win/file_win.h"
+
+#include <windows.h>
+
+#include "win/handles_win.h"
+
+namespace kavro::win {
+
+namespace {
+
+FileResult Failed() { return {false, GetLastError()}; }
+
+}  // namespace
+
+FileResult ReadWholeFile(const std::wstring& path, std::string* bytes) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    return Failed();
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size)) {
+    return Failed();
+  }
+  if (size.QuadPart > 0x7fffffff) {
+    return {false, ERROR_FILE_TOO_LARGE};
+  }
+  bytes->assign(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD total = 0;
+  while (total < bytes->size()) {
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), bytes->data() + total, static_cast<DWORD>(bytes->size() - total), &got,
+                  nullptr)) {
+      return Failed();
+    }
+    if (got == 0) {
+      bytes->resize(total);
+      break;
+    }
+    total += got;
+  }
+  return {true, 0};
+}
+
+FileResult WriteFileReplacing(const std::wstring& path, const std::string& bytes) {
+  std::wstring temp = path + L".kavro-tmp";
+  {
+    UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+      return Failed();
+    }
+    DWORD written = 0;
+    if (!bytes.empty() && (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                      &written, nullptr) ||
+                           written != bytes.size())) {
+      FileResult failure = Failed();
+      file.Reset();
+      DeleteFileW(temp.c_str());
+      return failure;
+    }
+    if (!FlushFileBuffers(file.Get())) {
+      FileResult failure = Failed();
+      file.Reset();
+      DeleteFileW(temp.c_str());
+      return failure;
+    }
+  }
+  if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    FileResult failure = Failed();
+    DeleteFileW(temp.c_str());
+    return failure;
+  }
+  return {true, 0};
+}
+
+}  // namespace kavro::win

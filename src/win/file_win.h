@@ -1,0 +1,16 @@
+#pragma once
+// Whole-file reads and writes. A write never leaves a half-written file at the target: the
+// bytes go to a temporary file beside it, which then replaces the target in one step.
+#include <string>
+
+namespace kavro::win {
+
+struct FileResult {
+  bool ok = false;
+  unsigned long error = 0;  // Win32 error code when !ok
+};
+
+FileResult ReadWholeFile(const std::wstring& path, std::string* bytes);
+FileResult WriteFileReplacing(const std::wstring& path, const std::string& bytes);
+
+}  // namespace kavro::win

@@ -1,0 +1,202 @@
+// The main window created for real: every control against the window's design at 96 DPI.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/main_window_win.h"
+#include "app/shell_win.h"
+#include "support/support.h"
+
+namespace kavro {
+namespace {
+
+struct Expected {
+  MainControl id;
+  const wchar_t* className;
+  DWORD typeBits;  // BS_TYPEMASK for buttons, else 0
+  MainControl container;
+  RECT pixels;  // left, top, right, bottom relative to the container, at 96 DPI
+  const wchar_t* text;
+};
+
+using C = MainControl;
+// Design in twips / 15, written out independently of the program's own table.
+const Expected kExpected[] = {
+    {C::xpcmdbutton7, L"Button", BS_PUSHBUTTON, C::None, {376, 312, 489, 337}, L"  修改预览"},
+    {C::xpcmdbutton2, L"Button", BS_PUSHBUTTON, C::None, {376, 450, 489, 475}, L"  更多软件"},
+    {C::xpcmdbutton3, L"Button", BS_PUSHBUTTON, C::None, {376, 496, 489, 521}, L"  退   出"},
+    {C::Command9, L"Button", BS_PUSHBUTTON, C::None, {376, 358, 489, 383}, L"  批量修改"},
+    {C::xpcmdbutton4, L"Button", BS_PUSHBUTTON, C::None, {376, 404, 489, 429}, L"  帮   助"},
+    {C::Frame2, L"Button", BS_GROUPBOX, C::None, {8, 264, 297, 537}, L"修改列表"},
+    {C::Text1, L"Edit", 0, C::Frame2, {8, 16, 177, 265}, L""},
+    {C::xpcmdbutton1, L"Button", BS_PUSHBUTTON, C::Frame2, {192, 224, 273, 249}, L"  保存列表"},
+    {C::xpcmdbutton5, L"Button", BS_PUSHBUTTON, C::Frame2, {192, 184, 273, 209}, L"  读取列表"},
+    {C::Option1, L"Button", BS_AUTORADIOBUTTON, C::None, {344, 272, 409, 289}, L"for R14"},
+    {C::Option2, L"Button", BS_AUTORADIOBUTTON, C::None, {440, 272, 521, 289}, L"for R2000+"},
+    {C::Text2, L"Edit", 0, C::Frame2, {200, 144, 257, 162}, L"1"},
+    {C::Label1, L"Static", 0, C::Frame2, {200, 120, 249, 137}, L"起始页码"},
+    {C::Frame1, L"Button", BS_GROUPBOX, C::None, {8, 8, 545, 257}, L"初始化文件"},
+    {C::List2, L"ListBox", 0, C::Frame1, {8, 16, 525, 200}, L""},
+    {C::xpcmdbutton6, L"Button", BS_PUSHBUTTON, C::Frame1, {16, 212, 97, 237}, L"  添加文件"},
+    {C::xpcmdbutton8, L"Button", BS_PUSHBUTTON, C::Frame1, {232, 212, 313, 237}, L"  删除全部"},
+    {C::xpcmdbutton9, L"Button", BS_PUSHBUTTON, C::Frame1, {124, 212, 205, 237}, L"  删除选择"},
+    {C::xpcmdbutton10, L"Button", BS_PUSHBUTTON, C::Frame1, {340, 212, 421, 237}, L"  保存列表"},
+    {C::xpcmdbutton11, L"Button", BS_PUSHBUTTON, C::Frame1, {448, 212, 529, 237}, L"  读取列表"},
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = MainWindow::Create();
+    window_->Show();
+    test::PumpPending();
+  }
+  HWND Main() const { return window_->Hwnd(); }
+  std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(MainWindowTest, WindowFrameAndPlacement) {
+  EXPECT_EQ(test::WindowText(Main()), L"Kavro V2.5");
+  EXPECT_EQ(test::ClassOf(Main()), L"kavrofrm");
+  LONG style = GetWindowLongW(Main(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_TRUE(style & WS_CAPTION);
+  RECT client{};
+  GetClientRect(Main(), &client);
+  EXPECT_EQ(client.right, 552);
+  EXPECT_EQ(client.bottom, 545);
+  EXPECT_NE(SendMessageW(Main(), WM_GETICON, ICON_BIG, 0), 0);
+
+  // Centred across the screen, one third of the free height above.
+  RECT outer{};
+  GetWindowRect(Main(), &outer);
+  int screenW = GetSystemMetrics(SM_CXSCREEN);
+  int screenH = GetSystemMetrics(SM_CYSCREEN);
+  int width = outer.right - outer.left;
+  int height = outer.bottom - outer.top;
+  EXPECT_NEAR(outer.left, (screenW - width) / 2.0, 0.5);
+  EXPECT_NEAR(outer.top, (screenH - height) / 3.0, 0.5);
+  test::SaveWindowPicture(Main(), L"main-window");
+}
+
+TEST_F(MainWindowTest, ControlsMatchTheDesignInTabOrder) {
+  HWND child = GetWindow(Main(), GW_CHILD);
+  std::vector<HWND> zOrder;
+  for (; child; child = GetWindow(child, GW_HWNDNEXT)) {
+    zOrder.push_back(child);
+  }
+  ASSERT_EQ(zOrder.size(), std::size(kExpected));
+  for (size_t i = 0; i < std::size(kExpected); ++i) {
+    const Expected& e = kExpected[i];
+    SCOPED_TRACE(testing::Message() << "control " << i);
+    HWND item = window_->Item(e.id);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(zOrder[i], item);  // creation order is the tab order
+    EXPECT_EQ(test::ClassOf(item), e.className);
+    LONG style = GetWindowLongW(item, GWL_STYLE);
+    if (e.typeBits != 0) {
+      EXPECT_EQ(static_cast<DWORD>(style & BS_TYPEMASK), e.typeBits);
+    }
+    EXPECT_EQ(test::WindowText(item), e.text);
+    RECT r = test::RectInParent(item, Main());
+    if (e.container != C::None) {
+      RECT frame = test::RectInParent(window_->Item(e.container), Main());
+      OffsetRect(&r, -frame.left, -frame.top);
+    }
+    EXPECT_EQ(r.left, e.pixels.left);
+    EXPECT_EQ(r.top, e.pixels.top);
+    EXPECT_EQ(r.right, e.pixels.right);
+    EXPECT_EQ(r.bottom, e.pixels.bottom);
+  }
+}
+
+TEST_F(MainWindowTest, InitialStateAndControlKinds) {
+  HWND list = window_->Item(C::List2);
+  LONG listStyle = GetWindowLongW(list, GWL_STYLE);
+  EXPECT_TRUE(listStyle & LBS_SORT);
+  EXPECT_TRUE(listStyle & LBS_EXTENDEDSEL);
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
+  LONG textStyle = GetWindowLongW(window_->Item(C::Text1), GWL_STYLE);
+  EXPECT_TRUE(textStyle & ES_MULTILINE);
+  EXPECT_TRUE(textStyle & WS_VSCROLL);
+  EXPECT_FALSE(GetWindowLongW(window_->Item(C::Text2), GWL_STYLE) & ES_MULTILINE);
+  EXPECT_TRUE(window_->IsChecked(C::Option2));
+  EXPECT_FALSE(window_->IsChecked(C::Option1));
+  EXPECT_EQ(window_->ItemText(C::Text2), L"1");
+  EXPECT_EQ(GetFocus(), window_->Item(C::xpcmdbutton7));
+
+  LOGFONTW font{};
+  auto buttonFont = reinterpret_cast<HFONT>(SendMessageW(window_->Item(C::Command9), WM_GETFONT, 0, 0));
+  ASSERT_TRUE(GetObjectW(buttonFont, sizeof(font), &font));
+  EXPECT_STREQ(font.lfFaceName, L"宋体");
+  EXPECT_EQ(font.lfHeight, -12);  // 9 pt at 96 DPI
+}
+
+TEST_F(MainWindowTest, TabMovesThroughTheButtonsInDesignOrder) {
+  std::vector<HWND> visited{GetFocus()};
+  for (int i = 0; i < 4; ++i) {
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    test::PumpPending();
+    visited.push_back(GetFocus());
+  }
+  std::vector<HWND> expected{window_->Item(C::xpcmdbutton7), window_->Item(C::xpcmdbutton2),
+                             window_->Item(C::xpcmdbutton3), window_->Item(C::Command9),
+                             window_->Item(C::xpcmdbutton4)};
+  EXPECT_EQ(visited, expected);
+}
+
+TEST_F(MainWindowTest, ToolTips) {
+  HWND tips = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM found) {
+        if (test::ClassOf(w) == TOOLTIPS_CLASSW) {
+          *reinterpret_cast<HWND*>(found) = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&tips));
+  ASSERT_NE(tips, nullptr);
+  auto tipOf = [&](TOOLINFOW tool) {
+    wchar_t text[256] = {};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = Main();
+    tool.lpszText = text;
+    SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    return std::wstring(text);
+  };
+  TOOLINFOW byWindow{};
+  byWindow.uId = reinterpret_cast<UINT_PTR>(window_->Item(C::List2));
+  EXPECT_EQ(tipOf(byWindow), L"双击删除单个列表");
+  byWindow.uId = reinterpret_cast<UINT_PTR>(window_->Item(C::xpcmdbutton6));
+  EXPECT_EQ(tipOf(byWindow), L"支持资源管理器拖放文件！");
+  TOOLINFOW frame{};
+  frame.uId = static_cast<UINT_PTR>(ControlCommandId(C::Frame1));
+  EXPECT_EQ(tipOf(frame), L"双击删除单个列表");
+  EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
+}
+
+TEST_F(MainWindowTest, F1OpensTheHelpFileBesideTheProgram) {
+  std::vector<std::wstring> opened;
+  auto saved = Shell().openHelp;
+  Shell().openHelp = [&](HWND, const std::wstring& path) { opened.push_back(path); };
+  SetForegroundWindow(Main());
+  SetFocus(window_->Item(C::Text1));
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_F1;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+  test::PumpUntil([&] { return !opened.empty(); }, 3000);
+  Shell().openHelp = saved;
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], test::BuildFolder() + L"\\tests\\win\\kavro.chm");
+}
+
+}  // namespace
+}  // namespace kavro

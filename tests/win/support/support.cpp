@@ -1,0 +1,76 @@
+#include "support/support.h"
+
+#include <shlobj.h>
+
+#include <cstdlib>
+
+#include "app/message_loop_win.h"
+#include "base/program_folder.h"
+#include "win/text_win.h"
+
+namespace kavro::test {
+
+void PumpPending() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ProcessMessage(msg);
+  }
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) {
+      return done();
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    PumpPending();
+  }
+  return true;
+}
+
+std::wstring KavroExePath() {
+  // Built as a Unix path by CMake; Wine maps it through drive Z:.
+  std::wstring path = win::FromUtf8(KAVRO_EXE_PATH);
+  for (auto& c : path) {
+    if (c == L'/') {
+      c = L'\\';
+    }
+  }
+  if (!path.empty() && path[0] == L'\\') {
+    path = L"Z:" + path;
+  }
+  return path;
+}
+
+std::wstring BuildFolder() { return FolderOfPath(KavroExePath()); }
+
+RECT RectInParent(HWND child, HWND parent) {
+  RECT r{};
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::wstring WindowText(HWND window) {
+  wchar_t buffer[1024] = {};
+  GetWindowTextW(window, buffer, 1024);
+  return buffer;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t buffer[256] = {};
+  GetClassNameW(window, buffer, 256);
+  return buffer;
+}
+
+std::wstring MakeTempFolder(const std::wstring& name) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring folder = std::wstring(temp) + L"kavro-test-" + name + L"-" +
+                        std::to_wstring(GetCurrentProcessId());
+  SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  return folder;
+}
+
+}  // namespace kavro::test
