@@ -1,0 +1,21 @@
+#pragma once
+// The R14 keystroke path: AutoCAD R14 takes some of its input only as typed keys.
+#include <windows.h>
+
+#include <string>
+
+namespace kavro::run {
+
+// Brings the top-level window whose title equals `title` exactly to the foreground.
+// Returns false when no such window exists or it cannot be activated.
+bool ActivateWindowByTitle(const std::wstring& title);
+
+// Types `keys` into the foreground window: "~" is the Enter key, every other character is typed
+// as itself. Returns once the target has read every key, or false when it did not within
+// `timeoutMs` (a stuck window).
+bool TypeKeys(const std::wstring& keys, DWORD timeoutMs);
+
+// Types `text` literally: every character, "~" included, is itself.
+bool TypeLiteral(const std::wstring& text, DWORD timeoutMs);
+
+}  // namespace kavro::run
