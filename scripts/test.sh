@@ -29,6 +29,9 @@ wineserver_stop() { ( . "$root/scripts/wine-vars.sh" "$root/build/mingw"; winese
 "$root/scripts/wine-env.sh" "$root/build/mingw"
 ctest --preset mingw 2>&1 | tee "$log/wine" | grep -E "Test +#|tests passed|\*\*\*" || true
 [ "${PIPESTATUS[0]}" -eq 0 ] || { status=1; grep -B2 -A40 -E "\*\*\*Failed|Failed  |Timeout" "$log/wine" | head -200; }
+for bmp in "$root"/build/mingw/screenshots/*.bmp; do
+  [ -f "$bmp" ] && convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+done
 shots=$(ls "$root"/build/mingw/screenshots/*.png 2>/dev/null | tr '\n' ' ')
 [ -n "$shots" ] && echo "Screenshots: $shots"
 wineserver_stop
