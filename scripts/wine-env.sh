@@ -9,7 +9,7 @@ set -euo pipefail
 build=$(cd "${1:?usage: wine-env.sh <build-dir>}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 root="$build/wine"
-stamp="$root/prefix/.kavro-ready-3"
+stamp="$root/prefix/.kavro-ready-4"
 mkdir -p "$root"
 
 exec 9>"$root/.lock"
@@ -40,7 +40,7 @@ reg="$root/kavro-env.reg"
 python3 - "$reg" "$root/record-link" <<'PY'
 import sys
 out, recorder = sys.argv[1], sys.argv[2]
-face = "WenQuanYi Zen Hei"
+face = "WenQuanYi Micro Hei"
 names = ["SimSun", "NSimSun", "宋体", "新宋体", "SimHei", "黑体", "Microsoft YaHei", "微软雅黑", "Tahoma",
          "MS Shell Dlg", "MS Shell Dlg 2"]
 rec = recorder.replace("\\", "\\\\")
