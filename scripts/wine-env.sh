@@ -22,6 +22,7 @@ if [ ! -f "$root/locale/zh_CN.UTF-8/LC_CTYPE" ]; then
 fi
 
 . "$here/wine-vars.sh" "$build"
+wineserver -k 2>/dev/null || true
 rm -rf "$WINEPREFIX"
 # Without Mono/Gecko overrides wineboot blocks on install prompts.
 WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i </dev/null >/dev/null 2>&1
