@@ -69,9 +69,13 @@ bool NavigateBrowser(HWND host, const wchar_t* url) {
 }
 
 bool BrowserEngineAvailable() {
-  Microsoft::WRL::ComPtr<IUnknown> document;
-  return SUCCEEDED(CoCreateInstance(kHtmlDocumentClass, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_PPV_ARGS(&document)));
+  // Asked once: where the engine is missing, each attempt costs a search for it.
+  static const bool available = [] {
+    Microsoft::WRL::ComPtr<IUnknown> document;
+    return SUCCEEDED(CoCreateInstance(kHtmlDocumentClass, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_PPV_ARGS(&document)));
+  }();
+  return available;
 }
 
 HWND CreateBrowser(HWND parent, const RECT& pixels, int controlId) {
@@ -79,8 +83,9 @@ HWND CreateBrowser(HWND parent, const RECT& pixels, int controlId) {
     return nullptr;
   }
   HWND host = CreateWindowExW(
-      0, L"AtlAxWin", L"Shell.Explorer.2", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-      pixels.left, pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top, parent,
+      0, L"AtlAxWin", L"Shell.Explorer.2",
+      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, pixels.left, pixels.top,
+      pixels.right - pixels.left, pixels.bottom - pixels.top, parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), GetModuleHandleW(nullptr), nullptr);
   return host;
 }

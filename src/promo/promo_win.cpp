@@ -179,7 +179,8 @@ void PromoWindow::CreateControls() {
     ShowNoBrowserText();
   }
   // The pictures and the label sit above the browser, so that they are seen and take clicks.
-  for (auto [box, id] : {std::pair{kImage2, PromoControl::Image2}, {kImage1, PromoControl::Image1}}) {
+  for (auto [box, id] :
+       {std::pair{kImage2, PromoControl::Image2}, {kImage1, PromoControl::Image1}}) {
     SetWindowPos(CreateChild(L"Static", SS_OWNERDRAW | SS_NOTIFY, box, id), HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
@@ -237,8 +238,8 @@ void PromoWindow::OnCommand(PromoControl id, int notification) {
 // The 128 x 128 pictures are stretched to their controls.
 void PromoWindow::DrawPicture(const DRAWITEMSTRUCT& item) const {
   const Shared& shared = SharedResources();
-  HBITMAP picture = item.CtlID == static_cast<UINT>(Id(PromoControl::Image2)) ? shared.close
-                                                                               : shared.minimise;
+  HBITMAP picture =
+      item.CtlID == static_cast<UINT>(Id(PromoControl::Image2)) ? shared.close : shared.minimise;
   BITMAP info{};
   if (!picture || !GetObjectW(picture, sizeof(info), &info)) {
     return;

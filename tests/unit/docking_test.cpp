@@ -8,8 +8,8 @@ namespace {
 
 constexpr float kPerPixel = 15.0f;
 constexpr TwipSize kScreen{15360.0f, 11520.0f};
-constexpr int kWidthPx = 131;  // 1965 twips
-constexpr int kHeightPx = 609; // 9135 twips
+constexpr int kWidthPx = 131;   // 1965 twips
+constexpr int kHeightPx = 609;  // 9135 twips
 
 // A side window whose outer top-left corner is at (leftPx, topPx).
 DockingInput At(int leftPx, int topPx, PixelPoint pointer) {
@@ -72,10 +72,10 @@ TEST(Docking, RightEdgeCountsWithinFourTwips) {
 
 TEST(Docking, PointerOnTheOuterEdgeCountsAsOutside) {
   PixelBox box{-128, 53, 3, 662};
-  EXPECT_FALSE(PointerOver({3, 300}, box));    // right edge
-  EXPECT_FALSE(PointerOver({-128, 300}, box)); // left edge
-  EXPECT_FALSE(PointerOver({1, 53}, box));     // top edge
-  EXPECT_FALSE(PointerOver({1, 662}, box));    // bottom edge
+  EXPECT_FALSE(PointerOver({3, 300}, box));     // right edge
+  EXPECT_FALSE(PointerOver({-128, 300}, box));  // left edge
+  EXPECT_FALSE(PointerOver({1, 53}, box));      // top edge
+  EXPECT_FALSE(PointerOver({1, 662}, box));     // bottom edge
   EXPECT_TRUE(PointerOver({2, 54}, box));
   // On the edge of a hidden window: it stays hidden (the hide case matches again).
   EXPECT_EQ(DecideDocking(At(-128, 53, {3, 300})).left, 40.0f - 1965.0f);

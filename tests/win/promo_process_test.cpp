@@ -59,7 +59,9 @@ struct Kavro {
     }
     return w;
   }
-  bool Ended(DWORD waitMs) const { return WaitForSingleObject(process.hProcess, waitMs) == WAIT_OBJECT_0; }
+  bool Ended(DWORD waitMs) const {
+    return WaitForSingleObject(process.hProcess, waitMs) == WAIT_OBJECT_0;
+  }
   DWORD ExitCode() const {
     DWORD code = 1;
     GetExitCodeProcess(process.hProcess, &code);
@@ -116,36 +118,6 @@ TEST(PromoProcess, ProgramEndsWhenItsLastWindowCloses) {
   PostMessageW(Item(ad1frm, PromoControl::Label1), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
   ASSERT_TRUE(kavro.Ended(5000));
   EXPECT_EQ(kavro.ExitCode(), 0u);
-}
-
-// Not run by default (it takes 16 s): how much of one core the docking poll costs while idle.
-TEST(PromoProcess, DISABLED_PollingCost) {
-  Kavro kavro;
-  ASSERT_TRUE(kavro.Start());
-  HWND adfrm = kavro.WaitForWindow(L"adfrm");
-  ASSERT_NE(adfrm, nullptr);
-  SetCursorPos(512, 700);
-  RECT r{};
-  for (int i = 0; i < 1000; ++i) {  // until the window has docked: polling is on
-    GetWindowRect(adfrm, &r);
-    if (r.left > GetSystemMetrics(SM_CXSCREEN) - 10) {
-      break;
-    }
-    Sleep(10);
-  }
-  auto cpu = [&] {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(kavro.process.hProcess, &created, &exited, &kernel, &user);
-    auto value = [](FILETIME t) {
-      return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-    };
-    return value(kernel) + value(user);
-  };
-  unsigned long long before = cpu();
-  Sleep(10000);
-  unsigned long long used = cpu() - before;
-  std::printf("docking poll, both windows docked and idle: %.2f%% of one core over 10 s\n",
-              static_cast<double>(used) / 1e7 / 10.0 * 100.0);
 }
 
 }  // namespace
