@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Draws the program's icons (16-colour, 32x32 and 16x16) and writes them as .ico files.
 
-Run by hand when a picture changes; the .ico files it writes are committed.
-usage: make-icons.py <output folder>
+Run by hand when a picture changes; the files it writes are committed.
+usage: make-icons.py <output folder> [<side windows' output folder>]
+The second folder receives the side windows' icon and their 128x128 close and minimise pictures.
 """
 import struct
 import sys
@@ -71,6 +72,65 @@ def write_ico(path, images):
         f.write(out)
 
 
+def promo_pixels(size):
+    """The side windows' icon: a white page with a download arrow."""
+    s = size / 32.0
+    px = [[None] * size for _ in range(size)]
+    for y in range(size):
+        for x in range(size):
+            fx, fy = x / s, y / s
+            if 4 <= fx < 28 and 2 <= fy < 30:
+                edge = fx < 5 or fx >= 27 or fy < 3 or fy >= 29
+                px[y][x] = BLUE if edge else WHITE
+            if 13 <= fx < 19 and 6 <= fy < 17:
+                px[y][x] = RED
+            if 8 <= fx < 24 and 17 <= fy < 25 and abs(fx - 16) <= 24 - fy:
+                px[y][x] = RED
+    return px
+
+
+def button_pixels(face, mark):
+    """A 128x128 square button of colour `face` with a darker rim; `mark(x, y)` says where the
+    white symbol is."""
+    rim = {RED: 1, BLUE: 4}[face]
+    px = [[face] * 128 for _ in range(128)]
+    for y in range(128):
+        for x in range(128):
+            if x < 6 or x >= 122 or y < 6 or y >= 122:
+                px[y][x] = rim
+            elif mark(x, y):
+                px[y][x] = WHITE
+    return px
+
+
+def close_mark(x, y):
+    inside = 30 <= x < 98 and 30 <= y < 98
+    return inside and (abs(x - y) < 9 or abs(x + y - 127) < 9)
+
+
+def minimise_mark(x, y):
+    return 28 <= x < 100 and 80 <= y < 96
+
+
+def write_bmp(path, px):
+    """A 4-bit bottom-up BMP with the VGA palette."""
+    size = len(px)
+    rows = b''
+    for row in reversed(px):
+        rows += bytes((row[x] << 4) | row[x + 1] for x in range(0, size, 2))
+    palette = b''.join(struct.pack('<BBBB', b, g, r, 0) for (r, g, b) in PALETTE)
+    offset = 14 + 40 + len(palette)
+    info = struct.pack('<IiiHHIIiiII', 40, size, size, 1, 4, 0, len(rows), 3780, 3780, 16, 0)
+    header = struct.pack('<2sIHHI', b'BM', offset + len(rows), 0, 0, offset)
+    with open(path, 'wb') as f:
+        f.write(header + info + palette + rows)
+
+
 if __name__ == '__main__':
     folder = sys.argv[1] if len(sys.argv) > 1 else '.'
     write_ico(f'{folder}/kavro.ico', [kavro_pixels(32), kavro_pixels(16)])
+    if len(sys.argv) > 2:
+        promo = sys.argv[2]
+        write_ico(f'{promo}/promo.ico', [promo_pixels(32), promo_pixels(16)])
+        write_bmp(f'{promo}/close.bmp', button_pixels(RED, close_mark))
+        write_bmp(f'{promo}/minimise.bmp', button_pixels(BLUE, minimise_mark))

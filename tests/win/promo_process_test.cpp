@@ -1,0 +1,118 @@
+// kavro.exe with its side windows: they outlive the main window, the close picture ends the
+// program, and the program ends after its last window closes.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "promo/promo_win.h"
+#include "support/support.h"
+
+namespace kavro::promo {
+namespace {
+
+struct Kavro {
+  PROCESS_INFORMATION process{};
+  ~Kavro() {
+    if (process.hProcess) {
+      TerminateProcess(process.hProcess, 1);
+      CloseHandle(process.hProcess);
+      CloseHandle(process.hThread);
+    }
+  }
+  bool Start() {
+    std::wstring commandLine = L"\"" + test::KavroExePath() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process) != FALSE;
+  }
+  // A visible top-level window of this process with the given class.
+  HWND Window(const wchar_t* className) const {
+    struct Search {
+      DWORD pid;
+      const wchar_t* className;
+      HWND found;
+    } search{process.dwProcessId, className, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM p) {
+          auto* s = reinterpret_cast<Search*>(p);
+          DWORD pid = 0;
+          GetWindowThreadProcessId(w, &pid);
+          if (pid == s->pid && IsWindowVisible(w) && test::ClassOf(w) == s->className) {
+            s->found = w;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+  HWND WaitForWindow(const wchar_t* className) const {
+    HWND w = nullptr;
+    for (int i = 0; i < 1000 && !w; ++i) {
+      w = Window(className);
+      if (!w) {
+        Sleep(10);
+      }
+    }
+    return w;
+  }
+  bool Ended(DWORD waitMs) const {
+    return WaitForSingleObject(process.hProcess, waitMs) == WAIT_OBJECT_0;
+  }
+  DWORD ExitCode() const {
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    return code;
+  }
+};
+
+HWND Item(HWND w, PromoControl id) { return GetDlgItem(w, static_cast<int>(id)); }
+
+TEST(PromoProcess, SideWindowsOutliveTheMainWindowAndTheClosePictureEndsTheProgram) {
+  Kavro kavro;
+  ASSERT_TRUE(kavro.Start());
+  HWND main = kavro.WaitForWindow(L"kavrofrm");
+  HWND adfrm = kavro.WaitForWindow(L"adfrm");
+  HWND ad1frm = kavro.WaitForWindow(L"ad1frm");
+  ASSERT_TRUE(main && adfrm && ad1frm);
+  EXPECT_TRUE(GetWindowLongW(adfrm, GWL_EXSTYLE) & WS_EX_TOPMOST);
+
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  for (int i = 0; i < 500 && IsWindow(main); ++i) {
+    Sleep(10);
+  }
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_FALSE(kavro.Ended(300)) << "closing the main window alone must not end the program";
+  EXPECT_TRUE(IsWindowVisible(adfrm));
+  EXPECT_TRUE(IsWindowVisible(ad1frm));
+
+  HWND close = Item(adfrm, PromoControl::Image2);
+  ASSERT_NE(close, nullptr);
+  PostMessageW(close, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  PostMessageW(close, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  ASSERT_TRUE(kavro.Ended(5000));
+  EXPECT_EQ(kavro.ExitCode(), 0u);
+}
+
+TEST(PromoProcess, ProgramEndsWhenItsLastWindowCloses) {
+  Kavro kavro;
+  ASSERT_TRUE(kavro.Start());
+  HWND main = kavro.WaitForWindow(L"kavrofrm");
+  HWND adfrm = kavro.WaitForWindow(L"adfrm");
+  HWND ad1frm = kavro.WaitForWindow(L"ad1frm");
+  ASSERT_TRUE(main && adfrm && ad1frm);
+  PostMessageW(Item(adfrm, PromoControl::Label1), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(kavro.Ended(300));
+  EXPECT_FALSE(IsWindow(adfrm));
+  EXPECT_TRUE(IsWindowVisible(ad1frm));
+  PostMessageW(Item(ad1frm, PromoControl::Label1), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+  ASSERT_TRUE(kavro.Ended(5000));
+  EXPECT_EQ(kavro.ExitCode(), 0u);
+}
+
+}  // namespace
+}  // namespace kavro::promo

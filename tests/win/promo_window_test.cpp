@@ -1,0 +1,266 @@
+// The side windows created in this process: frame, place, controls, docking with a driven pointer,
+// the pictures and the label, and the link shown where no browser engine exists.
+#include <windows.h>
+#include <objbase.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/shell_win.h"
+#include "promo/promo_win.h"
+#include "support/support.h"
+
+namespace kavro::promo {
+namespace {
+
+// Screen 1024 x 768 at 96 DPI; windows 131 x 609 pixels, top (768 - 609) / 3 = 53.
+constexpr int kScreenW = 1024;
+constexpr int kWidth = 131;
+constexpr int kHeight = 609;
+constexpr int kTop = 53;
+constexpr POINT kAway{512, 700};
+
+HWND OwnWindow(const wchar_t* className) {
+  struct Search {
+    const wchar_t* className;
+    HWND found;
+  } search{className, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM p) {
+        auto* s = reinterpret_cast<Search*>(p);
+        if (test::ClassOf(w) == s->className) {
+          s->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+RECT Outer(HWND w) {
+  RECT r{};
+  GetWindowRect(w, &r);
+  return r;
+}
+
+HWND Item(HWND w, PromoControl id) { return GetDlgItem(w, static_cast<int>(id)); }
+
+POINT CentreOf(HWND child, HWND parent) {
+  RECT r = test::RectInParent(child, parent);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// The pointer is shared by the whole display: it is set again while waiting, in case anything
+// else moved it.
+bool PointerAtUntil(POINT p, const std::function<bool()>& done) {
+  return test::PumpUntil([&] {
+    SetCursorPos(p.x, p.y);
+    return done();
+  });
+}
+
+// Keeps the pointer at `p` for `ms` while the windows run.
+void HoldPointer(POINT p, DWORD ms) {
+  test::PumpUntil(
+      [&] {
+        SetCursorPos(p.x, p.y);
+        return false;
+      },
+      ms);
+}
+
+class PromoWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    SetCursorPos(kAway.x, kAway.y);
+    Settings() = PromoSettings{};
+    Settings().dockingDelayMs = 800;
+  }
+  void Open() {
+    ShowPromoWindows();
+    adfrm_ = OwnWindow(L"adfrm");
+    ad1frm_ = OwnWindow(L"ad1frm");
+    ASSERT_NE(adfrm_, nullptr);
+    ASSERT_NE(ad1frm_, nullptr);
+  }
+  void TearDown() override {
+    for (HWND w : {OwnWindow(L"adfrm"), OwnWindow(L"ad1frm")}) {
+      if (w) {
+        DestroyWindow(w);
+      }
+    }
+    test::PumpPending();
+    Settings() = PromoSettings{};
+    CoUninitialize();
+  }
+  HWND adfrm_ = nullptr;
+  HWND ad1frm_ = nullptr;
+};
+
+TEST_F(PromoWindowTest, BothWindowsAtTheirEdgesBorderlessAndTopmost) {
+  Open();
+  EXPECT_EQ(Outer(adfrm_).left, kScreenW - kWidth);
+  EXPECT_EQ(Outer(ad1frm_).left, 0);
+  for (HWND w : {adfrm_, ad1frm_}) {
+    SCOPED_TRACE(test::ClassOf(w));
+    RECT outer = Outer(w);
+    RECT client{};
+    GetClientRect(w, &client);
+    EXPECT_EQ(outer.top, kTop);
+    EXPECT_EQ(outer.right - outer.left, kWidth);
+    EXPECT_EQ(outer.bottom - outer.top, kHeight);
+    EXPECT_EQ(client.right, kWidth);
+    EXPECT_EQ(client.bottom, kHeight);
+    EXPECT_TRUE(IsWindowVisible(w));
+    EXPECT_EQ(test::WindowText(w), L"休息一下，马上回来！");
+    LONG style = GetWindowLongW(w, GWL_STYLE);
+    LONG exStyle = GetWindowLongW(w, GWL_EXSTYLE);
+    EXPECT_TRUE(style & WS_POPUP);
+    EXPECT_FALSE(style & (WS_CAPTION | WS_BORDER | WS_THICKFRAME | WS_SYSMENU));
+    EXPECT_TRUE(exStyle & WS_EX_TOOLWINDOW);  // not in the task bar
+    EXPECT_TRUE(exStyle & WS_EX_TOPMOST);
+    EXPECT_EQ(GetWindow(w, GW_OWNER), nullptr);  // outlives the main window
+    EXPECT_NE(SendMessageW(w, WM_GETICON, ICON_BIG, 0), 0);
+    LOGBRUSH back{};
+    GetObjectW(reinterpret_cast<HBRUSH>(GetClassLongPtrW(w, GCLP_HBRBACKGROUND)), sizeof(back),
+               &back);
+    EXPECT_EQ(back.lbColor, RGB(197, 210, 240));
+
+    // Design in twips / 15; Image2 overhangs the right edge as designed.
+    auto at = [&](PromoControl id) { return test::RectInParent(Item(w, id), w); };
+    auto same = [](RECT a, RECT b) {
+      return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    };
+    EXPECT_TRUE(same(at(PromoControl::Image2), {112, 40, 141, 69}));
+    EXPECT_TRUE(same(at(PromoControl::Image1), {77, 40, 106, 69}));
+    EXPECT_TRUE(same(at(PromoControl::Label1), {0, 584, 33, 612}));
+  }
+  UpdateWindow(adfrm_);
+  HoldPointer(kAway, 100);
+  test::SaveWindowPicture(adfrm_, L"promo_adfrm");
+}
+
+TEST_F(PromoWindowTest, LinkInPlaceOfTheBrowserWhereNoEngineExists) {
+  Open();
+  ASSERT_EQ(Item(adfrm_, PromoControl::WebBrowser1), nullptr) << "Wine has no HTML engine here";
+  HWND link = Item(adfrm_, PromoControl::NoBrowserText);
+  ASSERT_NE(link, nullptr);
+  EXPECT_TRUE(IsWindowVisible(link));
+  EXPECT_NE(test::WindowText(link).find(L"http://www.kavro.org/gdownload.htm"), std::wstring::npos);
+  EXPECT_NE(test::WindowText(Item(ad1frm_, PromoControl::NoBrowserText))
+                .find(L"http://www.kavro.org/bdownload.htm"),
+            std::wstring::npos);
+
+  std::vector<std::wstring> opened;
+  auto saved = Shell().openLink;
+  Shell().openLink = [&](HWND, const std::wstring& target) { opened.push_back(target); };
+  SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  SendMessageW(link, WM_LBUTTONUP, 0, 0);
+  test::PumpPending();
+  Shell().openLink = saved;
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0], L"http://www.kavro.org/gdownload.htm");
+}
+
+TEST_F(PromoWindowTest, HostedBrowserIsClippedAndLeavesThePicturesOnTop) {
+  Settings().hostBrowserAnyway = true;
+  Open();
+  HWND browser = Item(adfrm_, PromoControl::WebBrowser1);
+  if (!browser) {
+    GTEST_SKIP() << "atl.dll cannot host the browser control here";
+  }
+  EXPECT_EQ(test::ClassOf(browser), L"AtlAxWin");
+  RECT r = test::RectInParent(browser, adfrm_);
+  EXPECT_EQ(r.left, -7);
+  EXPECT_EQ(r.top, -13);
+  EXPECT_EQ(r.right, 153);
+  EXPECT_EQ(r.bottom, 633);
+  EXPECT_EQ(Item(adfrm_, PromoControl::NoBrowserText), nullptr);
+  // What the mouse reaches at each picture and the label is that control, not the browser.
+  for (PromoControl id : {PromoControl::Image2, PromoControl::Image1, PromoControl::Label1}) {
+    HWND control = Item(adfrm_, id);
+    EXPECT_EQ(ChildWindowFromPointEx(adfrm_, CentreOf(control, adfrm_), CWP_SKIPINVISIBLE), control)
+        << static_cast<int>(id);
+  }
+  UpdateWindow(adfrm_);
+  HoldPointer(kAway, 100);
+  test::SaveWindowPicture(adfrm_, L"promo_adfrm_with_browser");
+}
+
+TEST_F(PromoWindowTest, DockingHidesAndRevealsWithThePointer) {
+  Open();
+  // Before the docking delay has passed nothing moves, wherever the pointer is.
+  HoldPointer(kAway, 300);
+  EXPECT_EQ(Outer(adfrm_).left, kScreenW - kWidth);
+  EXPECT_EQ(Outer(ad1frm_).left, 0);
+
+  // Pointer away: both hide to a strip of 40 twips (3 pixels after rounding).
+  ASSERT_TRUE(PointerAtUntil(
+      kAway, [&] { return Outer(adfrm_).left == 1021 && Outer(ad1frm_).left == -128; }))
+      << Outer(adfrm_).left << " " << Outer(ad1frm_).left;
+
+  // Exactly on the outer left edge of the strip counts as outside: it stays hidden.
+  HoldPointer({1021, 300}, 200);
+  EXPECT_EQ(Outer(adfrm_).left, 1021);
+
+  // On the strip: back with a 10-twip overshoot (13405 twips = 894 pixels).
+  ASSERT_TRUE(PointerAtUntil({1022, 300}, [&] { return Outer(adfrm_).left == 894; }))
+      << Outer(adfrm_).left;
+  EXPECT_EQ(Outer(ad1frm_).left, -128);
+  EXPECT_EQ(Outer(adfrm_).top, kTop);
+
+  // Away again: hidden again.
+  ASSERT_TRUE(PointerAtUntil(kAway, [&] { return Outer(adfrm_).left == 1021; }));
+
+  // Minimised, nothing moves even with the pointer on the strip.
+  SendMessageW(Item(adfrm_, PromoControl::Image1), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+  SendMessageW(Item(adfrm_, PromoControl::Image1), WM_LBUTTONUP, 0, 0);
+  ASSERT_TRUE(IsIconic(adfrm_));
+  RECT iconic = Outer(adfrm_);
+  HoldPointer({1022, 300}, 200);
+  EXPECT_EQ(Outer(adfrm_).left, iconic.left);
+
+  // A window touching no edge is left alone, pointer over it or not.
+  ShowWindow(adfrm_, SW_RESTORE);
+  SetWindowPos(adfrm_, nullptr, 500, kTop, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  HoldPointer({560, 300}, 200);
+  EXPECT_EQ(Outer(adfrm_).left, 500);
+  SetCursorPos(kAway.x, kAway.y);
+}
+
+TEST_F(PromoWindowTest, LabelDoubleClickClosesThatWindowOnly) {
+  Open();
+  SendMessageW(Item(ad1frm_, PromoControl::Label1), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+  ASSERT_TRUE(test::PumpUntil([&] { return !IsWindow(ad1frm_); }, 2000));
+  EXPECT_TRUE(IsWindowVisible(adfrm_));
+}
+
+// Not run by default (it takes 11 s): how much of one core the docking poll of both windows
+// costs this process while they are docked and the pointer rests elsewhere.
+TEST_F(PromoWindowTest, DISABLED_PollingCost) {
+  Open();
+  ASSERT_TRUE(PointerAtUntil(kAway, [&] { return Outer(adfrm_).left == 1021; }));
+  auto cpu = [] {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto value = [](FILETIME t) {
+      return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return value(kernel) + value(user);
+  };
+  unsigned long long before = cpu();
+  DWORD start = GetTickCount();
+  test::PumpUntil([] { return false; }, 10000);
+  double seconds = (GetTickCount() - start) / 1000.0;
+  double used = static_cast<double>(cpu() - before) / 1e7;
+  std::printf("docking poll of two docked windows: %.2f%% of one core (%.2f s CPU in %.1f s)\n",
+              100.0 * used / seconds, used, seconds);
+}
+
+}  // namespace
+}  // namespace kavro::promo
