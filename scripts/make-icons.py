@@ -8,7 +8,7 @@ The second folder receives the side windows' icon and their 128x128 close and mi
 import struct
 import sys
 
-# The standard 16-colour VGA palette (B, G, R, 0).
+# The standard 16-colour Windows palette, as (R, G, B).
 PALETTE = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
            (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
            (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
@@ -38,8 +38,7 @@ def kavro_pixels(size):
 def ico_image(px):
     size = len(px)
     header = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
-    palette = b''.join(struct.pack('<BBBB', b, g, r, 0) for (r, g, b) in
-                       [(c[2], c[1], c[0]) for c in PALETTE])
+    palette = b''.join(struct.pack('<BBBB', b, g, r, 0) for (r, g, b) in PALETTE)
     xor_rows, and_rows = [], []
     for row in reversed(px):
         xor = bytearray()
