@@ -10,9 +10,10 @@ bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 std::wstring CodePointText(std::wstring_view character) {
-  unsigned long code = character.empty() ? 0 : static_cast<unsigned long>(character[0]) & 0xFFFF;
+  // UTF-16 on Windows (a pair for characters beyond U+FFFF), UTF-32 where wchar_t is wider.
+  unsigned long code = character.empty() ? 0 : static_cast<unsigned long>(character[0]);
   if (character.size() == 2) {
-    code = 0x10000 + ((code - 0xD800) << 10) + ((static_cast<unsigned long>(character[1]) & 0xFFFF) - 0xDC00);
+    code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<unsigned long>(character[1]) - 0xDC00);
   }
   wchar_t buffer[16] = {};
   std::swprintf(buffer, std::size(buffer), L"U+%04lX", code);
