@@ -45,7 +45,8 @@ DWORD StyleOf(const AboutDesign& design) {
     case AboutKind::Icon:
       return SS_ICON | SS_CENTERIMAGE | SS_NOTIFY;
     case AboutKind::Label:
-      return SS_LEFT | SS_NOPREFIX | clickable;
+      // Clipped at the label's edge rather than wrapped into a second line nobody sees.
+      return SS_LEFTNOWORDWRAP | SS_NOPREFIX | clickable;
     case AboutKind::Button:
       return BS_DEFPUSHBUTTON | WS_TABSTOP;
   }
