@@ -11,6 +11,7 @@
 #include "app/main_window_win.h"
 #include "app/shell_win.h"
 #include "support/support.h"
+#include "win/file_win.h"
 
 namespace kavro {
 namespace {
@@ -297,6 +298,31 @@ TEST_F(AboutTest, MoreSoftwareOpensTheHomePageThenTheAboutWindowModallyEveryTime
     EXPECT_EQ(o.owner, main_->Hwnd());
     EXPECT_EQ(o.target, links::kHomePage);
   }
+}
+
+// The real shell: ShellExecute hands the links to Wine's browser and mailer, which this test bed
+// points at a recorder that appends every link to wine/links.log in the build folder.
+TEST(AboutLinks, TheShellHandsEachLinkToTheBrowserOrMailer) {
+  const std::wstring log = test::BuildFolder() + L"\\wine\\links.log";
+  std::string before;
+  win::ReadWholeFile(log, &before);
+  auto recordedSince = [&] {
+    std::string now;
+    win::ReadWholeFile(log, &now);
+    return now.size() > before.size() ? now.substr(before.size()) : std::string();
+  };
+  Shell().openLink(nullptr, links::kHomePage);
+  Shell().openLink(nullptr, links::kMail);
+  test::PumpUntil(
+      [&] {
+        std::string added = recordedSince();
+        return added.find("www.kavro.org") != std::string::npos &&
+               added.find("support@kavro.org") != std::string::npos;
+      },
+      20000);
+  std::string added = recordedSince();
+  EXPECT_NE(added.find("http://www.kavro.org"), std::string::npos) << added;
+  EXPECT_NE(added.find("mailto:support@kavro.org"), std::string::npos) << added;
 }
 
 }  // namespace
