@@ -47,8 +47,8 @@ struct AboutDesign {
   const wchar_t* text;
   const wchar_t* toolTip;  // nullptr: none
   AboutFont font;
-  uint32_t color;              // text colour, or the background of a picture
-  const wchar_t* link;         // what a click opens; nullptr: a click does nothing
+  uint32_t color;       // text colour, or the background of a picture
+  const wchar_t* link;  // what a click opens; nullptr: a click does nothing
   bool handCursor;
 };
 

@@ -17,9 +17,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"aboutfrm";
 
-COLORREF ToColorRef(uint32_t rgb) {
-  return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
+COLORREF ToColorRef(uint32_t rgb) { return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF); }
 
 // The header band holds the icon and the header text: what they send or ask their parent goes on
 // to the About window, so that one place answers clicks and colours.
@@ -126,10 +124,10 @@ HFONT AboutWindow::FontFor(const AboutFont& font) {
   // 8.25 pt is 11 pixels at 96 DPI, 9 pt 12, 6.75 pt 9.
   int height = -static_cast<int>(RoundHalfEven(font.points * dpiY_ / 72.0));
   bool chineseFace = font.face[0] > 0x7F;
-  HFONT created = CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
-                              font.underline, FALSE, chineseFace ? GB2312_CHARSET : DEFAULT_CHARSET,
-                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                              DEFAULT_PITCH | FF_DONTCARE, font.face);
+  HFONT created =
+      CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, font.underline, FALSE,
+                  chineseFace ? GB2312_CHARSET : DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face);
   fonts_.emplace(key, win::UniqueFont(created));
   return created;
 }
@@ -145,7 +143,8 @@ void AboutWindow::CreateControls() {
         0, isButton ? WC_BUTTONW : WC_STATICW, design.text, WS_CHILD | WS_VISIBLE | StyleOf(design),
         ToPixelsX(design.left), ToPixelsY(design.top), ToPixelsX(design.width),
         ToPixelsY(design.height), parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(AboutCommandId(design.id))), instance, nullptr);
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(AboutCommandId(design.id))), instance,
+        nullptr);
     if (!control) {
       throw std::runtime_error("cannot create a control of the About window");
     }
@@ -277,7 +276,8 @@ void ShowAboutModal(HWND owner) {
     while (about->Hwnd() && !about->CloseRequested()) {
       BOOL got = GetMessageW(&msg, nullptr, 0, 0);
       if (got == 0) {
-        PostQuitMessage(static_cast<int>(msg.wParam));  // the program is ending: let its loop see it
+        PostQuitMessage(
+            static_cast<int>(msg.wParam));  // the program is ending: let its loop see it
         break;
       }
       if (got < 0) {

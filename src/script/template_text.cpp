@@ -43,10 +43,10 @@ std::wstring CharacterAt(std::wstring_view text, size_t index) {
   if (index >= text.size()) {
     return {};
   }
-  size_t length = IsHighSurrogate(text[index]) && index + 1 < text.size() &&
-                          IsLowSurrogate(text[index + 1])
-                      ? 2
-                      : 1;
+  size_t length =
+      IsHighSurrogate(text[index]) && index + 1 < text.size() && IsLowSurrogate(text[index + 1])
+          ? 2
+          : 1;
   return std::wstring(text.substr(index, length));
 }
 
@@ -59,7 +59,8 @@ std::wstring DescribeCharacter(std::wstring_view text, size_t index) {
 
 std::wstring UnmappableMessage(std::wstring_view text, size_t index) {
   return L"修改列表中" + DescribeCharacter(text, index) +
-         L"无法用系统代码页保存。\r\n\r\n请删除或替换这个字符后再保存。文件没有保存，原有文件保持不变。";
+         L"无法用系统代码页保存。\r\n\r\n请删除或替换这个字符后再保存。文件没有保存，原有文件保持不"
+         L"变。";
 }
 
 std::wstring SaveFailedMessage(std::wstring_view path, std::wstring_view reason) {

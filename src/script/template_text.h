@@ -1,7 +1,7 @@
 #pragma once
 // The script template as a file: what the dialogs offer and how a template the system code page
-// cannot hold is described to the user. The file holds the template's text exactly: lines keep their
-// CR LF, and no line end is added after the last character.
+// cannot hold is described to the user. The file holds the template's text exactly: lines keep
+// their CR LF, and no line end is added after the last character.
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -22,9 +22,9 @@ struct Expected {
   AboutControl id;
   const wchar_t* className;
   AboutControl container;
-  RECT pixels;  // relative to the container, twips / 15
+  RECT pixels;          // relative to the container, twips / 15
   const wchar_t* face;  // nullptr: a picture, no text
-  LONG height;  // font height in pixels at 96 DPI
+  LONG height;          // font height in pixels at 96 DPI
   bool bold;
   bool underline;
   COLORREF textColor;
@@ -38,7 +38,15 @@ constexpr COLORREF kBlack = RGB(0, 0, 0);
 const Expected kExpected[] = {
     {A::picBGHead, L"Static", A::None, {0, 0, 386, 41}, nullptr, 0, false, false, kBlack},
     {A::picBGHeadIcon, L"Static", A::picBGHead, {16, 8, 48, 40}, nullptr, 0, false, false, kBlack},
-    {A::lblBGHeadInfo1, L"Static", A::picBGHead, {64, 16, 321, 33}, L"宋体", -12, true, false, kBlack},
+    {A::lblBGHeadInfo1,
+     L"Static",
+     A::picBGHead,
+     {64, 16, 321, 33},
+     L"宋体",
+     -12,
+     true,
+     false,
+     kBlack},
     {A::Label2, L"Static", A::None, {40, 48, 80, 62}, L"Tahoma", -12, false, false, kRed},
     {A::Label7, L"Static", A::None, {88, 48, 124, 61}, L"Tahoma", -11, false, false, kBlue},
     {A::Label3, L"Static", A::None, {40, 72, 80, 86}, L"Tahoma", -12, false, false, kRed},
@@ -97,7 +105,8 @@ TEST_F(AboutTest, FrameTextsAndControlsMatchTheDesign) {
   EXPECT_EQ(test::WindowText(about->Item(A::Label5)), L"E-mail：");
   EXPECT_EQ(test::WindowText(about->Item(A::Label6)), L"软件下载：");
   EXPECT_EQ(test::WindowText(about->Item(A::Command1)), L"  确  定");
-  EXPECT_EQ(test::WindowText(about->Item(A::lblBGHeadInfo1)), L"Kavro 软件站－原创、专业、免费、无限制");
+  EXPECT_EQ(test::WindowText(about->Item(A::lblBGHeadInfo1)),
+            L"Kavro 软件站－原创、专业、免费、无限制");
   EXPECT_EQ(test::WindowText(about->Item(A::lblHomepage)), L"support@kavro.org");
   EXPECT_EQ(test::WindowText(about->Item(A::Label4)), L"www.kavro.org");
   EXPECT_NE(SendMessageW(about->Item(A::picBGHeadIcon), STM_GETICON, 0, 0), 0);
@@ -128,9 +137,9 @@ TEST_F(AboutTest, FrameTextsAndControlsMatchTheDesign) {
     if (e.id != A::Command1) {
       // The colours a label paints with, asked the way the label asks its parent.
       HDC dc = CreateCompatibleDC(nullptr);
-      auto brush = reinterpret_cast<HBRUSH>(
-          SendMessageW(container, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                       reinterpret_cast<LPARAM>(item)));
+      auto brush = reinterpret_cast<HBRUSH>(SendMessageW(container, WM_CTLCOLORSTATIC,
+                                                         reinterpret_cast<WPARAM>(dc),
+                                                         reinterpret_cast<LPARAM>(item)));
       LOGBRUSH logBrush{};
       GetObjectW(brush, sizeof(logBrush), &logBrush);
       bool inHeader = e.id == A::picBGHead || e.container == A::picBGHead;
@@ -211,10 +220,14 @@ TEST_F(AboutTest, EachLinkOpensItsTargetWithTheAboutWindowAsOwner) {
   };
   const std::vector<Click> clicks = {
       {A::Label2, L""},  // no link: nothing opens
-      {A::picBGHead, links::kHomePage},      {A::picBGHeadIcon, links::kHomePage},
-      {A::lblBGHeadInfo1, links::kHomePage}, {A::Label4, links::kHomePage},
-      {A::Label4, links::kHomePage},         {A::lblHomepage, links::kMail},
-      {A::Label9, links::kOrganisation},      {A::Label7, L""},
+      {A::picBGHead, links::kHomePage},
+      {A::picBGHeadIcon, links::kHomePage},
+      {A::lblBGHeadInfo1, links::kHomePage},
+      {A::Label4, links::kHomePage},
+      {A::Label4, links::kHomePage},
+      {A::lblHomepage, links::kMail},
+      {A::Label9, links::kOrganisation},
+      {A::Label7, L""},
   };
   std::vector<std::wstring> expected;
   for (const auto& [id, target] : clicks) {
@@ -278,7 +291,8 @@ TEST_F(AboutTest, MoreSoftwareOpensTheHomePageThenTheAboutWindowModallyEveryTime
     SetTimer(nullptr, 0, 10, &VisitAbout);
     SendMessageW(main_->Item(MainControl::xpcmdbutton2), BM_CLICK, 0, 0);
     ASSERT_EQ(visits.size(), static_cast<size_t>(i + 1)) << "the About window did not open";
-    EXPECT_EQ(FindWindowW(L"aboutfrm", nullptr), nullptr) << "the About window outlived its showing";
+    EXPECT_EQ(FindWindowW(L"aboutfrm", nullptr), nullptr)
+        << "the About window outlived its showing";
     EXPECT_TRUE(IsWindowEnabled(main_->Hwnd()));
   }
   gVisits = nullptr;

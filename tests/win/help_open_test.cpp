@@ -64,7 +64,8 @@ TEST(HelpFile, HtmlHelpOpensTheBuiltHelpFileAtItsTitle) {
 
   SendMessageW(window->Item(MainControl::xpcmdbutton4), BM_CLICK, 0, 0);
   HWND viewer = nullptr;
-  test::PumpUntil([&] { return (viewer = FindThreadWindowTitled(L"Kavro 帮助")) != nullptr; }, 5000);
+  test::PumpUntil([&] { return (viewer = FindThreadWindowTitled(L"Kavro 帮助")) != nullptr; },
+                  5000);
   ASSERT_NE(viewer, nullptr) << "no HTML Help window titled from the help file";
   test::PumpPending();
   test::SaveWindowPicture(viewer, L"help-window");

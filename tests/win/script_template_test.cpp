@@ -44,7 +44,8 @@ struct SeenBox {
 class DialogWatcher {
  public:
   using Handler = std::function<void(HWND dialog)>;
-  explicit DialogWatcher(Handler handle) : thread_(GetCurrentThreadId()), handle_(std::move(handle)) {
+  explicit DialogWatcher(Handler handle)
+      : thread_(GetCurrentThreadId()), handle_(std::move(handle)) {
     worker_ = std::thread([this] { Run(); });
   }
   ~DialogWatcher() {
@@ -119,7 +120,9 @@ class ScriptTemplateTest : public ::testing::Test {
     std::lock_guard<std::mutex> lock(mutex_);
     return boxes_;
   }
-  void Choose(const std::wstring& path) { dialogs_->answers.push_back({DialogOutcome::Chosen, path}); }
+  void Choose(const std::wstring& path) {
+    dialogs_->answers.push_back({DialogOutcome::Chosen, path});
+  }
   void Cancel() { dialogs_->answers.push_back({DialogOutcome::Cancelled, {}}); }
   std::wstring Template() { return window_->ItemText(MainControl::Text1); }
   void SetTemplate(const std::wstring& text) { window_->SetItemText(MainControl::Text1, text); }
@@ -261,8 +264,10 @@ TEST_F(ScriptTemplateTest, CharactersTheCodePageCannotHoldAreRefusedWithTheirPla
   std::vector<SeenBox> boxes = Boxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].title, L"错误");
-  EXPECT_NE(boxes[0].text.find(L"第 2 行第 8 个字符“한”(U+D55C)"), std::wstring::npos) << boxes[0].text;
-  EXPECT_NE(boxes[1].text.find(L"第 3 行第 2 个字符“😀”(U+1F600)"), std::wstring::npos) << boxes[1].text;
+  EXPECT_NE(boxes[0].text.find(L"第 2 行第 8 个字符“한”(U+D55C)"), std::wstring::npos)
+      << boxes[0].text;
+  EXPECT_NE(boxes[1].text.find(L"第 3 行第 2 个字符“😀”(U+1F600)"), std::wstring::npos)
+      << boxes[1].text;
   EXPECT_EQ(ReadBytes(path), "old");
   EXPECT_EQ(Template(), L"ok\r\nok\r\nx😀");  // the template itself is never changed by saving
 }
@@ -333,7 +338,7 @@ TEST_F(DrivenDialogTest, SaveAndLoadThroughTheCommonDialogs) {
   EXPECT_EQ(window_->ItemText(MainControl::Text1), text);
   std::lock_guard<std::mutex> lock(mutex_);
   EXPECT_EQ(titles_, (std::vector<std::wstring>{L"保存修改列表文件", L"读取修改列表文件",
-                                                 L"读取修改列表文件"}));
+                                                L"读取修改列表文件"}));
 }
 
 }  // namespace
