@@ -33,25 +33,5 @@ TEST(TemplateText, DescriptionShowsTheWholeCharacterAndItsCode) {
   EXPECT_NE(message.find(L"原有文件保持不变"), std::wstring::npos);
 }
 
-TEST(TemplateText, SaveFailureNamesThePathAndTheReason) {
-  std::wstring message = SaveFailedMessage(L"D:\\脚本\\a.scr", L"拒绝访问。");
-  EXPECT_NE(message.find(L"D:\\脚本\\a.scr"), std::wstring::npos);
-  EXPECT_NE(message.find(L"拒绝访问。"), std::wstring::npos);
-  EXPECT_NE(message.find(L"原有文件保持不变"), std::wstring::npos);
-}
-
-TEST(TemplateText, FilterOffersScriptsTextAndAllFiles) {
-  std::wstring filter = kTemplateFilter;
-  std::vector<std::wstring> pieces;
-  for (size_t start = 0;;) {
-    size_t bar = filter.find(L'|', start);
-    pieces.push_back(filter.substr(start, bar - start));
-    if (bar == std::wstring::npos) break;
-    start = bar + 1;
-  }
-  EXPECT_EQ(pieces, (std::vector<std::wstring>{L"脚本文件(*.scr)", L"*.scr", L"文本文件(*.txt)",
-                                               L"*.txt", L"所有文件(*.*)", L"*.*"}));
-}
-
 }  // namespace
 }  // namespace kavro::script

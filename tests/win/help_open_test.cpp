@@ -96,15 +96,5 @@ TEST(HelpFile, HtmlHelpOpensTheBuiltHelpFileAtItsTitle) {
   test::PumpPending();
 }
 
-TEST(HelpFile, AMissingHelpFileOpensNothingAndTheProgramGoesOn) {
-  auto window = MainWindow::Create();
-  window->Show();
-  const std::wstring missing = test::MakeTempFolder(L"nohelp") + L"\\kavro.chm";
-  Shell().openHelp(window->Hwnd(), missing);
-  test::PumpPending();
-  EXPECT_EQ(FindThreadWindowTitled(L"Kavro 帮助"), nullptr);
-  EXPECT_TRUE(IsWindowEnabled(window->Hwnd()));
-}
-
 }  // namespace
 }  // namespace kavro
