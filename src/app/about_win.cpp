@@ -73,7 +73,12 @@ class OwnerDisabled {
 
 }  // namespace
 
-AboutWindow::~AboutWindow() = default;
+// The window and its controls go before the fonts, brush and icon they use.
+AboutWindow::~AboutWindow() {
+  if (Hwnd()) {
+    DestroyWindow(Hwnd());
+  }
+}
 
 std::unique_ptr<AboutWindow> AboutWindow::Create(HWND owner) {
   std::unique_ptr<AboutWindow> window(new AboutWindow());
