@@ -1,7 +1,60 @@
 #pragma once
+// aboutfrm: the small window that names the program's author and offers the author's links. It is
+// opened only modally, by the main window's More-software button, and closed by its OK button.
 #include <windows.h>
 
+#include <array>
+#include <map>
+#include <memory>
+
+#include "app/about_layout.h"
+#include "win/handles_win.h"
+#include "win/window_win.h"
+
 namespace kavro {
+
+class AboutWindow : public win::Window {
+ public:
+  // Creates the window owned by `owner` and places it (CenterForm); it is not yet visible.
+  // Throws when the window cannot be created.
+  static std::unique_ptr<AboutWindow> Create(HWND owner);
+  ~AboutWindow() override;
+
+  void Show();
+  HWND Item(AboutControl id) const { return items_[static_cast<size_t>(id)]; }
+  // True once OK, Escape or the close box asked the window to go.
+  bool CloseRequested() const { return closeRequested_; }
+  // Centred across the screen, one third of the free height above: done at every opening.
+  void CenterForm();
+
+ protected:
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+ private:
+  AboutWindow() = default;
+  void CreateControls();
+  void CreateToolTips();
+  HFONT FontFor(const AboutFont& font);
+  int ToPixelsX(int twips) const;
+  int ToPixelsY(int twips) const;
+  const AboutDesign* DesignOfWindow(HWND control) const;
+  LRESULT ColourOf(HDC dc, HWND control);
+  void Paint();
+  void OnCommand(int id, int notification);
+
+  int dpiX_ = 96;
+  int dpiY_ = 96;
+  std::array<HWND, static_cast<size_t>(AboutControl::None)> items_{};
+  std::map<std::wstring, win::UniqueFont> fonts_;
+  win::UniqueBrush whiteBrush_;
+  win::UniqueIcon headerIcon_;
+  HWND toolTip_ = nullptr;
+  bool closeRequested_ = false;
+};
+
+// Shows the About window over `owner` and returns when it has closed; the owner takes no input
+// meanwhile. Every call creates and places the window anew.
+void ShowAboutModal(HWND owner);
 
 // xpcmdbutton2: opens the home page, then shows the About window modally.
 void MoreSoftware(HWND owner);

@@ -1,0 +1,306 @@
+// The About window created for real: its controls against the design at 96 DPI, its looks, its
+// links, its placement and its modal showing over the main window.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <tuple>
+#include <vector>
+
+#include "app/about_win.h"
+#include "app/links.h"
+#include "app/main_window_win.h"
+#include "app/shell_win.h"
+#include "support/support.h"
+#include "win/file_win.h"
+
+namespace kavro {
+namespace {
+
+using A = AboutControl;
+
+struct Expected {
+  AboutControl id;
+  const wchar_t* className;
+  AboutControl container;
+  RECT pixels;          // relative to the container, twips / 15
+  const wchar_t* face;  // nullptr: a picture, no text
+  LONG height;          // font height in pixels at 96 DPI
+  bool bold;
+  bool underline;
+  COLORREF textColor;
+};
+
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+
+// Written out independently of the program's own table.
+const Expected kExpected[] = {
+    {A::picBGHead, L"Static", A::None, {0, 0, 386, 41}, nullptr, 0, false, false, kBlack},
+    {A::picBGHeadIcon, L"Static", A::picBGHead, {16, 8, 48, 40}, nullptr, 0, false, false, kBlack},
+    {A::lblBGHeadInfo1,
+     L"Static",
+     A::picBGHead,
+     {64, 16, 321, 33},
+     L"宋体",
+     -12,
+     true,
+     false,
+     kBlack},
+    {A::Label2, L"Static", A::None, {40, 48, 80, 62}, L"Tahoma", -12, false, false, kRed},
+    {A::Label7, L"Static", A::None, {88, 48, 124, 61}, L"Tahoma", -11, false, false, kBlue},
+    {A::Label3, L"Static", A::None, {40, 72, 80, 86}, L"Tahoma", -12, false, false, kRed},
+    {A::Label9, L"Static", A::None, {88, 72, 208, 85}, L"Tahoma", -11, false, true, kBlue},
+    {A::Label5, L"Static", A::None, {37, 96, 80, 110}, L"Tahoma", -12, false, false, kRed},
+    {A::lblHomepage, L"Static", A::None, {88, 96, 218, 108}, L"Verdana", -9, false, true, kBlue},
+    {A::Label6, L"Static", A::None, {20, 120, 80, 134}, L"Tahoma", -12, false, false, kRed},
+    {A::Label4, L"Static", A::None, {88, 120, 181, 132}, L"Verdana", -9, false, true, kBlue},
+    {A::Command1, L"Button", A::None, {232, 96, 321, 121}, L"宋体", -12, false, false, kBlack},
+};
+
+struct Opened {
+  HWND owner;
+  std::wstring target;
+};
+
+class AboutTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    main_ = MainWindow::Create();
+    main_->Show();
+    savedLink_ = Shell().openLink;
+    Shell().openLink = [this](HWND owner, const std::wstring& target) {
+      opened_.push_back({owner, target});
+    };
+    test::PumpPending();
+  }
+  void TearDown() override { Shell().openLink = savedLink_; }
+
+  std::unique_ptr<MainWindow> main_;
+  std::vector<Opened> opened_;
+  std::function<void(HWND, const std::wstring&)> savedLink_;
+};
+
+TEST_F(AboutTest, FrameTextsAndControlsMatchTheDesign) {
+  auto about = AboutWindow::Create(main_->Hwnd());
+  about->Show();
+  test::PumpPending();
+  HWND w = about->Hwnd();
+  EXPECT_EQ(test::ClassOf(w), L"aboutfrm");
+  EXPECT_EQ(test::WindowText(w), L"Kavro 软件站");
+  EXPECT_EQ(GetWindow(w, GW_OWNER), main_->Hwnd());
+  LONG style = GetWindowLongW(w, GWL_STYLE);
+  LONG exStyle = GetWindowLongW(w, GWL_EXSTYLE);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_TRUE(exStyle & WS_EX_DLGMODALFRAME);
+  EXPECT_FALSE(exStyle & WS_EX_APPWINDOW);
+  RECT client{};
+  GetClientRect(w, &client);
+  EXPECT_EQ(client.right, 340);
+  EXPECT_EQ(client.bottom, 144);
+
+  // The headings' colons are full-width; "作 者" and "单 位" have a space inside.
+  const std::pair<A, const wchar_t*> texts[] = {
+      {A::Label2, L"作 者："},      {A::Label3, L"单 位："},
+      {A::Label5, L"E-mail："},     {A::Label6, L"软件下载："},
+      {A::Command1, L"  确  定"},   {A::lblBGHeadInfo1, L"Kavro 软件站－原创、专业、免费、无限制"},
+      {A::Label7, L"卡沃"},         {A::lblHomepage, L"support@kavro.org"},
+      {A::Label4, L"www.kavro.org"}};
+  for (const auto& [id, text] : texts) {
+    EXPECT_EQ(test::WindowText(about->Item(id)), text);
+  }
+  EXPECT_NE(SendMessageW(about->Item(A::picBGHeadIcon), STM_GETICON, 0, 0), 0);
+
+  for (const Expected& e : kExpected) {
+    SCOPED_TRACE(testing::Message() << "control " << static_cast<int>(e.id));
+    HWND item = about->Item(e.id);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(test::ClassOf(item), e.className);
+    HWND container = e.container == A::None ? w : about->Item(e.container);
+    EXPECT_EQ(GetParent(item), container);
+    RECT r = test::RectInParent(item, container);
+    EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom),
+              std::tie(e.pixels.left, e.pixels.top, e.pixels.right, e.pixels.bottom));
+
+    if (e.face) {
+      LOGFONTW font{};
+      auto handle = reinterpret_cast<HFONT>(SendMessageW(item, WM_GETFONT, 0, 0));
+      ASSERT_TRUE(GetObjectW(handle, sizeof(font), &font));
+      EXPECT_STREQ(font.lfFaceName, e.face);
+      EXPECT_EQ(font.lfHeight, e.height);
+      EXPECT_EQ(font.lfWeight >= FW_BOLD, e.bold);
+      EXPECT_EQ(font.lfUnderline != 0, e.underline);
+    }
+
+    if (e.id != A::Command1) {
+      // The colours a label paints with, asked the way the label asks its parent.
+      HDC dc = CreateCompatibleDC(nullptr);
+      auto brush = reinterpret_cast<HBRUSH>(SendMessageW(container, WM_CTLCOLORSTATIC,
+                                                         reinterpret_cast<WPARAM>(dc),
+                                                         reinterpret_cast<LPARAM>(item)));
+      LOGBRUSH logBrush{};
+      GetObjectW(brush, sizeof(logBrush), &logBrush);
+      bool inHeader = e.id == A::picBGHead || e.container == A::picBGHead;
+      EXPECT_EQ(logBrush.lbColor, inHeader ? RGB(255, 255, 255) : GetSysColor(COLOR_BTNFACE));
+      if (e.id != A::picBGHead && e.id != A::picBGHeadIcon) {
+        EXPECT_EQ(GetTextColor(dc), e.textColor);
+      }
+      DeleteDC(dc);
+    }
+  }
+  EXPECT_EQ(GetFocus(), about->Item(A::Command1));
+  test::SaveWindowPicture(w, L"about-window");
+}
+
+// A click as the control receives it. (Synthesised mouse input under Wine's virtual desktop may
+// land at the pointer's previous place, so the buttons are posted to the control itself.)
+void ClickOn(HWND control) {
+  RECT r{};
+  GetClientRect(control, &r);
+  LPARAM middle = MAKELPARAM(r.right / 2, r.bottom / 2);
+  PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+  PostMessageW(control, WM_LBUTTONUP, 0, middle);
+}
+
+TEST_F(AboutTest, EachLinkOpensItsTargetWithTheAboutWindowAsOwner) {
+  auto about = AboutWindow::Create(main_->Hwnd());
+  about->Show();
+  SetForegroundWindow(about->Hwnd());
+  test::PumpPending();
+  struct Click {
+    A id;
+    std::wstring target;
+  };
+  const std::vector<Click> clicks = {
+      {A::Label2, L""},  // no link: nothing opens
+      {A::picBGHead, links::kHomePage},
+      {A::picBGHeadIcon, links::kHomePage},
+      {A::lblBGHeadInfo1, links::kHomePage},
+      {A::Label4, links::kHomePage},
+      {A::Label4, links::kHomePage},
+      {A::lblHomepage, links::kMail},
+      {A::Label9, links::kOrganisation},
+      {A::Label7, L""},
+  };
+  std::vector<std::wstring> expected;
+  for (const auto& [id, target] : clicks) {
+    ClickOn(about->Item(id));
+    if (!target.empty()) {
+      expected.push_back(target);
+    }
+    test::PumpUntil([&] { return opened_.size() == expected.size(); }, 2000);
+  }
+  test::PumpPending();
+  std::vector<std::wstring> targets;
+  for (const Opened& o : opened_) {
+    targets.push_back(o.target);
+    EXPECT_EQ(o.owner, about->Hwnd());
+  }
+  EXPECT_EQ(targets, expected);
+  EXPECT_FALSE(about->CloseRequested());  // links leave the window open
+
+  // The hand shows over the three links drawn as links, and only there.
+  HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
+  for (const AboutDesign& design : AboutWindowDesign()) {
+    SetCursor(nullptr);
+    SendMessageW(about->Hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about->Item(design.id)),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    bool link = design.id == A::Label9 || design.id == A::lblHomepage || design.id == A::Label4;
+    EXPECT_EQ(GetCursor() == hand, link) << static_cast<int>(design.id);
+  }
+}
+
+struct ModalVisit {
+  bool ownerEnabled = true;
+  RECT place{};
+};
+
+// Runs inside the modal loop: looks at the About window, moves it away, then closes it by OK, by
+// Escape or by the close box in turn.
+std::vector<ModalVisit>* gVisits = nullptr;
+int gCloseHow = 0;
+
+void CALLBACK VisitAbout(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND about = FindWindowW(L"aboutfrm", nullptr);
+  if (!about || !IsWindowVisible(about)) {
+    return;
+  }
+  KillTimer(nullptr, timer);
+  ModalVisit visit;
+  visit.ownerEnabled = IsWindowEnabled(GetWindow(about, GW_OWNER)) != FALSE;
+  GetWindowRect(about, &visit.place);
+  gVisits->push_back(visit);
+  SetWindowPos(about, nullptr, 5, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  switch (gCloseHow++ % 3) {
+    case 0:
+      SendMessageW(GetDlgItem(about, AboutCommandId(AboutControl::Command1)), BM_CLICK, 0, 0);
+      break;
+    case 1:
+      PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+      break;
+    default:
+      PostMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0);
+      break;
+  }
+}
+
+TEST_F(AboutTest, MoreSoftwareOpensTheHomePageThenTheAboutWindowModallyEveryTime) {
+  std::vector<ModalVisit> visits;
+  gVisits = &visits;
+  gCloseHow = 0;
+  for (int i = 0; i < 3; ++i) {
+    SetTimer(nullptr, 0, 10, &VisitAbout);
+    SendMessageW(main_->Item(MainControl::xpcmdbutton2), BM_CLICK, 0, 0);
+    ASSERT_EQ(visits.size(), static_cast<size_t>(i + 1)) << "the About window did not open";
+    EXPECT_EQ(FindWindowW(L"aboutfrm", nullptr), nullptr)
+        << "the About window outlived its showing";
+    EXPECT_TRUE(IsWindowEnabled(main_->Hwnd()));
+  }
+  gVisits = nullptr;
+
+  int screenW = GetSystemMetrics(SM_CXSCREEN);
+  int screenH = GetSystemMetrics(SM_CYSCREEN);
+  for (const ModalVisit& visit : visits) {
+    EXPECT_FALSE(visit.ownerEnabled) << "the main window took input meanwhile";
+    int width = visit.place.right - visit.place.left;
+    int height = visit.place.bottom - visit.place.top;
+    // Placed again at every opening, although the previous one was moved away.
+    EXPECT_NEAR(visit.place.left, (screenW - width) / 2.0, 0.5);
+    EXPECT_NEAR(visit.place.top, (screenH - height) / 3.0, 0.5);
+  }
+  ASSERT_EQ(opened_.size(), 3u);
+  for (const Opened& o : opened_) {
+    EXPECT_EQ(o.owner, main_->Hwnd());
+    EXPECT_EQ(o.target, links::kHomePage);
+  }
+}
+
+// The real shell: ShellExecute hands the links to Wine's browser and mailer, which this test bed
+// points at a recorder that appends every link to wine/links.log in the build folder.
+TEST(AboutLinks, TheShellHandsEachLinkToTheBrowserOrMailer) {
+  const std::wstring log = test::BuildFolder() + L"\\wine\\links.log";
+  std::string before;
+  win::ReadWholeFile(log, &before);
+  auto recordedSince = [&] {
+    std::string now;
+    win::ReadWholeFile(log, &now);
+    return now.size() > before.size() ? now.substr(before.size()) : std::string();
+  };
+  Shell().openLink(nullptr, links::kHomePage);
+  Shell().openLink(nullptr, links::kMail);
+  test::PumpUntil(
+      [&] {
+        std::string added = recordedSince();
+        return added.find("www.kavro.org") != std::string::npos &&
+               added.find("support@kavro.org") != std::string::npos;
+      },
+      20000);
+  std::string added = recordedSince();
+  EXPECT_NE(added.find("http://www.kavro.org"), std::string::npos) << added;
+  EXPECT_NE(added.find("mailto:support@kavro.org"), std::string::npos) << added;
+}
+
+}  // namespace
+}  // namespace kavro

@@ -1,0 +1,100 @@
+// The help file: where the help button looks for it, and HTML Help opening the compiled kavro.chm.
+#include <windows.h>
+#include <commctrl.h>
+#include <htmlhelp.h>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/main_window_win.h"
+#include "app/shell_win.h"
+#include "base/program_folder.h"
+#include "support/support.h"
+
+namespace kavro {
+namespace {
+
+HWND FindThreadWindowTitled(const std::wstring& title) {
+  struct Search {
+    std::wstring title;
+    HWND found = nullptr;
+  } search{title};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND w, LPARAM p) {
+        auto* s = reinterpret_cast<Search*>(p);
+        if (IsWindowVisible(w) && test::WindowText(w) == s->title) {
+          s->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+TEST(HelpFile, HelpButtonAsksForTheFileBesideTheProgram) {
+  auto window = MainWindow::Create();
+  window->Show();
+  std::vector<std::pair<HWND, std::wstring>> asked;
+  auto saved = Shell().openHelp;
+  Shell().openHelp = [&](HWND owner, const std::wstring& path) { asked.emplace_back(owner, path); };
+  SendMessageW(window->Item(MainControl::xpcmdbutton4), BM_CLICK, 0, 0);
+  SendMessageW(window->Item(MainControl::xpcmdbutton4), BM_CLICK, 0, 0);
+  Shell().openHelp = saved;
+
+  const std::wstring expected = test::BuildFolder() + L"\\tests\\win\\kavro.chm";
+  ASSERT_EQ(asked.size(), 2u);
+  for (const auto& [owner, path] : asked) {
+    EXPECT_EQ(owner, window->Hwnd());
+    EXPECT_EQ(path, expected);
+  }
+  // A program at a drive root: one backslash between the drive and the name.
+  EXPECT_EQ(JoinFolder(L"D:\\", kHelpFileName), L"D:\\kavro.chm");
+  EXPECT_EQ(JoinFolder(L"C:\\Tools\\Draw", kHelpFileName), L"C:\\Tools\\Draw\\kavro.chm");
+}
+
+TEST(HelpFile, HtmlHelpOpensTheBuiltHelpFileAtItsTitle) {
+  auto window = MainWindow::Create();
+  window->Show();
+  const std::wstring path = JoinFolder(ProgramFolder(), kHelpFileName);
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "kavro.chm was not built (no HTML Help compiler at configure time)";
+  }
+
+  SendMessageW(window->Item(MainControl::xpcmdbutton4), BM_CLICK, 0, 0);
+  HWND viewer = nullptr;
+  test::PumpUntil([&] { return (viewer = FindThreadWindowTitled(L"Kavro 帮助")) != nullptr; },
+                  5000);
+  ASSERT_NE(viewer, nullptr) << "no HTML Help window titled from the help file";
+  test::PumpPending();
+  test::SaveWindowPicture(viewer, L"help-window");
+
+  // The contents pane lists the guide's topics, read in the help file's code page.
+  HWND tree = nullptr;
+  EnumChildWindows(
+      viewer,
+      [](HWND w, LPARAM out) {
+        if (test::ClassOf(w) == WC_TREEVIEWW) {
+          *reinterpret_cast<HWND*>(out) = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&tree));
+  ASSERT_NE(tree, nullptr);
+  EXPECT_EQ(SendMessageW(tree, TVM_GETCOUNT, 0, 0), 6);
+  wchar_t text[64] = {};
+  TVITEMW item{};
+  item.mask = TVIF_TEXT;
+  item.hItem = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  item.pszText = text;
+  item.cchTextMax = 64;
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  EXPECT_STREQ(text, L"Kavro 简介");
+  HtmlHelpW(nullptr, nullptr, HH_CLOSE_ALL, 0);
+  test::PumpPending();
+}
+
+}  // namespace
+}  // namespace kavro
