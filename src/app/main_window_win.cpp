@@ -80,7 +80,12 @@ std::wstring ProgramFolder() {
 }
 
 MainWindow::MainWindow() = default;
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+  // The controls use the fonts below: the window goes first.
+  if (Hwnd()) {
+    DestroyWindow(Hwnd());
+  }
+}
 
 std::unique_ptr<MainWindow> MainWindow::Create() {
   std::unique_ptr<MainWindow> window(new MainWindow());

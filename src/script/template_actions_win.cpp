@@ -24,21 +24,6 @@ FileDialogControl& PreparedDialog(MainWindow& window, const wchar_t* title) {
   return dialog;
 }
 
-// A read-only file is not replaced. Windows refuses the replacing move itself; Wine performs it
-// (a rename in a writable folder), so the rule is checked here.
-bool IsReadOnlyFile(const std::wstring& path) {
-  DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-         !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-win::FileResult WriteTemplateFile(const std::wstring& path, const std::string& bytes) {
-  if (IsReadOnlyFile(path)) {
-    return {false, ERROR_ACCESS_DENIED};
-  }
-  return win::WriteFileReplacing(path, bytes);
-}
-
 }  // namespace
 
 void SaveTemplate(MainWindow& window) {
@@ -58,7 +43,7 @@ void SaveTemplate(MainWindow& window) {
     ReportError(window, UnmappableMessage(text, *encoded.unmappableAt));
     return;
   }
-  win::FileResult written = WriteTemplateFile(path, encoded.bytes);
+  win::FileResult written = win::WriteFileReplacing(path, encoded.bytes);
   if (!written.ok) {
     ReportError(window, SaveFailedMessage(path, win::SystemMessage(written.error)));
   }

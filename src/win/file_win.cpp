@@ -43,6 +43,12 @@ FileResult ReadWholeFile(const std::wstring& path, std::string* bytes) {
 }
 
 FileResult WriteFileReplacing(const std::wstring& path, const std::string& bytes) {
+  // A read-only target is not replaced. Windows refuses the replacing move by itself; Wine
+  // performs it (a rename in a writable folder), so the rule is checked first.
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    return {false, ERROR_ACCESS_DENIED};
+  }
   std::wstring temp = path + L".kavro-tmp";
   {
     UniqueFile file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

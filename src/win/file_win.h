@@ -11,6 +11,7 @@ struct FileResult {
 };
 
 FileResult ReadWholeFile(const std::wstring& path, std::string* bytes);
+// Fails with ERROR_ACCESS_DENIED for a read-only target, which stays as it was.
 FileResult WriteFileReplacing(const std::wstring& path, const std::string& bytes);
 
 }  // namespace kavro::win
