@@ -1,0 +1,198 @@
+#include "drawings/list_box_win.h"
+
+#include <algorithm>
+
+namespace kavro::drawings {
+
+namespace {
+
+// Stops the list box from painting while it changes; repaints once at the end.
+class RedrawPaused {
+ public:
+  explicit RedrawPaused(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+  ~RedrawPaused() {
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+  }
+  RedrawPaused(const RedrawPaused&) = delete;
+  RedrawPaused& operator=(const RedrawPaused&) = delete;
+
+ private:
+  HWND list_;
+};
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+}  // namespace
+
+int ListBoxOrder::Compare(std::wstring_view a, std::wstring_view b) const {
+  // Equal leading text up to a separator weighs the same on both sides, so it can be skipped; no
+  // character's weight depends on a neighbour across a separator.
+  size_t n = std::min(a.size(), b.size());
+  size_t skip = 0;
+  for (size_t i = 0; i < n && a[i] == b[i]; ++i) {
+    if (IsSeparator(a[i])) {
+      skip = i + 1;
+    }
+  }
+  int result = CompareStringW(locale_, NORM_IGNORECASE, a.data() + skip,
+                              static_cast<int>(a.size() - skip), b.data() + skip,
+                              static_cast<int>(b.size() - skip));
+  return result == 0 ? -1 : result - CSTR_EQUAL;  // the list box counts a failure as "less"
+}
+
+DrawingListBox::DrawingListBox(HWND list)
+    : list_(list), order_(static_cast<LCID>(SendMessageW(list, LB_GETLOCALE, 0, 0))) {}
+
+size_t DrawingListBox::Count() const {
+  LRESULT n = SendMessageW(list_, LB_GETCOUNT, 0, 0);
+  return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+std::wstring DrawingListBox::At(size_t index) const {
+  LRESULT len = SendMessageW(list_, LB_GETTEXTLEN, index, 0);
+  if (len == LB_ERR) {
+    return {};
+  }
+  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
+  LRESULT got = SendMessageW(list_, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
+  return text;
+}
+
+std::vector<std::wstring> DrawingListBox::ReadAll() const {
+  std::vector<std::wstring> entries;
+  size_t n = Count();
+  entries.reserve(n);
+  for (size_t i = 0; i < n; ++i) {
+    entries.push_back(At(i));
+  }
+  return entries;
+}
+
+std::vector<int> DrawingListBox::SelectedIndexes() const {
+  LRESULT n = SendMessageW(list_, LB_GETSELCOUNT, 0, 0);
+  if (n <= 0) {
+    return {};
+  }
+  std::vector<int> selected(static_cast<size_t>(n));
+  LRESULT got = SendMessageW(list_, LB_GETSELITEMS, static_cast<WPARAM>(n),
+                             reinterpret_cast<LPARAM>(selected.data()));
+  selected.resize(got > 0 ? static_cast<size_t>(got) : 0);
+  std::sort(selected.begin(), selected.end());
+  return selected;
+}
+
+bool DrawingListBox::InsertSorted(std::vector<std::wstring> sortedBatch) {
+  if (sortedBatch.empty()) {
+    return true;
+  }
+  size_t n = Count();
+  if (n > 0 && RebuildIsCheaper(n, sortedBatch.size())) {
+    // Keep what the user sees: the selected entries and the entry at the top.
+    std::vector<std::wstring> current = ReadAll();
+    std::vector<size_t> positions = FinalPositions(VectorListView(current), order_, sortedBatch);
+    // An old entry moves down by the number of batch entries placed before it.
+    auto newIndexOf = [&positions](size_t old) {
+      size_t low = 0;
+      size_t high = positions.size();
+      while (low < high) {
+        size_t mid = (low + high) / 2;
+        if (positions[mid] - mid <= old) {
+          low = mid + 1;
+        } else {
+          high = mid;
+        }
+      }
+      return old + low;
+    };
+    std::vector<int> selected = SelectedIndexes();
+    for (int& index : selected) {
+      index = static_cast<int>(newIndexOf(static_cast<size_t>(index)));
+    }
+    LRESULT top = SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
+    int newTop = top >= 0 ? static_cast<int>(newIndexOf(static_cast<size_t>(top))) : 0;
+    std::vector<std::wstring> merged =
+        Merged(std::move(current), order_, std::move(sortedBatch));
+    return Refill(merged, selected, newTop);
+  }
+  std::vector<size_t> positions = FinalPositions(*this, order_, sortedBatch);
+  RedrawPaused paused(list_);
+  for (size_t j = 0; j < sortedBatch.size(); ++j) {
+    LRESULT at = SendMessageW(list_, LB_INSERTSTRING, positions[j],
+                              reinterpret_cast<LPARAM>(sortedBatch[j].c_str()));
+    if (at < 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool DrawingListBox::Replace(const std::vector<std::wstring>& entries) {
+  return Refill(entries, {}, 0);
+}
+
+bool DrawingListBox::Refill(const std::vector<std::wstring>& entries,
+                            const std::vector<int>& selected, int topIndex) {
+  RedrawPaused paused(list_);
+  SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+  SendMessageW(list_, LB_INITSTORAGE, entries.size(), 0);
+  for (const std::wstring& entry : entries) {
+    if (SendMessageW(list_, LB_INSERTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(entry.c_str())) < 0) {
+      return false;
+    }
+  }
+  for (int index : selected) {
+    SendMessageW(list_, LB_SETSEL, TRUE, index);
+  }
+  SendMessageW(list_, LB_SETTOPINDEX, static_cast<WPARAM>(topIndex), 0);
+  return true;
+}
+
+void DrawingListBox::Remove(const std::vector<int>& ascendingIndexes) {
+  if (ascendingIndexes.empty()) {
+    return;
+  }
+  size_t n = Count();
+  if (RebuildIsCheaper(n, ascendingIndexes.size())) {
+    std::vector<std::wstring> kept;
+    kept.reserve(n - ascendingIndexes.size());
+    size_t next = 0;
+    for (size_t i = 0; i < n; ++i) {
+      if (next < ascendingIndexes.size() && static_cast<size_t>(ascendingIndexes[next]) == i) {
+        ++next;
+        continue;
+      }
+      kept.push_back(At(i));
+    }
+    LRESULT top = SendMessageW(list_, LB_GETTOPINDEX, 0, 0);
+    size_t removedAbove = static_cast<size_t>(
+        std::lower_bound(ascendingIndexes.begin(), ascendingIndexes.end(), static_cast<int>(top)) -
+        ascendingIndexes.begin());
+    Refill(kept, {}, static_cast<int>(std::max<LRESULT>(0, top - static_cast<LRESULT>(removedAbove))));
+    return;
+  }
+  RedrawPaused paused(list_);
+  for (auto it = ascendingIndexes.rbegin(); it != ascendingIndexes.rend(); ++it) {
+    SendMessageW(list_, LB_DELETESTRING, static_cast<WPARAM>(*it), 0);
+  }
+}
+
+void DrawingListBox::RemoveFirst(size_t count) {
+  size_t n = Count();
+  count = std::min(count, n);
+  if (count == n) {
+    Clear();
+    return;
+  }
+  std::vector<int> first(count);
+  for (size_t i = 0; i < count; ++i) {
+    first[i] = static_cast<int>(i);
+  }
+  Remove(first);
+}
+
+void DrawingListBox::Clear() { SendMessageW(list_, LB_RESETCONTENT, 0, 0); }
+
+}  // namespace kavro::drawings
