@@ -43,10 +43,23 @@ class DrawingListBox : public ListView {
   void Clear();
 
  private:
+  class RedrawPaused {
+   public:
+    RedrawPaused(const DrawingListBox& box, size_t changes);
+    ~RedrawPaused();
+    RedrawPaused(const RedrawPaused&) = delete;
+    RedrawPaused& operator=(const RedrawPaused&) = delete;
+
+   private:
+    const DrawingListBox* box_;
+  };
+
+  LRESULT Send(UINT msg, WPARAM wp, LPARAM lp) const;
   bool Refill(const std::vector<std::wstring>& entries, const std::vector<int>& selected,
               int topIndex);
 
   HWND list_;
+  WNDPROC procedure_;
   ListBoxOrder order_;
 };
 
