@@ -33,6 +33,14 @@ const wchar_t* MessageForFileError(unsigned long error, const wchar_t* cancelled
   return error == ERROR_ACCESS_DENIED ? cancelled : kBadDataMessage;
 }
 
+// A folder or a read-only file is not replaced, even where the system would let the file written
+// beside it take its place.
+bool RefusesWriting(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0;
+}
+
 // CommonDialog4 as the window defines it; no other action changes its filter.
 FileDialogControl& ListFileDialog(MainWindow& window, const wchar_t* title) {
   FileDialogControl& dialog = window.CommonDialog4();
@@ -100,6 +108,10 @@ void SaveList(MainWindow& window) {
   if (encoded.unmappableAt) {
     // The code page would write "?" in its place: the file would name another drawing.
     ShowError(window, kBadDataMessage);
+    return;
+  }
+  if (RefusesWriting(dialog.fileName)) {
+    ShowError(window, kSaveCancelledMessage);
     return;
   }
   win::FileResult written = win::WriteFileReplacing(dialog.fileName, encoded.bytes);
