@@ -15,12 +15,16 @@ class EntryOrder {
  public:
   virtual ~EntryOrder() = default;
   virtual int Compare(std::wstring_view a, std::wstring_view b) const = 0;
+  // Bytes that compare (as unsigned, like memcmp) the way Compare does: sorting many entries by
+  // their keys is much cheaper than comparing them pair by pair.
+  virtual std::string SortKey(std::wstring_view text) const = 0;
 };
 
 // Letter case folded character by character; the order used where no list box decides.
 class FoldedCaseOrder : public EntryOrder {
  public:
   int Compare(std::wstring_view a, std::wstring_view b) const override;
+  std::string SortKey(std::wstring_view text) const override;
 };
 
 // Read access to the stored list, entry 0 first.
@@ -31,14 +35,15 @@ class ListView {
   virtual std::wstring At(size_t index) const = 0;
 };
 
+template <typename Text>
 class VectorListView : public ListView {
  public:
-  explicit VectorListView(const std::vector<std::wstring>& entries) : entries_(entries) {}
+  explicit VectorListView(const std::vector<Text>& entries) : entries_(entries) {}
   size_t Count() const override { return entries_.size(); }
-  std::wstring At(size_t index) const override { return entries_[index]; }
+  std::wstring At(size_t index) const override { return std::wstring(entries_[index]); }
 
  private:
-  const std::vector<std::wstring>& entries_;
+  const std::vector<Text>& entries_;
 };
 
 // The open dialog's result: one full path, or a folder and names separated by single NULs. The
@@ -61,6 +66,7 @@ std::vector<std::wstring> WithoutDuplicates(const ListView& list, const EntryOrd
 
 // Sorts a batch of new entries into list order; equal entries keep their order.
 void SortBatch(std::vector<std::wstring>& batch, const EntryOrder& order);
+void SortBatch(std::vector<std::wstring_view>& batch, const EntryOrder& order);
 
 // For a sorted batch: the index each entry has in the list after all of them were inserted, as
 // if each had been added after the entries equal to it. Ascending, so inserting batch[j] at
@@ -68,9 +74,10 @@ void SortBatch(std::vector<std::wstring>& batch, const EntryOrder& order);
 std::vector<size_t> FinalPositions(const ListView& list, const EntryOrder& order,
                                    const std::vector<std::wstring>& sortedBatch);
 
-// The list with a sorted batch merged in (the same result as inserting at FinalPositions).
-std::vector<std::wstring> Merged(std::vector<std::wstring> list, const EntryOrder& order,
-                                 std::vector<std::wstring> sortedBatch);
+// The list with the batch placed at `positions` (from FinalPositions), as views of both.
+std::vector<std::wstring_view> Merged(const std::vector<std::wstring_view>& list,
+                                      const std::vector<std::wstring>& sortedBatch,
+                                      const std::vector<size_t>& positions);
 
 // Whether rebuilding a list of `listSize` entries is cheaper than changing `changes` entries in
 // place, where every single change moves the entries behind it.

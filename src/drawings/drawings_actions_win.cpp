@@ -49,14 +49,15 @@ FileDialogControl& ListFileDialog(MainWindow& window, const wchar_t* title) {
   return dialog;
 }
 
-// The list box holds text up to a NUL, so an entry is sorted by what it will show.
-void CutAtNul(std::vector<std::wstring>& entries) {
-  for (std::wstring& entry : entries) {
-    size_t nul = entry.find(L'\0');
-    if (nul != std::wstring::npos) {
-      entry.resize(nul);
-    }
+// The lines of a list file as the list box will hold them: up to a NUL, and each followed by one
+// in `text`, so that they can be handed to the list box where they are.
+std::vector<std::wstring_view> EntriesOfListText(std::wstring& text) {
+  std::vector<std::wstring_view> lines = SplitListLines(text);
+  for (std::wstring_view& line : lines) {
+    line = line.substr(0, line.find(L'\0'));
+    text[static_cast<size_t>(line.data() - text.data()) + line.size()] = L'\0';
   }
+  return lines;
 }
 
 void AddDropped(MainWindow& window, const std::vector<std::wstring>& paths) {
@@ -64,7 +65,7 @@ void AddDropped(MainWindow& window, const std::vector<std::wstring>& paths) {
   std::copy_if(paths.begin(), paths.end(), std::back_inserter(drawings), EndsWithDwg);
   DrawingListBox list = ListOf(window);
   SortBatch(drawings, list.Order());
-  list.InsertSorted(std::move(drawings));
+  list.InsertSorted(drawings);
 }
 
 }  // namespace
@@ -83,9 +84,8 @@ void AddFiles(MainWindow& window) {
   DrawingListBox list = ListOf(window);
   std::vector<std::wstring> added =
       WithoutDuplicates(list, list.Order(), PathsFromDialogResult(dialog.fileName));
-  CutAtNul(added);
   SortBatch(added, list.Order());
-  if (!list.InsertSorted(std::move(added))) {
+  if (!list.InsertSorted(added)) {
     ShowError(window, kSelectFilesMessage);
   }
 }
@@ -104,7 +104,16 @@ void SaveList(MainWindow& window) {
     ShowError(window, outcome == DialogOutcome::Cancelled ? kSaveCancelledMessage : kBadDataMessage);
     return;
   }
-  win::AnsiEncoding encoded = win::EncodeAnsi(JoinListText(ListOf(window).ReadAll()));
+  std::wstring text;
+  {
+    DrawingListBox::Entries entries = ListOf(window).ReadAll();
+    text.reserve(entries.text.size() + entries.views.size());
+    for (std::wstring_view entry : entries.views) {
+      AppendListLine(text, entry);
+    }
+  }
+  win::AnsiEncoding encoded = win::EncodeAnsi(text);
+  text = std::wstring();
   if (encoded.unmappableAt) {
     // The code page would write "?" in its place: the file would name another drawing.
     ShowError(window, kBadDataMessage);
@@ -128,7 +137,7 @@ void LoadList(MainWindow& window) {
     ShowError(window, outcome == DialogOutcome::Cancelled ? kLoadCancelledMessage : kBadDataMessage);
     return;
   }
-  std::vector<std::wstring> entries;
+  std::wstring text;
   {
     std::string bytes;
     win::FileResult read = win::ReadWholeFile(dialog.fileName, &bytes);
@@ -136,9 +145,9 @@ void LoadList(MainWindow& window) {
       ShowError(window, MessageForFileError(read.error, kLoadCancelledMessage));
       return;
     }
-    entries = SplitListText(win::DecodeAnsi(bytes));
+    text = win::DecodeAnsi(bytes);
   }
-  CutAtNul(entries);
+  std::vector<std::wstring_view> entries = EntriesOfListText(text);
   DrawingListBox list = ListOf(window);
   SortBatch(entries, list.Order());
   if (!list.Replace(entries)) {

@@ -29,6 +29,16 @@ int ListBoxOrder::Compare(std::wstring_view a, std::wstring_view b) const {
   return result == 0 ? -1 : result - CSTR_EQUAL;  // the list box counts a failure as "less"
 }
 
+std::string ListBoxOrder::SortKey(std::wstring_view text) const {
+  const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  int size = static_cast<int>(text.size());
+  int n = LCMapStringW(locale_, flags, text.data(), size, nullptr, 0);
+  std::string key(static_cast<size_t>(std::max(n, 0)), '\0');
+  // With LCMAP_SORTKEY the output is bytes, whatever the pointer type says.
+  LCMapStringW(locale_, flags, text.data(), size, reinterpret_cast<LPWSTR>(key.data()), n);
+  return key;
+}
+
 DrawingListBox::DrawingListBox(HWND list)
     : list_(list),
       // The list box's own procedure, past the subclasses of the tool tip and of the drops: under
@@ -72,12 +82,27 @@ std::wstring DrawingListBox::At(size_t index) const {
   return text;
 }
 
-std::vector<std::wstring> DrawingListBox::ReadAll() const {
-  std::vector<std::wstring> entries;
+DrawingListBox::Entries DrawingListBox::ReadAll() const {
+  // One block for all the text: no small allocation per entry stays behind in the heap.
   size_t n = Count();
-  entries.reserve(n);
+  std::vector<size_t> lengths(n);
+  size_t total = 0;
   for (size_t i = 0; i < n; ++i) {
-    entries.push_back(At(i));
+    LRESULT len = Send(LB_GETTEXTLEN, i, 0);
+    lengths[i] = len > 0 ? static_cast<size_t>(len) : 0;
+    total += lengths[i] + 1;
+  }
+  Entries entries;
+  entries.text.assign(total, L'\0');
+  entries.views.reserve(n);
+  size_t at = 0;
+  for (size_t i = 0; i < n; ++i) {
+    wchar_t* place = entries.text.data() + at;
+    size_t got = lengths[i] > 0 ? static_cast<size_t>(std::max<LRESULT>(
+                                      0, Send(LB_GETTEXT, i, reinterpret_cast<LPARAM>(place))))
+                                : 0;
+    entries.views.emplace_back(place, std::min(got, lengths[i]));
+    at += lengths[i] + 1;
   }
   return entries;
 }
@@ -95,15 +120,16 @@ std::vector<int> DrawingListBox::SelectedIndexes() const {
   return selected;
 }
 
-bool DrawingListBox::InsertSorted(std::vector<std::wstring> sortedBatch) {
+bool DrawingListBox::InsertSorted(const std::vector<std::wstring>& sortedBatch) {
   if (sortedBatch.empty()) {
     return true;
   }
   size_t n = Count();
   if (n > 0 && RebuildIsCheaper(n, sortedBatch.size())) {
     // Keep what the user sees: the selected entries and the entry at the top.
-    std::vector<std::wstring> current = ReadAll();
-    std::vector<size_t> positions = FinalPositions(VectorListView(current), order_, sortedBatch);
+    Entries current = ReadAll();
+    std::vector<size_t> positions =
+        FinalPositions(VectorListView(current.views), order_, sortedBatch);
     // An old entry moves down by the number of batch entries placed before it.
     auto newIndexOf = [&positions](size_t old) {
       size_t low = 0;
@@ -124,9 +150,7 @@ bool DrawingListBox::InsertSorted(std::vector<std::wstring> sortedBatch) {
     }
     LRESULT top = Send(LB_GETTOPINDEX, 0, 0);
     int newTop = top >= 0 ? static_cast<int>(newIndexOf(static_cast<size_t>(top))) : 0;
-    std::vector<std::wstring> merged =
-        Merged(std::move(current), order_, std::move(sortedBatch));
-    return Refill(merged, selected, newTop);
+    return Refill(Merged(current.views, sortedBatch, positions), selected, newTop);
   }
   std::vector<size_t> positions = FinalPositions(*this, order_, sortedBatch);
   RedrawPaused paused(*this, sortedBatch.size());
@@ -140,18 +164,18 @@ bool DrawingListBox::InsertSorted(std::vector<std::wstring> sortedBatch) {
   return true;
 }
 
-bool DrawingListBox::Replace(const std::vector<std::wstring>& entries) {
+bool DrawingListBox::Replace(const std::vector<std::wstring_view>& entries) {
   return Refill(entries, {}, 0);
 }
 
-bool DrawingListBox::Refill(const std::vector<std::wstring>& entries,
+bool DrawingListBox::Refill(const std::vector<std::wstring_view>& entries,
                             const std::vector<int>& selected, int topIndex) {
   RedrawPaused paused(*this, kPaintOnceFrom);
   Send(LB_RESETCONTENT, 0, 0);
   Send(LB_INITSTORAGE, entries.size(), 0);
-  for (const std::wstring& entry : entries) {
-    if (Send(LB_INSERTSTRING, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(entry.c_str())) < 0) {
+  for (std::wstring_view entry : entries) {
+    if (Send(LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.data())) <
+        0) {
       return false;
     }
   }
@@ -174,15 +198,16 @@ void DrawingListBox::Remove(const std::vector<int>& ascendingIndexes) {
   }
   size_t n = Count();
   if (RebuildIsCheaper(n, ascendingIndexes.size())) {
-    std::vector<std::wstring> kept;
+    Entries current = ReadAll();
+    std::vector<std::wstring_view> kept;
     kept.reserve(n - ascendingIndexes.size());
     size_t next = 0;
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = 0; i < current.views.size(); ++i) {
       if (next < ascendingIndexes.size() && static_cast<size_t>(ascendingIndexes[next]) == i) {
         ++next;
         continue;
       }
-      kept.push_back(At(i));
+      kept.push_back(current.views[i]);
     }
     LRESULT top = Send(LB_GETTOPINDEX, 0, 0);
     size_t removedAbove = static_cast<size_t>(

@@ -17,6 +17,7 @@ class ListBoxOrder : public EntryOrder {
  public:
   explicit ListBoxOrder(LCID locale) : locale_(locale) {}
   int Compare(std::wstring_view a, std::wstring_view b) const override;
+  std::string SortKey(std::wstring_view text) const override;
 
  private:
   LCID locale_;
@@ -30,13 +31,18 @@ class DrawingListBox : public ListView {
   std::wstring At(size_t index) const override;
   const EntryOrder& Order() const { return order_; }
 
-  std::vector<std::wstring> ReadAll() const;
+  // Every entry, in one block of text: each view is followed by a NUL there.
+  struct Entries {
+    std::wstring text;
+    std::vector<std::wstring_view> views;
+  };
+  Entries ReadAll() const;
   std::vector<int> SelectedIndexes() const;
 
   // Inserts a batch sorted by Order(); false when the list box ran out of memory.
-  bool InsertSorted(std::vector<std::wstring> sortedBatch);
-  // Makes the list hold exactly `entries`, which are in list order.
-  bool Replace(const std::vector<std::wstring>& entries);
+  bool InsertSorted(const std::vector<std::wstring>& sortedBatch);
+  // Makes the list hold exactly `entries`, which are in list order and each followed by a NUL.
+  bool Replace(const std::vector<std::wstring_view>& entries);
   // Removes the entries at the given ascending indexes; the others keep their order.
   void Remove(const std::vector<int>& ascendingIndexes);
   void RemoveFirst(size_t count);
@@ -55,7 +61,7 @@ class DrawingListBox : public ListView {
   };
 
   LRESULT Send(UINT msg, WPARAM wp, LPARAM lp) const;
-  bool Refill(const std::vector<std::wstring>& entries, const std::vector<int>& selected,
+  bool Refill(const std::vector<std::wstring_view>& entries, const std::vector<int>& selected,
               int topIndex);
 
   HWND list_;

@@ -2,16 +2,16 @@
 
 namespace kavro::drawings {
 
-std::vector<std::wstring> SplitListText(std::wstring_view text) {
-  std::vector<std::wstring> lines;
+std::vector<std::wstring_view> SplitListLines(std::wstring_view text) {
+  std::vector<std::wstring_view> lines;
   size_t start = 0;
   while (start < text.size()) {
     size_t cr = text.find(L'\r', start);
     if (cr == std::wstring_view::npos) {
-      lines.emplace_back(text.substr(start));
+      lines.push_back(text.substr(start));
       break;
     }
-    lines.emplace_back(text.substr(start, cr - start));
+    lines.push_back(text.substr(start, cr - start));
     start = cr + 1;
     if (start < text.size() && text[start] == L'\n') {
       ++start;
@@ -20,18 +20,9 @@ std::vector<std::wstring> SplitListText(std::wstring_view text) {
   return lines;
 }
 
-std::wstring JoinListText(const std::vector<std::wstring>& entries) {
-  size_t size = 0;
-  for (const std::wstring& entry : entries) {
-    size += entry.size() + 2;
-  }
-  std::wstring text;
-  text.reserve(size);
-  for (const std::wstring& entry : entries) {
-    text += entry;
-    text += L"\r\n";
-  }
-  return text;
+void AppendListLine(std::wstring& text, std::wstring_view entry) {
+  text += entry;
+  text += L"\r\n";
 }
 
 }  // namespace kavro::drawings

@@ -8,8 +8,10 @@
 
 namespace kavro::drawings {
 
-std::vector<std::wstring> SplitListText(std::wstring_view text);
-std::wstring JoinListText(const std::vector<std::wstring>& entries);
+// The lines of a list file's text, as views into it.
+std::vector<std::wstring_view> SplitListLines(std::wstring_view text);
+// Appends one entry as a line of a list file.
+void AppendListLine(std::wstring& text, std::wstring_view entry);
 
 // Texts of the drawing list's messages.
 inline constexpr wchar_t kErrorTitle[] = L"错误";

@@ -2,6 +2,7 @@
 // where new entries go, and the list file's lines.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,18 @@ namespace kavro::drawings {
 namespace {
 
 using Lines = std::vector<std::wstring>;
+
+Lines MergedLines(const Lines& list, const EntryOrder& order, const Lines& sortedBatch) {
+  std::vector<std::wstring_view> views(list.begin(), list.end());
+  std::vector<std::wstring_view> merged =
+      Merged(views, sortedBatch, FinalPositions(VectorListView(list), order, sortedBatch));
+  return Lines(merged.begin(), merged.end());
+}
+
+Lines SplitListText(std::wstring_view text) {
+  std::vector<std::wstring_view> lines = SplitListLines(text);
+  return Lines(lines.begin(), lines.end());
+}
 
 TEST(DialogResult, OnePathOrFolderAndNames) {
   EXPECT_EQ(PathsFromDialogResult(L"C:\\a\\b.dwg"), Lines{L"C:\\a\\b.dwg"});
@@ -55,7 +68,7 @@ TEST(Order, BatchTakesItsAlphabeticalPlaceAfterEqualEntries) {
   Lines list{L"D:\\a.dwg", L"D:\\c.dwg"};
   std::vector<size_t> positions = FinalPositions(VectorListView(list), order, batch);
   EXPECT_EQ(positions, (std::vector<size_t>{0, 2, 3, 4}));
-  EXPECT_EQ(Merged(list, order, batch),
+  EXPECT_EQ(MergedLines(list, order, batch),
             (Lines{L"", L"D:\\a.dwg", L"D:\\A.dwg", L"d:\\a.dwg", L"d:\\b.dwg", L"D:\\c.dwg"}));
 }
 
@@ -74,7 +87,21 @@ TEST(Order, MergeAgreesWithInsertingOneByOne) {
     size_t at = UpperBound(VectorListView(oneByOne), order, entry);
     oneByOne.insert(oneByOne.begin() + static_cast<std::ptrdiff_t>(at), entry);
   }
-  EXPECT_EQ(Merged(list, order, batch), oneByOne);
+  EXPECT_EQ(MergedLines(list, order, batch), oneByOne);
+}
+
+TEST(Order, LargeBatchesSortedByKeysAsByComparison) {
+  FoldedCaseOrder order;
+  Lines batch;
+  for (int i = 0; i < 1000; ++i) {
+    std::wstring name = L"f" + std::to_wstring((i * 7919) % 331) + (i % 2 ? L"A" : L"a");
+    batch.push_back(name);
+  }
+  Lines byComparison = batch;
+  std::stable_sort(byComparison.begin(), byComparison.end(),
+                   [&](const auto& a, const auto& b) { return order.Compare(a, b) < 0; });
+  SortBatch(batch, order);
+  EXPECT_EQ(batch, byComparison);
 }
 
 TEST(Order, RebuildOnlyForLargeChangesToLargeLists) {
@@ -96,9 +123,11 @@ TEST(ListFile, LineEnds) {
 }
 
 TEST(ListFile, EveryEntryEndsWithCrLfAndReadsBack) {
-  EXPECT_EQ(JoinListText({}), L"");
   Lines entries{L"C:\\图纸\\a.dwg", L"", L" x "};
-  std::wstring text = JoinListText(entries);
+  std::wstring text;
+  for (const std::wstring& entry : entries) {
+    AppendListLine(text, entry);
+  }
   EXPECT_EQ(text, L"C:\\图纸\\a.dwg\r\n\r\n x \r\n");
   EXPECT_EQ(SplitListText(text), entries);
 }

@@ -125,7 +125,7 @@ TEST_F(DrawingListTest, LargeBatchesKeepOrderSelectionAndRunAccess) {
     many.push_back(L"E:\\set\\" + std::to_wstring(100000 + i) + L".dwg");
   }
   drawings::DrawingListBox list(List());
-  ASSERT_TRUE(list.Replace(many));
+  ASSERT_TRUE(list.Replace(std::vector<std::wstring_view>(many.begin(), many.end())));
   SendMessageW(List(), LB_SETSEL, TRUE, 39999);
   SendMessageW(List(), LB_SETSEL, TRUE, 5);
 
@@ -187,7 +187,7 @@ TEST_F(DrawingListTest, DeleteSelectedAllAndDoubleClick) {
   for (int i = 0; i < 10000; ++i) {
     many.push_back(std::to_wstring(10000 + i));
   }
-  ASSERT_TRUE(list.Replace(many));
+  ASSERT_TRUE(list.Replace(std::vector<std::wstring_view>(many.begin(), many.end())));
   std::vector<int> everySecond;
   for (int i = 0; i < 10000; i += 2) {
     everySecond.push_back(i);
