@@ -57,6 +57,20 @@ std::vector<std::wstring> PathsFromDialogResult(std::wstring_view result) {
   return paths;
 }
 
+std::vector<std::wstring> PathsOfFileList(std::wstring_view list) {
+  std::vector<std::wstring> paths;
+  size_t start = 0;
+  while (start < list.size() && list[start] != L'\0') {
+    size_t nul = list.find(L'\0', start);
+    if (nul == std::wstring_view::npos) {
+      break;  // not ended: not to be trusted
+    }
+    paths.emplace_back(list.substr(start, nul - start));
+    start = nul + 1;
+  }
+  return paths;
+}
+
 bool EndsWithDwg(std::wstring_view path) {
   return path.size() >= 3 && path.substr(path.size() - 3) == L"dwg";
 }

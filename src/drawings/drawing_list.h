@@ -50,6 +50,9 @@ class VectorListView : public ListView {
 // names are joined to the folder with one backslash, whatever the folder ends with.
 std::vector<std::wstring> PathsFromDialogResult(std::wstring_view result);
 
+// The paths of a dropped file list: each ended by a NUL, the list by an empty one.
+std::vector<std::wstring> PathsOfFileList(std::wstring_view list);
+
 // A dropped path counts as a drawing when its last three characters are exactly "dwg".
 bool EndsWithDwg(std::wstring_view path);
 

@@ -35,6 +35,13 @@ TEST(DialogResult, OnePathOrFolderAndNames) {
   EXPECT_EQ(PathsFromDialogResult(root), (Lines{L"D:\\\\a.dwg", L"D:\\\\", L"D:\\\\b.dwg"}));
 }
 
+TEST(DropRule, FileListEndsAtAnEmptyPath) {
+  EXPECT_EQ(PathsOfFileList(std::wstring(L"C:\\a.dwg\0D:\\b\0\0junk\0", 20)),
+            (Lines{L"C:\\a.dwg", L"D:\\b"}));
+  EXPECT_EQ(PathsOfFileList(std::wstring(L"\0\0", 2)), Lines{});
+  EXPECT_EQ(PathsOfFileList(L"C:\\cut"), Lines{});  // no end within the block
+}
+
 TEST(DropRule, OnlyTheLastThreeCharactersExactly) {
   EXPECT_TRUE(EndsWithDwg(L"C:\\p\\a.dwg"));
   EXPECT_TRUE(EndsWithDwg(L"C:\\p\\plandwg"));
