@@ -101,7 +101,8 @@ void SaveList(MainWindow& window) {
   FileDialogControl& dialog = ListFileDialog(window, kSaveListTitle);
   DialogOutcome outcome = dialog.ShowSave(window.Dialogs());
   if (outcome != DialogOutcome::Chosen) {
-    ShowError(window, outcome == DialogOutcome::Cancelled ? kSaveCancelledMessage : kBadDataMessage);
+    ShowError(window,
+              outcome == DialogOutcome::Cancelled ? kSaveCancelledMessage : kBadDataMessage);
     return;
   }
   std::wstring text;
@@ -134,7 +135,8 @@ void LoadList(MainWindow& window) {
   FileDialogControl& dialog = ListFileDialog(window, kLoadListTitle);
   DialogOutcome outcome = dialog.ShowOpen(window.Dialogs());
   if (outcome != DialogOutcome::Chosen) {
-    ShowError(window, outcome == DialogOutcome::Cancelled ? kLoadCancelledMessage : kBadDataMessage);
+    ShowError(window,
+              outcome == DialogOutcome::Cancelled ? kLoadCancelledMessage : kBadDataMessage);
     return;
   }
   std::wstring text;

@@ -25,8 +25,8 @@ std::vector<std::wstring> PathsOf(HDROP drop) {
   if (const auto* files = static_cast<const DROPFILES*>(GlobalLock(drop))) {
     bool wide = files->fWide && size >= sizeof(DROPFILES) && files->pFiles <= size;
     if (wide) {
-      const auto* begin = reinterpret_cast<const wchar_t*>(
-          reinterpret_cast<const char*>(files) + files->pFiles);
+      const auto* begin =
+          reinterpret_cast<const wchar_t*>(reinterpret_cast<const char*>(files) + files->pFiles);
       size_t count = (size - files->pFiles) / sizeof(wchar_t);
       paths = PathsOfFileList(std::wstring_view(begin, count));
     }

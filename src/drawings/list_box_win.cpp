@@ -23,9 +23,9 @@ int ListBoxOrder::Compare(std::wstring_view a, std::wstring_view b) const {
       skip = i + 1;
     }
   }
-  int result = CompareStringW(locale_, NORM_IGNORECASE, a.data() + skip,
-                              static_cast<int>(a.size() - skip), b.data() + skip,
-                              static_cast<int>(b.size() - skip));
+  int result =
+      CompareStringW(locale_, NORM_IGNORECASE, a.data() + skip, static_cast<int>(a.size() - skip),
+                     b.data() + skip, static_cast<int>(b.size() - skip));
   return result == 0 ? -1 : result - CSTR_EQUAL;  // the list box counts a failure as "less"
 }
 
@@ -113,8 +113,8 @@ std::vector<int> DrawingListBox::SelectedIndexes() const {
     return {};
   }
   std::vector<int> selected(static_cast<size_t>(n));
-  LRESULT got = Send(LB_GETSELITEMS, static_cast<WPARAM>(n),
-                             reinterpret_cast<LPARAM>(selected.data()));
+  LRESULT got =
+      Send(LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(selected.data()));
   selected.resize(got > 0 ? static_cast<size_t>(got) : 0);
   std::sort(selected.begin(), selected.end());
   return selected;
@@ -155,8 +155,8 @@ bool DrawingListBox::InsertSorted(const std::vector<std::wstring>& sortedBatch) 
   std::vector<size_t> positions = FinalPositions(*this, order_, sortedBatch);
   RedrawPaused paused(*this, sortedBatch.size());
   for (size_t j = 0; j < sortedBatch.size(); ++j) {
-    LRESULT at = Send(LB_INSERTSTRING, positions[j],
-                              reinterpret_cast<LPARAM>(sortedBatch[j].c_str()));
+    LRESULT at =
+        Send(LB_INSERTSTRING, positions[j], reinterpret_cast<LPARAM>(sortedBatch[j].c_str()));
     if (at < 0) {
       return false;
     }
@@ -213,7 +213,8 @@ void DrawingListBox::Remove(const std::vector<int>& ascendingIndexes) {
     size_t removedAbove = static_cast<size_t>(
         std::lower_bound(ascendingIndexes.begin(), ascendingIndexes.end(), static_cast<int>(top)) -
         ascendingIndexes.begin());
-    Refill(kept, {}, static_cast<int>(std::max<LRESULT>(0, top - static_cast<LRESULT>(removedAbove))));
+    Refill(kept, {},
+           static_cast<int>(std::max<LRESULT>(0, top - static_cast<LRESULT>(removedAbove))));
     return;
   }
   RedrawPaused paused(*this, ascendingIndexes.size());

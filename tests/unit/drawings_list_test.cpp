@@ -56,9 +56,9 @@ TEST(Duplicates, ExactMatchesRefusedAgainstListAndEarlierNames) {
   FoldedCaseOrder order;
   Lines list{L"C:\\A.dwg", L"c:\\b.dwg", L"C:\\c.dwg"};
   VectorListView view(list);
-  Lines added = WithoutDuplicates(view, order,
-                                  {L"C:\\c.dwg", L"C:\\a.dwg", L"C:\\d.dwg", L"C:\\d.dwg",
-                                   L"C:\\B.dwg", L"c:\\b.dwg"});
+  Lines added = WithoutDuplicates(
+      view, order,
+      {L"C:\\c.dwg", L"C:\\a.dwg", L"C:\\d.dwg", L"C:\\d.dwg", L"C:\\B.dwg", L"c:\\b.dwg"});
   // Case variants are further entries; the exact ones and the repeated name are not.
   EXPECT_EQ(added, (Lines{L"C:\\a.dwg", L"C:\\d.dwg", L"C:\\B.dwg"}));
   EXPECT_TRUE(ContainsExactly(view, order, L"c:\\b.dwg"));
@@ -120,9 +120,9 @@ TEST(Order, RebuildOnlyForLargeChangesToLargeLists) {
 TEST(ListFile, LineEnds) {
   EXPECT_EQ(SplitListText(L""), Lines{});
   EXPECT_EQ(SplitListText(L"a\r\nb\r\n"), (Lines{L"a", L"b"}));
-  EXPECT_EQ(SplitListText(L"a\r\nb"), (Lines{L"a", L"b"}));       // last line without an end
-  EXPECT_EQ(SplitListText(L"a\rb\r"), (Lines{L"a", L"b"}));        // a CR alone ends a line
-  EXPECT_EQ(SplitListText(L"a\nb\n"), (Lines{L"a\nb\n"}));         // an LF alone does not
+  EXPECT_EQ(SplitListText(L"a\r\nb"), (Lines{L"a", L"b"}));  // last line without an end
+  EXPECT_EQ(SplitListText(L"a\rb\r"), (Lines{L"a", L"b"}));  // a CR alone ends a line
+  EXPECT_EQ(SplitListText(L"a\nb\n"), (Lines{L"a\nb\n"}));   // an LF alone does not
   EXPECT_EQ(SplitListText(L"a\r\n\r\nb\r\n"), (Lines{L"a", L"", L"b"}));
   EXPECT_EQ(SplitListText(L"\r\n"), (Lines{L""}));
   EXPECT_EQ(SplitListText(L"a\r\r\n b \r\n"), (Lines{L"a", L"", L" b "}));

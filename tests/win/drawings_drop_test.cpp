@@ -143,9 +143,9 @@ TEST_F(DrawingDropTest, WindowsMessageDropAddsEveryDwgPathWithoutDuplicateCheck)
   SendMessageW(List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"C:\\p\\b.dwg"));
   std::vector<test::SeenDialog> seen = test::RunAnswering([&] {
     PostMessageW(List(), WM_DROPFILES,
-                 reinterpret_cast<WPARAM>(FileList({L"C:\\p\\c.dwg", L"C:\\p\\b.dwg", L"C:\\p\\a.DWG",
-                                                    L"C:\\p\\x.Dwg", L"C:\\p\\plandwg",
-                                                    L"C:\\p\\notes.txt", L"C:\\p\\A.dwg"})),
+                 reinterpret_cast<WPARAM>(
+                     FileList({L"C:\\p\\c.dwg", L"C:\\p\\b.dwg", L"C:\\p\\a.DWG", L"C:\\p\\x.Dwg",
+                               L"C:\\p\\plandwg", L"C:\\p\\notes.txt", L"C:\\p\\A.dwg"})),
                  0);
     test::PumpUntil([&] { return drawings::Count(*window_) > 1; }, 3000);
   });

@@ -60,8 +60,12 @@ class DrawingFilesTest : public ::testing::Test {
     }
     return texts;
   }
-  Lines Save(const std::wstring& path) { return Click(C::xpcmdbutton10, DialogOutcome::Chosen, path); }
-  Lines Load(const std::wstring& path) { return Click(C::xpcmdbutton11, DialogOutcome::Chosen, path); }
+  Lines Save(const std::wstring& path) {
+    return Click(C::xpcmdbutton10, DialogOutcome::Chosen, path);
+  }
+  Lines Load(const std::wstring& path) {
+    return Click(C::xpcmdbutton11, DialogOutcome::Chosen, path);
+  }
 
   std::unique_ptr<MainWindow> window_;
   test::ScriptedDialogs* dialogs_ = nullptr;
@@ -98,8 +102,7 @@ TEST_F(DrawingFilesTest, LoadReadsEveryLineAndSortsIt) {
   std::wstring path = folder_ + L"\\in.txt";
   Write(path, std::string("C:\\b.dwg\r\n\r\nC:\\") + kTuZhi + "\\a.dwg\rC:\\x\ny.dwg\r\n last ");
   EXPECT_TRUE(Load(path).empty());
-  EXPECT_EQ(Entries(),
-            (Lines{L"", L" last ", L"C:\\b.dwg", L"C:\\x\ny.dwg", L"C:\\图纸\\a.dwg"}));
+  EXPECT_EQ(Entries(), (Lines{L"", L" last ", L"C:\\b.dwg", L"C:\\x\ny.dwg", L"C:\\图纸\\a.dwg"}));
   // Saved again in list order, a line feed inside an entry kept.
   std::wstring out = folder_ + L"\\out.txt";
   EXPECT_TRUE(Save(out).empty());
@@ -156,7 +159,9 @@ TEST(DrawingFilesRealDialog, SaveAndLoadThroughTheCommonDialogs) {
   }
   Lines before{drawings::Entry(*window, 0), drawings::Entry(*window, 1)};
 
-  auto click = [&](C button) { return [&, button] { SendMessageW(window->Item(button), BM_CLICK, 0, 0); }; };
+  auto click = [&](C button) {
+    return [&, button] { SendMessageW(window->Item(button), BM_CLICK, 0, 0); };
+  };
   std::vector<test::SeenDialog> seen =
       test::RunAnswering(click(C::xpcmdbutton10), {test::ChooseName(path)});
   ASSERT_EQ(seen.size(), 1u);

@@ -53,8 +53,7 @@ TEST_F(DrawingListTest, AddFilesRefusesExactDuplicatesAndKeepsAlphabeticalOrder)
   EXPECT_TRUE(Click(C::xpcmdbutton6).empty());
   Choose(std::wstring(L"C:\\d\0c.dwg\0b.dwg\0B.dwg\0a.dwg\0c.dwg", 34));
   EXPECT_TRUE(Click(C::xpcmdbutton6).empty());
-  EXPECT_EQ(Entries(),
-            (Lines{L"C:\\d\\a.dwg", L"C:\\d\\b.dwg", L"C:\\d\\B.dwg", L"C:\\d\\c.dwg"}));
+  EXPECT_EQ(Entries(), (Lines{L"C:\\d\\a.dwg", L"C:\\d\\b.dwg", L"C:\\d\\B.dwg", L"C:\\d\\c.dwg"}));
 
   ASSERT_EQ(dialogs_->requests.size(), 3u);
   const FileDialogRequest& r = dialogs_->requests[2];
@@ -87,8 +86,8 @@ TEST_F(DrawingListTest, OrderIsTheListBoxOwnComparison) {
   // Paths sharing folders, with the characters a linguistic order treats specially.
   LCID locale = static_cast<LCID>(SendMessageW(List(), LB_GETLOCALE, 0, 0));
   drawings::ListBoxOrder order(locale);
-  const wchar_t* parts[] = {L"a", L"B", L"-", L"'", L" ", L"1", L"10", L"图", L"纸", L"é", L"E",
-                            L"_", L".", L"\\", L"co-op", L"coop", L"Ä", L"ss", L"ß"};
+  const wchar_t* parts[] = {L"a", L"B", L"-", L"'",  L" ",     L"1",    L"10", L"图", L"纸", L"é",
+                            L"E", L"_", L".", L"\\", L"co-op", L"coop", L"Ä",  L"ss", L"ß"};
   std::mt19937 rng(7);
   auto randomPath = [&] {
     std::wstring path = L"D:\\项目\\";
