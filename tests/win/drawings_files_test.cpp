@@ -181,6 +181,13 @@ TEST(DrawingFilesRealDialog, SaveAndLoadThroughTheCommonDialogs) {
   EXPECT_EQ(seen[1].text, L"读取文件被取消！");
   EXPECT_EQ(drawings::Count(*window), 2u);
   EXPECT_EQ(window->CommonDialog4().fileName, path);
+
+  // The dialog opens with the longer last name; the shorter choice comes back alone.
+  std::wstring shorter = folder + L"\\a.txt";
+  seen = test::RunAnswering(click(C::xpcmdbutton10), {test::ChooseName(shorter)});
+  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_EQ(window->CommonDialog4().fileName, shorter);
+  EXPECT_EQ(BytesOf(shorter), BytesOf(path));
 }
 
 }  // namespace
