@@ -111,12 +111,6 @@ TEST(Order, LargeBatchesSortedByKeysAsByComparison) {
   EXPECT_EQ(batch, byComparison);
 }
 
-TEST(Order, RebuildOnlyForLargeChangesToLargeLists) {
-  EXPECT_FALSE(RebuildIsCheaper(100000, 1));
-  EXPECT_FALSE(RebuildIsCheaper(100, 50));
-  EXPECT_TRUE(RebuildIsCheaper(100000, 50000));
-}
-
 TEST(ListFile, LineEnds) {
   EXPECT_EQ(SplitListText(L""), Lines{});
   EXPECT_EQ(SplitListText(L"a\r\nb\r\n"), (Lines{L"a", L"b"}));
