@@ -120,11 +120,14 @@ size_t UpperBoundNear(const ListView& list, const EntryOrder& order, std::wstrin
 
 }  // namespace
 
-bool ContainsExactly(const ListView& list, const EntryOrder& order, std::wstring_view text) {
-  // Entries equal to `text` in list order sit just before its upper bound.
-  size_t i = UpperBound(list, order, text);
-  while (i > 0) {
-    std::wstring entry = list.At(--i);
+namespace {
+
+// Whether an entry equal to `text`, character for character, is before `bound`, its upper bound:
+// the entries that compare equal to it sit just there.
+bool ExactlyBefore(const ListView& list, const EntryOrder& order, std::wstring_view text,
+                   size_t bound) {
+  while (bound > 0) {
+    std::wstring entry = list.At(--bound);
     if (entry == text) {
       return true;
     }
@@ -135,12 +138,23 @@ bool ContainsExactly(const ListView& list, const EntryOrder& order, std::wstring
   return false;
 }
 
+}  // namespace
+
+bool ContainsExactly(const ListView& list, const EntryOrder& order, std::wstring_view text) {
+  return ExactlyBefore(list, order, text, UpperBound(list, order, text));
+}
+
 std::vector<std::wstring> WithoutDuplicates(const ListView& list, const EntryOrder& order,
-                                            std::vector<std::wstring> candidates) {
+                                            std::vector<std::wstring> sortedCandidates) {
   std::unordered_set<std::wstring> taken;
   std::vector<std::wstring> added;
-  for (std::wstring& path : candidates) {
-    if (taken.count(path) || ContainsExactly(list, order, path)) {
+  size_t bound = 0;
+  for (std::wstring& path : sortedCandidates) {
+    if (taken.count(path)) {
+      continue;
+    }
+    bound = UpperBoundNear(list, order, path, bound);
+    if (ExactlyBefore(list, order, path, bound)) {
       continue;
     }
     taken.insert(path);

@@ -63,9 +63,10 @@ size_t UpperBound(const ListView& list, const EntryOrder& order, std::wstring_vi
 bool ContainsExactly(const ListView& list, const EntryOrder& order, std::wstring_view text);
 
 // The candidates of one add-files action that are to be added: those not yet in the list and
-// not earlier in the same action (exact, case-sensitive comparison), in their original order.
+// not earlier in the same action (exact, case-sensitive comparison). The candidates come sorted
+// by SortBatch, and so do the ones kept; which of two identical names is kept does not matter.
 std::vector<std::wstring> WithoutDuplicates(const ListView& list, const EntryOrder& order,
-                                            std::vector<std::wstring> candidates);
+                                            std::vector<std::wstring> sortedCandidates);
 
 // Sorts a batch of new entries into list order; equal entries keep their order.
 void SortBatch(std::vector<std::wstring>& batch, const EntryOrder& order);

@@ -82,9 +82,9 @@ void AddFiles(MainWindow& window) {
     return;
   }
   DrawingListBox list = ListOf(window);
-  std::vector<std::wstring> added =
-      WithoutDuplicates(list, list.Order(), PathsFromDialogResult(dialog.fileName));
-  SortBatch(added, list.Order());
+  std::vector<std::wstring> paths = PathsFromDialogResult(dialog.fileName);
+  SortBatch(paths, list.Order());
+  std::vector<std::wstring> added = WithoutDuplicates(list, list.Order(), std::move(paths));
   if (!list.InsertSorted(added)) {
     ShowError(window, kSelectFilesMessage);
   }

@@ -56,11 +56,12 @@ TEST(Duplicates, ExactMatchesRefusedAgainstListAndEarlierNames) {
   FoldedCaseOrder order;
   Lines list{L"C:\\A.dwg", L"c:\\b.dwg", L"C:\\c.dwg"};
   VectorListView view(list);
-  Lines added = WithoutDuplicates(
-      view, order,
-      {L"C:\\c.dwg", L"C:\\a.dwg", L"C:\\d.dwg", L"C:\\d.dwg", L"C:\\B.dwg", L"c:\\b.dwg"});
+  Lines candidates{L"C:\\c.dwg", L"C:\\a.dwg", L"C:\\d.dwg",
+                   L"C:\\d.dwg", L"C:\\B.dwg", L"c:\\b.dwg"};
+  SortBatch(candidates, order);
+  Lines added = WithoutDuplicates(view, order, candidates);
   // Case variants are further entries; the exact ones and the repeated name are not.
-  EXPECT_EQ(added, (Lines{L"C:\\a.dwg", L"C:\\d.dwg", L"C:\\B.dwg"}));
+  EXPECT_EQ(added, (Lines{L"C:\\a.dwg", L"C:\\B.dwg", L"C:\\d.dwg"}));
   EXPECT_TRUE(ContainsExactly(view, order, L"c:\\b.dwg"));
   EXPECT_FALSE(ContainsExactly(view, order, L"C:\\b.dwg"));
   EXPECT_FALSE(ContainsExactly(VectorListView(Lines{}), order, L"x"));
