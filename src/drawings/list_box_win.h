@@ -33,7 +33,7 @@ class DrawingListBox : public ListView {
 
   // Every entry, in one block of text: each view is followed by a NUL there.
   struct Entries {
-    std::wstring text;
+    std::vector<wchar_t> text;  // a vector: moving it keeps the views valid
     std::vector<std::wstring_view> views;
   };
   Entries ReadAll() const;
