@@ -9,6 +9,8 @@ namespace kavro {
 
 namespace {
 
+constexpr size_t kRoomForSeveral = size_t{1} << 20;  // characters
+
 // "a|b|c|d" -> "a\0b\0c\0d\0\0", as the common dialogs take filters.
 std::wstring FilterForDialog(const std::wstring& filter) {
   std::wstring out = filter;
@@ -24,8 +26,10 @@ class CommonDialogs : public FileDialogBackend {
 
   FileDialogAnswer Show(const FileDialogRequest& request) override {
     std::wstring filter = FilterForDialog(request.filter);
-    // The buffer grows when a selection does not fit, so any selection can be taken.
-    size_t capacity = std::max<size_t>(request.maxFileSize, 260);
+    // A multiple selection starts with room for thousands of names, and the buffer grows when a
+    // selection still does not fit, so any selection can be taken.
+    bool several = (request.flags & OFN_ALLOWMULTISELECT) != 0;
+    size_t capacity = std::max<size_t>(request.maxFileSize, several ? kRoomForSeveral : MAX_PATH);
     std::wstring initial = request.initialFileName;
     for (;;) {
       std::wstring buffer(capacity + 1, L'\0');
@@ -41,7 +45,7 @@ class CommonDialogs : public FileDialogBackend {
       ofn.Flags = request.flags | OFN_EXPLORER;
       BOOL ok = request.save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
       if (ok) {
-        return {DialogOutcome::Chosen, ResultOf(buffer)};
+        return {DialogOutcome::Chosen, ResultOf(buffer, ofn.nFileOffset)};
       }
       DWORD error = CommDlgExtendedError();
       if (error == 0) {
@@ -56,11 +60,13 @@ class CommonDialogs : public FileDialogBackend {
   }
 
  private:
-  // One path, or a folder and names separated by single NULs and ended by two.
-  static std::wstring ResultOf(const std::wstring& buffer) {
-    size_t end = buffer.find(std::wstring(L"\0\0", 2));
-    std::wstring result = buffer.substr(0, end);
-    return result;
+  // One path, ended by a NUL; or, when several files were chosen (the folder then ends with a
+  // NUL just before the first name), the folder and names separated by NULs and ended by two.
+  // Whatever follows is left over from the initial file name.
+  static std::wstring ResultOf(const std::wstring& buffer, size_t firstName) {
+    bool several = firstName > 0 && firstName < buffer.size() && buffer[firstName - 1] == L'\0';
+    size_t end = several ? buffer.find(std::wstring(L"\0\0", 2)) : buffer.find(L'\0');
+    return buffer.substr(0, end);
   }
 
   HWND owner_;

@@ -41,8 +41,12 @@ class FileDialogControl {
   std::wstring dialogTitle;
   std::wstring filter;
   unsigned flags = 0;
+  // Whether the action treats a cancel as a failure. Either way ShowOpen/ShowSave report a cancel
+  // as DialogOutcome::Cancelled and leave fileName as it was.
   bool cancelError = false;
+  // After a choice: the chosen path, or the folder and each name separated by single NULs.
   std::wstring fileName;
+  // The result the dialog starts with room for; a longer selection is still taken.
   size_t maxFileSize;
 
   DialogOutcome ShowOpen(FileDialogBackend& backend) { return ShowWith(backend, false); }

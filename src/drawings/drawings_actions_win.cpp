@@ -1,38 +1,171 @@
 #include "drawings/drawings_actions_win.h"
 
+#include <algorithm>
+
 #include "app/main_window_win.h"
+#include "drawings/drawing_list.h"
+#include "drawings/drop_target_win.h"
+#include "drawings/list_box_win.h"
+#include "drawings/list_file.h"
+#include "win/file_win.h"
+#include "win/text_win.h"
 
 namespace kavro::drawings {
 
-void AddFiles(MainWindow&) {}
-void DeleteSelected(MainWindow&) {}
-void DeleteAll(MainWindow&) {}
-void SaveList(MainWindow&) {}
-void LoadList(MainWindow&) {}
-void AcceptDrops(MainWindow&) {}
+namespace {
 
-size_t Count(MainWindow& window) {
-  LRESULT n = SendMessageW(window.Item(MainControl::List2), LB_GETCOUNT, 0, 0);
-  return n > 0 ? static_cast<size_t>(n) : 0;
+constexpr wchar_t kAddFilesTitle[] = L"Select File(s)...";
+constexpr wchar_t kDrawingFilter[] = L"图形 (*.dwg)|*.dwg";
+constexpr wchar_t kSaveListTitle[] = L"保存列表文件";
+constexpr wchar_t kLoadListTitle[] = L"读取列表文件";
+constexpr wchar_t kListFileFilter[] = L"列表文件(*.txt)|*.txt|所有文件（*.*)|*.*";
+
+DrawingListBox ListOf(MainWindow& window) {
+  return DrawingListBox(window.Item(MainControl::List2));
 }
 
-std::wstring Entry(MainWindow& window, size_t index) {
-  HWND list = window.Item(MainControl::List2);
-  LRESULT len = SendMessageW(list, LB_GETTEXTLEN, index, 0);
-  if (len == LB_ERR) {
-    return {};
+void ShowError(MainWindow& window, const wchar_t* text) {
+  MessageBoxW(window.Hwnd(), text, kErrorTitle, MB_OK | MB_ICONERROR);
+}
+
+// Access refused (a folder, a read-only file) counts as a cancel; the rest as a bad file.
+const wchar_t* MessageForFileError(unsigned long error, const wchar_t* cancelled) {
+  return error == ERROR_ACCESS_DENIED ? cancelled : kBadDataMessage;
+}
+
+// A folder or a read-only file is not replaced, even where the system would let the file written
+// beside it take its place.
+bool RefusesWriting(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0;
+}
+
+// CommonDialog4 as the window defines it; no other action changes its filter.
+FileDialogControl& ListFileDialog(MainWindow& window, const wchar_t* title) {
+  FileDialogControl& dialog = window.CommonDialog4();
+  dialog.filter = kListFileFilter;
+  dialog.dialogTitle = title;
+  return dialog;
+}
+
+// The lines of a list file as the list box will hold them: up to a NUL, and each followed by one
+// in `text`, so that they can be handed to the list box where they are.
+std::vector<std::wstring_view> EntriesOfListText(std::wstring& text) {
+  std::vector<std::wstring_view> lines = SplitListLines(text);
+  for (std::wstring_view& line : lines) {
+    line = line.substr(0, line.find(L'\0'));
+    text[static_cast<size_t>(line.data() - text.data()) + line.size()] = L'\0';
   }
-  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
-  LRESULT got = SendMessageW(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(got == LB_ERR ? 0 : static_cast<size_t>(got));
-  return text;
+  return lines;
 }
 
-void RemoveFirst(MainWindow& window, size_t count) {
-  HWND list = window.Item(MainControl::List2);
-  for (size_t i = 0; i < count; ++i) {
-    SendMessageW(list, LB_DELETESTRING, 0, 0);
+void AddDropped(MainWindow& window, const std::vector<std::wstring>& paths) {
+  std::vector<std::wstring> drawings;
+  std::copy_if(paths.begin(), paths.end(), std::back_inserter(drawings), EndsWithDwg);
+  DrawingListBox list = ListOf(window);
+  SortBatch(drawings, list.Order());
+  list.InsertSorted(drawings);
+}
+
+}  // namespace
+
+void AddFiles(MainWindow& window) {
+  FileDialogControl& dialog = window.CommonDialog1();
+  dialog.fileName.clear();
+  dialog.cancelError = true;
+  dialog.dialogTitle = kAddFilesTitle;
+  dialog.flags = kOfnExplorer | kOfnAllowMultiSelect | kOfnHideReadOnly;
+  dialog.filter = kDrawingFilter;
+  if (dialog.ShowOpen(window.Dialogs()) != DialogOutcome::Chosen) {
+    ShowError(window, kSelectFilesMessage);
+    return;
+  }
+  DrawingListBox list = ListOf(window);
+  std::vector<std::wstring> paths = PathsFromDialogResult(dialog.fileName);
+  SortBatch(paths, list.Order());
+  std::vector<std::wstring> added = WithoutDuplicates(list, list.Order(), std::move(paths));
+  if (!list.InsertSorted(added)) {
+    ShowError(window, kSelectFilesMessage);
   }
 }
+
+void DeleteSelected(MainWindow& window) {
+  DrawingListBox list = ListOf(window);
+  list.Remove(list.SelectedIndexes());
+}
+
+void DeleteAll(MainWindow& window) { ListOf(window).Clear(); }
+
+void SaveList(MainWindow& window) {
+  FileDialogControl& dialog = ListFileDialog(window, kSaveListTitle);
+  DialogOutcome outcome = dialog.ShowSave(window.Dialogs());
+  if (outcome != DialogOutcome::Chosen) {
+    ShowError(window,
+              outcome == DialogOutcome::Cancelled ? kSaveCancelledMessage : kBadDataMessage);
+    return;
+  }
+  std::wstring text;
+  {
+    DrawingListBox::Entries entries = ListOf(window).ReadAll();
+    text.reserve(entries.text.size() + entries.views.size());
+    for (std::wstring_view entry : entries.views) {
+      AppendListLine(text, entry);
+    }
+  }
+  win::AnsiEncoding encoded = win::EncodeAnsi(text);
+  text = std::wstring();
+  if (encoded.unmappableAt) {
+    // The code page would write "?" in its place: the file would name another drawing.
+    ShowError(window, kBadDataMessage);
+    return;
+  }
+  if (RefusesWriting(dialog.fileName)) {
+    ShowError(window, kSaveCancelledMessage);
+    return;
+  }
+  win::FileResult written = win::WriteFileReplacing(dialog.fileName, encoded.bytes);
+  if (!written.ok) {
+    ShowError(window, MessageForFileError(written.error, kSaveCancelledMessage));
+  }
+}
+
+void LoadList(MainWindow& window) {
+  // The list is replaced only by a file read whole; a cancel or a failure leaves it as it was.
+  FileDialogControl& dialog = ListFileDialog(window, kLoadListTitle);
+  DialogOutcome outcome = dialog.ShowOpen(window.Dialogs());
+  if (outcome != DialogOutcome::Chosen) {
+    ShowError(window,
+              outcome == DialogOutcome::Cancelled ? kLoadCancelledMessage : kBadDataMessage);
+    return;
+  }
+  std::wstring text;
+  {
+    std::string bytes;
+    win::FileResult read = win::ReadWholeFile(dialog.fileName, &bytes);
+    if (!read.ok) {
+      ShowError(window, MessageForFileError(read.error, kLoadCancelledMessage));
+      return;
+    }
+    text = win::DecodeAnsi(bytes);
+  }
+  std::vector<std::wstring_view> entries = EntriesOfListText(text);
+  DrawingListBox list = ListOf(window);
+  SortBatch(entries, list.Order());
+  if (!list.Replace(entries)) {
+    ShowError(window, kBadDataMessage);
+  }
+}
+
+void AcceptDrops(MainWindow& window) {
+  AcceptFileDrops(window.Item(MainControl::List2),
+                  [&window](const std::vector<std::wstring>& paths) { AddDropped(window, paths); });
+}
+
+size_t Count(MainWindow& window) { return ListOf(window).Count(); }
+
+std::wstring Entry(MainWindow& window, size_t index) { return ListOf(window).At(index); }
+
+void RemoveFirst(MainWindow& window, size_t count) { ListOf(window).RemoveFirst(count); }
 
 }  // namespace kavro::drawings

@@ -1,0 +1,58 @@
+// The dialog controls keep their properties between showings and never take a cancel for a choice.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <vector>
+
+#include "app/file_dialog.h"
+
+namespace kavro {
+namespace {
+
+class ScriptedDialogs : public FileDialogBackend {
+ public:
+  FileDialogAnswer Show(const FileDialogRequest& request) override {
+    requests.push_back(request);
+    FileDialogAnswer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::deque<FileDialogAnswer> answers;
+  std::vector<FileDialogRequest> requests;
+};
+
+TEST(FileDialogControl, KeepsPropertiesAndTheLastChoiceBetweenShowings) {
+  ScriptedDialogs dialogs;
+  dialogs.answers = {{DialogOutcome::Chosen, L"C:\\x\\a.txt"},
+                     {DialogOutcome::Cancelled, L""},
+                     {DialogOutcome::Failed, L""},
+                     {DialogOutcome::Chosen, std::wstring(L"C:\\x\0a.dwg\0b.dwg", 16)}};
+  FileDialogControl control(260);
+  control.dialogTitle = L"保存列表文件";
+  control.filter = L"列表文件(*.txt)|*.txt|所有文件（*.*)|*.*";
+  control.flags = kOfnExplorer | kOfnAllowMultiSelect | kOfnHideReadOnly;
+
+  EXPECT_EQ(control.ShowSave(dialogs), DialogOutcome::Chosen);
+  EXPECT_EQ(control.ShowOpen(dialogs), DialogOutcome::Cancelled);
+  EXPECT_EQ(control.fileName, L"C:\\x\\a.txt");  // a cancel chooses nothing
+  EXPECT_EQ(control.ShowOpen(dialogs), DialogOutcome::Failed);
+  EXPECT_EQ(control.fileName, L"C:\\x\\a.txt");
+  EXPECT_EQ(control.ShowOpen(dialogs), DialogOutcome::Chosen);
+  EXPECT_EQ(control.fileName, std::wstring(L"C:\\x\0a.dwg\0b.dwg", 16));
+
+  ASSERT_EQ(dialogs.requests.size(), 4u);
+  EXPECT_TRUE(dialogs.requests[0].save);
+  EXPECT_EQ(dialogs.requests[0].initialFileName, L"");
+  for (size_t i = 1; i < 4; ++i) {
+    const FileDialogRequest& r = dialogs.requests[i];
+    EXPECT_FALSE(r.save);
+    EXPECT_EQ(r.title, L"保存列表文件");
+    EXPECT_EQ(r.filter, L"列表文件(*.txt)|*.txt|所有文件（*.*)|*.*");
+    EXPECT_EQ(r.flags, 0x80204u);
+    EXPECT_EQ(r.maxFileSize, 260u);
+    EXPECT_EQ(r.initialFileName, L"C:\\x\\a.txt");  // each showing opens with the last choice
+  }
+}
+
+}  // namespace
+}  // namespace kavro
