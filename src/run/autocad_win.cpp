@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <map>
+
 #include "win/apartment_thread_win.h"
 #include "win/com_win.h"
 #include "win/text_win.h"
@@ -59,18 +61,32 @@ struct AutoCadLink::References {
   ComPtr<IDispatch> acadUtility;
   bool stateUnknown = false;  // an AutoCAD without GetAcadState: its commands finish in the call
   win::CallPolicy policy;
+  // The objects fetched last, held on to: fetching the same object again (the Documents
+  // collection, or the active document of the drawing at hand) then reuses its proxy instead of
+  // setting up a new one, which costs more than the call itself.
+  std::map<std::wstring, ComPtr<IDispatch>> recent;
+  // Member ids by kind of object; AutoCAD's are fixed by its type library.
+  win::DispIdCache appIds, documentsIds, documentIds, stateIds;
 
   IDispatch* App() const {
     if (!acadApp) throw ComFailure(OLE_E_BLANK, 91, L"AutoCAD 没有连接。");
     return acadApp.Get();
   }
-  ComPtr<IDispatch> Get(IDispatch* from, const wchar_t* name) const {
-    return win::Invoke(from, name, InvokeKind::PropertyGet, {}, policy).AsDispatch();
+  ComPtr<IDispatch> Get(IDispatch* from, const wchar_t* name, win::DispIdCache& ids) {
+    ComPtr<IDispatch> object =
+        win::Invoke(from, name, InvokeKind::PropertyGet, {}, policy, &ids).AsDispatch();
+    recent[name] = object;
+    return object;
   }
   UniqueVariant CallOn(IDispatch* target, const wchar_t* name,
-                       std::initializer_list<const VARIANT*> args) const {
-    return win::Invoke(target, name, InvokeKind::Method, args, policy);
+                       std::initializer_list<const VARIANT*> args, win::DispIdCache& ids) {
+    return win::Invoke(target, name, InvokeKind::Method, args, policy, &ids);
   }
+  UniqueVariant AppProperty(const wchar_t* name) {
+    return win::Invoke(App(), name, InvokeKind::PropertyGet, {}, policy, &appIds);
+  }
+  ComPtr<IDispatch> Documents() { return Get(App(), L"Documents", appIds); }
+  ComPtr<IDispatch> ActiveDocument() { return Get(App(), L"ActiveDocument", appIds); }
 };
 
 class AutoCadLink::Worker {
@@ -120,6 +136,10 @@ CadApplication* AutoCadLink::ConnectCad() {
                  ComFailure(hr).Description();
       return;
     }
+    if (r.acadApp != app) {
+      r.recent.clear();
+      r.appIds = r.documentsIds = r.documentIds = r.stateIds = {};
+    }
     r.acadApp = app;
     r.stateUnknown = false;
     try {
@@ -165,7 +185,7 @@ void AutoCadLink::Call(const std::function<void(References&)>& task, DWORD timeo
 std::wstring AutoCadLink::Caption() {
   auto text = std::make_shared<std::wstring>();
   Call([text](References& r) {
-    *text = win::Invoke(r.App(), L"Caption", InvokeKind::PropertyGet, {}, r.policy).AsString();
+    *text = r.AppProperty(L"Caption").AsString();
   }, limits_().callMs);
   return *text;
 }
@@ -173,7 +193,7 @@ std::wstring AutoCadLink::Caption() {
 std::wstring AutoCadLink::FullName() {
   auto text = std::make_shared<std::wstring>();
   Call([text](References& r) {
-    *text = win::Invoke(r.App(), L"FullName", InvokeKind::PropertyGet, {}, r.policy).AsString();
+    *text = r.AppProperty(L"FullName").AsString();
   }, limits_().callMs);
   return *text;
 }
@@ -181,35 +201,35 @@ std::wstring AutoCadLink::FullName() {
 void AutoCadLink::DocumentsAdd(const std::wstring& templatePath) {
   Call([templatePath](References& r) {
     UniqueVariant path = UniqueVariant::String(templatePath);
-    r.CallOn(r.Get(r.App(), L"Documents").Get(), L"Add", {path.Ptr()});
+    r.CallOn(r.Documents().Get(), L"Add", {path.Ptr()}, r.documentsIds);
   }, limits_().callMs);
 }
 
 void AutoCadLink::DocumentsOpen(const std::wstring& drawingPath) {
   Call([drawingPath](References& r) {
     UniqueVariant path = UniqueVariant::String(drawingPath);
-    r.CallOn(r.Get(r.App(), L"Documents").Get(), L"Open", {path.Ptr()});
+    r.CallOn(r.Documents().Get(), L"Open", {path.Ptr()}, r.documentsIds);
   }, limits_().callMs);
 }
 
 void AutoCadLink::ActiveDocumentOpen(const std::wstring& drawingPath) {
   Call([drawingPath](References& r) {
     UniqueVariant path = UniqueVariant::String(drawingPath);
-    r.CallOn(r.Get(r.App(), L"ActiveDocument").Get(), L"Open", {path.Ptr()});
+    r.CallOn(r.ActiveDocument().Get(), L"Open", {path.Ptr()}, r.documentIds);
   }, limits_().callMs);
 }
 
 void AutoCadLink::SendCommand(const std::wstring& text) {
   Call([text](References& r) {
     UniqueVariant command = UniqueVariant::String(text);
-    r.CallOn(r.Get(r.App(), L"ActiveDocument").Get(), L"SendCommand", {command.Ptr()});
+    r.CallOn(r.ActiveDocument().Get(), L"SendCommand", {command.Ptr()}, r.documentIds);
   }, limits_().callMs);
 }
 
 void AutoCadLink::ActiveDocumentCloseSaving() {
   Call([](References& r) {
     UniqueVariant save = UniqueVariant::Bool(true);
-    r.CallOn(r.Get(r.App(), L"ActiveDocument").Get(), L"Close", {save.Ptr()});
+    r.CallOn(r.ActiveDocument().Get(), L"Close", {save.Ptr()}, r.documentIds);
   }, limits_().callMs);
 }
 
@@ -223,8 +243,11 @@ void AutoCadLink::WaitUntilQuiescent() {
     for (;;) {
       try {
         ComPtr<IDispatch> state =
-            win::Invoke(r.App(), L"GetAcadState", InvokeKind::Method, {}, poll).AsDispatch();
-        if (win::Invoke(state.Get(), L"IsQuiescent", InvokeKind::PropertyGet, {}, poll).AsBool()) {
+            win::Invoke(r.App(), L"GetAcadState", InvokeKind::Method, {}, poll, &r.appIds)
+                .AsDispatch();
+        if (win::Invoke(state.Get(), L"IsQuiescent", InvokeKind::PropertyGet, {}, poll,
+                        &r.stateIds)
+                .AsBool()) {
           return;
         }
       } catch (const ComFailure& failure) {

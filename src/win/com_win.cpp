@@ -120,13 +120,24 @@ ComFailure FailureFromException(EXCEPINFO& info) {
 }
 
 // One attempt: GetIDsOfNames + Invoke.
-UniqueVariant InvokeOnce(IDispatch* target, std::wstring_view name, InvokeKind kind,
-                         std::initializer_list<const VARIANT*> args) {
+DISPID IdOf(IDispatch* target, std::wstring_view name, DispIdCache* ids) {
+  if (ids) {
+    auto known = ids->ids.find(name);
+    if (known != ids->ids.end()) return known->second;
+  }
   std::wstring memberName(name);
   LPOLESTR names[] = {memberName.data()};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = target->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) throw ComFailure(hr);
+  if (ids) ids->ids.emplace(memberName, id);
+  return id;
+}
+
+UniqueVariant InvokeOnce(IDispatch* target, std::wstring_view name, InvokeKind kind,
+                         std::initializer_list<const VARIANT*> args, DispIdCache* ids) {
+  DISPID id = IdOf(target, name, ids);
+  HRESULT hr = S_OK;
 
   // DISPPARAMS takes the arguments last to first; the VARIANTs stay owned by the caller.
   std::vector<VARIANT> reversed;
@@ -150,6 +161,9 @@ UniqueVariant InvokeOnce(IDispatch* target, std::wstring_view name, InvokeKind k
                       kind == InvokeKind::PropertyPut ? nullptr : result.Receive(), &info,
                       &badArg);
   if (hr == DISP_E_EXCEPTION) throw FailureFromException(info);
+  if (hr == DISP_E_MEMBERNOTFOUND && ids && ids->ids.erase(std::wstring(name))) {
+    return InvokeOnce(target, name, kind, args, nullptr);  // a stale id: ask once more
+  }
   if (FAILED(hr)) throw ComFailure(hr);
   return result;
 }
@@ -170,13 +184,14 @@ bool IsDisconnectedResult(HRESULT hr) {
 }
 
 UniqueVariant Invoke(IDispatch* target, std::wstring_view name, InvokeKind kind,
-                     std::initializer_list<const VARIANT*> args, const CallPolicy& policy) {
+                     std::initializer_list<const VARIANT*> args, const CallPolicy& policy,
+                     DispIdCache* ids) {
   if (!target) throw ComFailure(E_POINTER);
   const ULONGLONG start = GetTickCount64();
   DWORD pause = 1;
   for (;;) {
     try {
-      return InvokeOnce(target, name, kind, args);
+      return InvokeOnce(target, name, kind, args, ids);
     } catch (const ComFailure& failure) {
       if (!IsBusyResult(failure.Result()) || GetTickCount64() - start >= policy.busyRetryMs) {
         throw;
