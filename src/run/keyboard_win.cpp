@@ -81,7 +81,7 @@ bool ActivateWindowByTitle(const std::wstring& title) {
   return true;
 }
 
-bool TypeKeystrokes(const Keystrokes& keys, DWORD timeoutMs) {
+bool TypeKeySequence(const KeySequence& keys, DWORD timeoutMs) {
   DWORD start = GetTickCount();
   HWND target = GetForegroundWindow();
   if (!target) return false;
@@ -112,11 +112,11 @@ bool TypeKeystrokes(const Keystrokes& keys, DWORD timeoutMs) {
 }
 
 bool TypeKeys(const std::wstring& keys, DWORD timeoutMs) {
-  return TypeKeystrokes(KeysFromKeyText(keys), timeoutMs);
+  return TypeKeySequence(KeysFromKeyText(keys), timeoutMs);
 }
 
 bool TypeLiteral(const std::wstring& text, DWORD timeoutMs) {
-  return TypeKeystrokes(KeysFromLiteral(text), timeoutMs);
+  return TypeKeySequence(KeysFromLiteral(text), timeoutMs);
 }
 
 }  // namespace kavro::run

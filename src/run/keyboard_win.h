@@ -21,6 +21,6 @@ bool TypeKeys(const std::wstring& keys, DWORD timeoutMs);
 bool TypeLiteral(const std::wstring& text, DWORD timeoutMs);
 
 // Types `keys` in one go (for example ScriptCommandKeys), with the same wait.
-bool TypeKeystrokes(const Keystrokes& keys, DWORD timeoutMs);
+bool TypeKeySequence(const KeySequence& keys, DWORD timeoutMs);
 
 }  // namespace kavro::run

@@ -2,8 +2,8 @@
 
 namespace kavro::run {
 
-Keystrokes KeysFromKeyText(std::wstring_view keys) {
-  Keystrokes out;
+KeySequence KeysFromKeyText(std::wstring_view keys) {
+  KeySequence out;
   out.reserve(keys.size());
   for (wchar_t c : keys) {
     out.push_back(c == L'~' ? Keystroke{true, 0} : Keystroke{false, c});
@@ -11,8 +11,8 @@ Keystrokes KeysFromKeyText(std::wstring_view keys) {
   return out;
 }
 
-Keystrokes KeysFromLiteral(std::wstring_view text) {
-  Keystrokes out;
+KeySequence KeysFromLiteral(std::wstring_view text) {
+  KeySequence out;
   out.reserve(text.size());
   for (wchar_t c : text) {
     out.push_back(Keystroke{false, c});
@@ -20,9 +20,9 @@ Keystrokes KeysFromLiteral(std::wstring_view text) {
   return out;
 }
 
-Keystrokes ScriptCommandKeys(std::wstring_view scriptPath) {
-  Keystrokes out = KeysFromKeyText(L"script~");
-  Keystrokes path = KeysFromLiteral(scriptPath);
+KeySequence ScriptCommandKeys(std::wstring_view scriptPath) {
+  KeySequence out = KeysFromKeyText(L"script~");
+  KeySequence path = KeysFromLiteral(scriptPath);
   out.insert(out.end(), path.begin(), path.end());
   out.push_back(Keystroke{true, 0});
   return out;

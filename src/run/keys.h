@@ -11,15 +11,15 @@ struct Keystroke {
   wchar_t ch = 0;
   bool operator==(const Keystroke&) const = default;
 };
-using Keystrokes = std::vector<Keystroke>;
+using KeySequence = std::vector<Keystroke>;
 
 // A keystroke text: "~" is the Enter key, every other character is itself.
-Keystrokes KeysFromKeyText(std::wstring_view keys);
+KeySequence KeysFromKeyText(std::wstring_view keys);
 // A text typed literally: every character, "~" included, is itself.
-Keystrokes KeysFromLiteral(std::wstring_view text);
+KeySequence KeysFromLiteral(std::wstring_view text);
 
 // The R14 script command: "script~" + the path typed literally + "~". A "~" in a short name
 // (PROGRA~1) or "+", "^", "%", braces and parentheses in the path stay characters.
-Keystrokes ScriptCommandKeys(std::wstring_view scriptPath);
+KeySequence ScriptCommandKeys(std::wstring_view scriptPath);
 
 }  // namespace kavro::run

@@ -7,8 +7,8 @@
 namespace kavro::run {
 namespace {
 
-// Keystrokes written back as text: Enter as "<CR>", characters as themselves.
-std::wstring Show(const Keystrokes& keys) {
+// KeySequence written back as text: Enter as "<CR>", characters as themselves.
+std::wstring Show(const KeySequence& keys) {
   std::wstring out;
   for (const auto& k : keys) {
     if (k.enter) {
@@ -31,7 +31,7 @@ TEST(KeysTest, TildeInAKeystrokeTextIsEnter) {
 
 TEST(KeysTest, APathIsTypedLiterally) {
   const std::wstring path = L"C:\\PROGRA~1\\图纸 {A}+(1)^%~\\kavro.scr";
-  Keystrokes keys = KeysFromLiteral(path);
+  KeySequence keys = KeysFromLiteral(path);
   ASSERT_EQ(path.size(), keys.size());
   for (size_t i = 0; i < path.size(); ++i) {
     EXPECT_EQ((Keystroke{false, path[i]}), keys[i]) << i;
@@ -39,7 +39,7 @@ TEST(KeysTest, APathIsTypedLiterally) {
 }
 
 TEST(KeysTest, ScriptCommandEndsOnlyWithItsOwnEnters) {
-  Keystrokes keys = ScriptCommandKeys(L"D:\\KAVRO~1\\kavro.scr");
+  KeySequence keys = ScriptCommandKeys(L"D:\\KAVRO~1\\kavro.scr");
   EXPECT_EQ(L"script<CR>D:\\KAVRO~1\\kavro.scr<CR>", Show(keys));
   int enters = 0;
   for (const auto& k : keys) enters += k.enter ? 1 : 0;

@@ -57,7 +57,7 @@ TEST_P(KeysTest, TypedCommandsReachTheCommandLineWhole) {
   EXPECT_TRUE(TypeKeys(L"script~", kTimeoutMs));
   EXPECT_TRUE(TypeLiteral(script, kTimeoutMs));
   EXPECT_TRUE(TypeKeys(L"~", kTimeoutMs));
-  EXPECT_TRUE(TypeKeystrokes(ScriptCommandKeys(script), kTimeoutMs));
+  EXPECT_TRUE(TypeKeySequence(ScriptCommandKeys(script), kTimeoutMs));
   EXPECT_TRUE(TypeKeys(L"filedia~1~", kTimeoutMs));
   // Returned only after the keys were read: the log holds them already.
   std::vector<std::wstring> expected = {
@@ -130,7 +130,7 @@ TEST(KeysBenchmark, DISABLED_TwoHundredScriptLines) {
       int failed = 0;
       for (int i = 0; i < 200; ++i) {
         auto start = std::chrono::steady_clock::now();
-        bool ok = oneGo ? TypeKeystrokes(ScriptCommandKeys(script), kTimeoutMs)
+        bool ok = oneGo ? TypeKeySequence(ScriptCommandKeys(script), kTimeoutMs)
                         : TypeKeys(L"script~", kTimeoutMs) && TypeLiteral(script, kTimeoutMs) &&
                               TypeKeys(L"~", kTimeoutMs);
         failed += ok ? 0 : 1;

@@ -74,7 +74,8 @@ void WriteOptions(const StandinOptions& o, const std::wstring& logPath) {
        << "\r\nscriptMs=" << o.scriptMs << "\r\nsaveMs=" << o.saveMs
        << "\r\nasyncScripts=" << o.asyncScripts << "\r\nfailAt=" << o.failAt
        << "\r\ncrashAt=" << o.crashAt << "\r\nhangAt=" << o.hangAt << "\r\nhangMs=" << o.hangMs
-       << "\r\nansiWindow=" << o.ansiWindow << "\r\n";
+       << "\r\nansiWindow=" << o.ansiWindow << "\r\ncaptionDiffers=" << o.captionDiffers
+       << "\r\n";
   win::WriteFileReplacing(InstallFolder() + L"\\standin.ini", text.str());
 }
 

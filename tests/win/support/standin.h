@@ -22,6 +22,7 @@ struct StandinOptions {
   int hangAt = 0;             // after opening the k-th drawing it stops responding ...
   int hangMs = 0;             // ... for so long (0: for good)
   bool ansiWindow = false;    // typed keys arrive as ANSI (code page) bytes
+  bool captionDiffers = false;  // Caption names no window
 };
 
 class Standin {
