@@ -15,59 +15,10 @@ namespace kavro {
 namespace {
 
 using Microsoft::WRL::ComPtr;
+using test::Arg;
+using test::Call;
+using test::Result;
 using test::Standin;
-
-struct Result {
-  HRESULT hr = S_OK;
-  std::wstring description;
-  VARIANT value{};
-  ~Result() { VariantClear(&value); }
-  std::wstring Text() const { return V_VT(&value) == VT_BSTR ? V_BSTR(&value) : L""; }
-  IDispatch* Object() const { return V_VT(&value) == VT_DISPATCH ? V_DISPATCH(&value) : nullptr; }
-};
-
-// Late-bound call by name; `args` in the caller's order (strings or booleans).
-struct Arg {
-  Arg(const wchar_t* s) : text(s) {}
-  Arg(const std::wstring& s) : text(s) {}
-  Arg(bool b) : isBool(true), flag(b) {}
-  std::wstring text;
-  bool isBool = false;
-  bool flag = false;
-};
-
-void Call(Result& r, IDispatch* object, const wchar_t* name, WORD flags,
-          std::vector<Arg> args = {}) {
-  DISPID id = 0;
-  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  r.hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(r.hr)) return;
-  std::vector<VARIANT> variants(args.size());
-  for (size_t i = 0; i < args.size(); ++i) {
-    VARIANT& v = variants[args.size() - 1 - i];
-    if (args[i].isBool) {
-      V_VT(&v) = VT_BOOL;
-      V_BOOL(&v) = args[i].flag ? VARIANT_TRUE : VARIANT_FALSE;
-    } else {
-      V_VT(&v) = VT_BSTR;
-      V_BSTR(&v) = SysAllocString(args[i].text.c_str());
-    }
-  }
-  DISPID put = DISPID_PROPERTYPUT;
-  DISPPARAMS params{variants.data(), nullptr, static_cast<UINT>(variants.size()), 0};
-  if (flags == DISPATCH_PROPERTYPUT) {
-    params.rgdispidNamedArgs = &put;
-    params.cNamedArgs = 1;
-  }
-  EXCEPINFO info{};
-  r.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &r.value, &info,
-                        nullptr);
-  if (info.bstrDescription) r.description = info.bstrDescription;
-  SysFreeString(info.bstrDescription);
-  SysFreeString(info.bstrSource);
-  SysFreeString(info.bstrHelpFile);
-  for (auto& v : variants) VariantClear(&v);
-}
 
 ComPtr<IDispatch> Get(IDispatch* object, const wchar_t* name) {
   Result r;

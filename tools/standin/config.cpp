@@ -33,6 +33,7 @@ void Apply(Config& c, const std::string& key, const std::string& value) {
   else if (key == "hangAt") c.hangAt = Number(value);
   else if (key == "hangMs") c.hangMs = Number(value);
   else if (key == "ansiWindow") c.ansiWindow = Number(value) != 0;
+  else if (key == "captionDiffers") c.captionDiffers = Number(value) != 0;
 }
 
 }  // namespace

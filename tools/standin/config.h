@@ -15,6 +15,7 @@
 //   hangAt=<k>          after opening the k-th drawing the program stops responding
 //   hangMs=<n>          ... for n ms (0: for good)
 //   ansiWindow=0|1      the main window is an ANSI window (typed text arrives as code-page bytes)
+//   captionDiffers=0|1  Caption answers a text no window has as its title
 #include <string>
 
 namespace standin {
@@ -30,6 +31,7 @@ struct Config {
   int hangAt = 0;
   int hangMs = 0;
   bool ansiWindow = false;
+  bool captionDiffers = false;
 };
 
 // Reads `path`; a missing file gives the defaults. Unknown keys are ignored.

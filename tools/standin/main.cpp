@@ -63,6 +63,8 @@ int Serve(const std::wstring& configPath, bool embedded, const std::wstring& com
   Config config = ReadConfig(configPath);
   TheLog().Open(config.logPath.empty() ? DefaultLogPath() : config.logPath);
   TheLog().Note(L"start " + commandLine);
+  TheLog().Note(std::wstring(config.ansiWindow ? L"ANSI" : L"Unicode") + L" window, code page " +
+                std::to_wstring(GetACP()));
   CreateCad(config);
   HWND window = CreateMainWindow(config.ansiWindow);
   TheCad().AttachWindow(window);

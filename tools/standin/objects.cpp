@@ -161,7 +161,7 @@ class Application : public Dispatch {
     } else if (member == L"Caption") {
       wchar_t title[512] = {};
       GetWindowTextW(cad.Window(), title, 512);
-      SetString(result, title);
+      SetString(result, cad.Settings().captionDiffers ? std::wstring(title) + L" *" : title);
     } else if (member == L"FullName") {
       SetString(result, ProgramPath());
     } else if (member == L"Documents") {

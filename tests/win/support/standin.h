@@ -3,6 +3,7 @@
 // "AutoCAD.Application", starting and ending it, its log, and drawing files for it to open.
 // One Standin object per test; tests that use it are *_e2e_test.cpp (run one at a time).
 #include <windows.h>
+#include <oaidl.h>
 
 #include <string>
 #include <string_view>
@@ -21,6 +22,7 @@ struct StandinOptions {
   int hangAt = 0;             // after opening the k-th drawing it stops responding ...
   int hangMs = 0;             // ... for so long (0: for good)
   bool ansiWindow = false;    // typed keys arrive as ANSI (code page) bytes
+  bool captionDiffers = false;  // Caption names no window
 };
 
 class Standin {
@@ -59,6 +61,30 @@ class Standin {
 // ("~" for Enter): Typed "filedia~0~".
 std::wstring LogQuote(std::wstring_view text);
 std::wstring TypedLine(std::wstring_view keys);
+
+// A late-bound automation call by name, for driving the stand-in directly.
+struct Arg {
+  Arg(const wchar_t* s) : text(s) {}
+  Arg(const std::wstring& s) : text(s) {}
+  Arg(bool b) : isBool(true), flag(b) {}
+  std::wstring text;
+  bool isBool = false;
+  bool flag = false;
+};
+struct Result {
+  HRESULT hr = S_OK;
+  std::wstring description;  // of a DISP_E_EXCEPTION
+  VARIANT value{};
+  Result() = default;
+  Result(const Result&) = delete;
+  ~Result();
+  std::wstring Text() const;
+  IDispatch* Object() const;  // not AddRef'd
+};
+// `flags`: DISPATCH_METHOD, DISPATCH_PROPERTYGET or DISPATCH_PROPERTYPUT; `args` in the
+// caller's order.
+void Call(Result& result, IDispatch* object, const wchar_t* name, WORD flags,
+          std::vector<Arg> args = {});
 
 // A "drawing" for the stand-in: a file holding `content`. Returns its path.
 std::wstring MakeDrawing(const std::wstring& folder, const std::wstring& name,
