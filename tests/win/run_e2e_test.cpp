@@ -176,7 +176,22 @@ TEST_F(RunE2e, EmptyListStillSwitchesFileDialogsBackOn) {
   auto* form = run::ProgressWindow::Current();
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(form->LabelText(run::ProgressLabel::Label1), L"正在替换第   页  共   页");
+  EXPECT_EQ(form->LabelText(run::ProgressLabel::Label2), L"开始时间：");
+  EXPECT_EQ(form->LabelText(run::ProgressLabel::Label4), L"结束时间：");
   EXPECT_EQ(form->LabelText(run::ProgressLabel::Label5), L"");
+  // Borderless 3900 x 1140 twips, centred across the screen with a third of the free height
+  // above it, topmost, not in the task bar.
+  RECT place{};
+  GetWindowRect(form->Hwnd(), &place);
+  int screenW = GetSystemMetrics(SM_CXSCREEN);
+  int screenH = GetSystemMetrics(SM_CYSCREEN);
+  EXPECT_EQ(place.right - place.left, 260);
+  EXPECT_EQ(place.bottom - place.top, 76);
+  EXPECT_EQ(place.left, (screenW - 260) / 2);
+  EXPECT_NEAR(place.top, (screenH - 76) / 3.0, 0.5);
+  EXPECT_EQ(GetWindowLongW(form->Hwnd(), GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_BORDER), 0);
+  EXPECT_TRUE(GetWindowLongW(form->Hwnd(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  test::SaveWindowPicture(form->Hwnd(), L"progress_empty_list");
   SendMessageW(form->Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
   EXPECT_TRUE(test::PumpUntil([] { return run::ProgressWindow::Current() == nullptr; }));
   EXPECT_TRUE(MainShownAndEnabled());
