@@ -106,6 +106,12 @@ std::wstring ProgressWindow::LabelText(ProgressLabel which) const {
   return text;
 }
 
+void ProgressWindow::ComeToFront() {
+  const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  SetWindowPos(Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+  SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, keep);
+}
+
 void ProgressWindow::Unload() {
   if (Hwnd()) DestroyWindow(Hwnd());  // OnDestroyed frees this object
 }

@@ -28,6 +28,10 @@ class ProgressWindow : public win::Window {
   void SetLabel(ProgressLabel label, const std::wstring& text);  // repaints at once
   std::wstring LabelText(ProgressLabel label) const;
   HWND Label(ProgressLabel label) const;
+  // Restacks the window at the top of the topmost band. Under Wine another process's window
+  // that is activated can cover Form3's surface although Form3 stays first in the z-order;
+  // leaving the topmost band and entering it again brings it back. Elsewhere it changes nothing.
+  void ComeToFront();
   void RunEnded() { runEnded_ = true; }
   void Unload();  // closes it; its captions are gone
 

@@ -151,7 +151,10 @@ class Form3View final : public ProgressView {
   void SetStartTime(const std::wstring& text) override { Set(ProgressLabel::Label3, text); }
   void SetEndTime(const std::wstring& text) override { Set(ProgressLabel::Label5, text); }
   void RunEnded() override {
-    if (auto* form = ProgressWindow::Current()) form->RunEnded();
+    if (auto* form = ProgressWindow::Current()) {
+      form->ComeToFront();
+      form->RunEnded();
+    }
   }
   void Close() override {
     if (auto* form = ProgressWindow::Current()) form->Unload();
@@ -159,7 +162,10 @@ class Form3View final : public ProgressView {
 
  private:
   void Set(ProgressLabel label, const std::wstring& text) {
-    if (auto* form = ProgressWindow::Current()) form->SetLabel(label, text);
+    if (auto* form = ProgressWindow::Current()) {
+      form->ComeToFront();  // AutoCAD was activated since the last change
+      form->SetLabel(label, text);
+    }
   }
   MainWindow& main_;
 };

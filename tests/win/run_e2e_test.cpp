@@ -191,7 +191,14 @@ TEST_F(RunE2e, EmptyListStillSwitchesFileDialogsBackOn) {
   EXPECT_NEAR(place.top, (screenH - 76) / 3.0, 0.5);
   EXPECT_EQ(GetWindowLongW(form->Hwnd(), GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_BORDER), 0);
   EXPECT_TRUE(GetWindowLongW(form->Hwnd(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  EXPECT_TRUE(IsWindowVisible(form->Hwnd()));
+  test::PumpPending();
   test::SaveWindowPicture(form->Hwnd(), L"progress_empty_list");
+  // What the screen shows there is Form3, not AutoCAD's window, which the run activated.
+  HDC screen = GetDC(nullptr);
+  COLORREF corner = GetPixel(screen, place.left + 2, place.top + 2);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(corner, GetSysColor(COLOR_BTNFACE));
   SendMessageW(form->Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
   EXPECT_TRUE(test::PumpUntil([] { return run::ProgressWindow::Current() == nullptr; }));
   EXPECT_TRUE(MainShownAndEnabled());
