@@ -122,7 +122,8 @@ void AutoCadLink::Disconnect() { worker_.reset(); }
 
 CadApplication* AutoCadLink::ConnectCad() {
   AutomationLimits limits = limits_();
-  if (!worker_ || worker_->thread.Abandoned()) worker_ = std::make_unique<Worker>(limits.busyRetryMs);
+  if (!worker_ || worker_->thread.Abandoned())
+    worker_ = std::make_unique<Worker>(limits.busyRetryMs);
   auto refs = worker_->refs;
   auto failure = std::make_shared<std::wstring>();
   auto task = [refs, failure, limits] {
@@ -184,88 +185,96 @@ void AutoCadLink::Call(const std::function<void(References&)>& task, DWORD timeo
 
 std::wstring AutoCadLink::Caption() {
   auto text = std::make_shared<std::wstring>();
-  Call([text](References& r) {
-    *text = r.AppProperty(L"Caption").AsString();
-  }, limits_().callMs);
+  Call([text](References& r) { *text = r.AppProperty(L"Caption").AsString(); }, limits_().callMs);
   return *text;
 }
 
 std::wstring AutoCadLink::FullName() {
   auto text = std::make_shared<std::wstring>();
-  Call([text](References& r) {
-    *text = r.AppProperty(L"FullName").AsString();
-  }, limits_().callMs);
+  Call([text](References& r) { *text = r.AppProperty(L"FullName").AsString(); }, limits_().callMs);
   return *text;
 }
 
 void AutoCadLink::DocumentsAdd(const std::wstring& templatePath) {
-  Call([templatePath](References& r) {
-    UniqueVariant path = UniqueVariant::String(templatePath);
-    r.CallOn(r.Documents().Get(), L"Add", {path.Ptr()}, r.documentsIds);
-  }, limits_().callMs);
+  Call(
+      [templatePath](References& r) {
+        UniqueVariant path = UniqueVariant::String(templatePath);
+        r.CallOn(r.Documents().Get(), L"Add", {path.Ptr()}, r.documentsIds);
+      },
+      limits_().callMs);
 }
 
 void AutoCadLink::DocumentsOpen(const std::wstring& drawingPath) {
-  Call([drawingPath](References& r) {
-    UniqueVariant path = UniqueVariant::String(drawingPath);
-    r.CallOn(r.Documents().Get(), L"Open", {path.Ptr()}, r.documentsIds);
-  }, limits_().callMs);
+  Call(
+      [drawingPath](References& r) {
+        UniqueVariant path = UniqueVariant::String(drawingPath);
+        r.CallOn(r.Documents().Get(), L"Open", {path.Ptr()}, r.documentsIds);
+      },
+      limits_().callMs);
 }
 
 void AutoCadLink::ActiveDocumentOpen(const std::wstring& drawingPath) {
-  Call([drawingPath](References& r) {
-    UniqueVariant path = UniqueVariant::String(drawingPath);
-    r.CallOn(r.ActiveDocument().Get(), L"Open", {path.Ptr()}, r.documentIds);
-  }, limits_().callMs);
+  Call(
+      [drawingPath](References& r) {
+        UniqueVariant path = UniqueVariant::String(drawingPath);
+        r.CallOn(r.ActiveDocument().Get(), L"Open", {path.Ptr()}, r.documentIds);
+      },
+      limits_().callMs);
 }
 
 void AutoCadLink::SendCommand(const std::wstring& text) {
-  Call([text](References& r) {
-    UniqueVariant command = UniqueVariant::String(text);
-    r.CallOn(r.ActiveDocument().Get(), L"SendCommand", {command.Ptr()}, r.documentIds);
-  }, limits_().callMs);
+  Call(
+      [text](References& r) {
+        UniqueVariant command = UniqueVariant::String(text);
+        r.CallOn(r.ActiveDocument().Get(), L"SendCommand", {command.Ptr()}, r.documentIds);
+      },
+      limits_().callMs);
 }
 
 void AutoCadLink::ActiveDocumentCloseSaving() {
-  Call([](References& r) {
-    UniqueVariant save = UniqueVariant::Bool(true);
-    r.CallOn(r.ActiveDocument().Get(), L"Close", {save.Ptr()}, r.documentIds);
-  }, limits_().callMs);
+  Call(
+      [](References& r) {
+        UniqueVariant save = UniqueVariant::Bool(true);
+        r.CallOn(r.ActiveDocument().Get(), L"Close", {save.Ptr()}, r.documentIds);
+      },
+      limits_().callMs);
 }
 
 void AutoCadLink::WaitUntilQuiescent() {
   AutomationLimits limits = limits_();
-  Call([limits](References& r) {
-    if (r.stateUnknown) return;
-    // Busy answers while polling mean "not yet"; they are not retried call by call.
-    win::CallPolicy poll{0, r.policy.cancel};
-    const ULONGLONG deadline = GetTickCount64() + limits.scriptMs;
-    for (;;) {
-      try {
-        ComPtr<IDispatch> state =
-            win::Invoke(r.App(), L"GetAcadState", InvokeKind::Method, {}, poll, &r.appIds)
-                .AsDispatch();
-        if (win::Invoke(state.Get(), L"IsQuiescent", InvokeKind::PropertyGet, {}, poll,
-                        &r.stateIds)
-                .AsBool()) {
-          return;
+  Call(
+      [limits](References& r) {
+        if (r.stateUnknown) return;
+        // Busy answers while polling mean "not yet"; they are not retried call by call.
+        win::CallPolicy poll{0, r.policy.cancel};
+        const ULONGLONG deadline = GetTickCount64() + limits.scriptMs;
+        for (;;) {
+          try {
+            ComPtr<IDispatch> state =
+                win::Invoke(r.App(), L"GetAcadState", InvokeKind::Method, {}, poll, &r.appIds)
+                    .AsDispatch();
+            if (win::Invoke(state.Get(), L"IsQuiescent", InvokeKind::PropertyGet, {}, poll,
+                            &r.stateIds)
+                    .AsBool()) {
+              return;
+            }
+          } catch (const ComFailure& failure) {
+            if (IsUnknownMember(failure.Result())) {
+              r.stateUnknown = true;
+              return;
+            }
+            if (!win::IsBusyResult(failure.Result())) throw;
+          }
+          if (GetTickCount64() >= deadline) {
+            throw ComFailure(RPC_E_TIMEOUT, RPC_E_TIMEOUT,
+                             L"AutoCAD 在 " + Seconds(limits.scriptMs) + L" 秒内没有执行完脚本。");
+          }
+          if (WaitForSingleObject(r.policy.cancel, limits.quiescentPollMs) == WAIT_OBJECT_0) {
+            throw ComFailure(RPC_E_CALL_CANCELED);
+          }
         }
-      } catch (const ComFailure& failure) {
-        if (IsUnknownMember(failure.Result())) {
-          r.stateUnknown = true;
-          return;
-        }
-        if (!win::IsBusyResult(failure.Result())) throw;
-      }
-      if (GetTickCount64() >= deadline) {
-        throw ComFailure(RPC_E_TIMEOUT, RPC_E_TIMEOUT,
-                         L"AutoCAD 在 " + Seconds(limits.scriptMs) + L" 秒内没有执行完脚本。");
-      }
-      if (WaitForSingleObject(r.policy.cancel, limits.quiescentPollMs) == WAIT_OBJECT_0) {
-        throw ComFailure(RPC_E_CALL_CANCELED);
-      }
-    }
-  }, limits.scriptMs + limits.callMs);
+      },
+      limits.scriptMs + limits.callMs);
 }
 
 bool AutoCadLink::StillAnswers() { return worker_ && !worker_->thread.Abandoned() && answers_; }

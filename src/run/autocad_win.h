@@ -12,10 +12,10 @@
 namespace kavro::run {
 
 struct AutomationLimits {
-  DWORD callMs = 300000;         // one call (opening a large drawing may take minutes)
-  DWORD busyRetryMs = 60000;     // retrying calls that a busy AutoCAD rejects
-  DWORD scriptMs = 1800000;      // a script, until AutoCAD is quiescent again
-  DWORD quiescentPollMs = 5;     // pause between two looks at AutoCAD's state
+  DWORD callMs = 300000;      // one call (opening a large drawing may take minutes)
+  DWORD busyRetryMs = 60000;  // retrying calls that a busy AutoCAD rejects
+  DWORD scriptMs = 1800000;   // a script, until AutoCAD is quiescent again
+  DWORD quiescentPollMs = 5;  // pause between two looks at AutoCAD's state
 };
 
 // Module1's link to AutoCAD: acadApp and the document references that ConnectCad fills. It

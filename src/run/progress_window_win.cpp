@@ -96,13 +96,15 @@ void ProgressWindow::SetLabel(ProgressLabel which, const std::wstring& text) {
   SelectObject(dc, old);
   ReleaseDC(label, dc);
   SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(Hwnd(), nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 std::wstring ProgressWindow::LabelText(ProgressLabel which) const {
   HWND label = Label(which);
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 

@@ -31,7 +31,8 @@ bool quitSeen = false;
 int quitCode = 0;
 
 bool IsInput(UINT msg) {
-  return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) || (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
+  return (msg >= WM_KEYFIRST && msg <= WM_KEYLAST) ||
+         (msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) ||
          (msg >= WM_NCMOUSEMOVE && msg <= WM_NCMBUTTONDBLCLK);
 }
 
@@ -93,8 +94,8 @@ class KeysToAutoCad final : public Keystrokes {
 };
 
 bool FolderWritable(const std::wstring& folder) {
-  std::wstring probe = JoinFolder(folder, L"~kavro" + std::to_wstring(GetCurrentProcessId()) +
-                                              L".tmp");
+  std::wstring probe =
+      JoinFolder(folder, L"~kavro" + std::to_wstring(GetCurrentProcessId()) + L".tmp");
   HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -224,7 +225,9 @@ AutoCadLink& CadLink() {
   return *link;
 }
 
-void ModifyRun(MainWindow& window) { RunFrom(window, [](RunHost& host) { run::ModifyRun(host); }); }
+void ModifyRun(MainWindow& window) {
+  RunFrom(window, [](RunHost& host) { run::ModifyRun(host); });
+}
 void PreviewRun(MainWindow& window) {
   RunFrom(window, [](RunHost& host) { run::PreviewRun(host); });
 }

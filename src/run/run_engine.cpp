@@ -41,7 +41,8 @@ std::optional<std::wstring> RefusalOf(RunHost& host) {
     }
     return L"脚本第 " + std::to_wstring(line) + L" 行第 " + std::to_wstring(*at - lineStart + 1) +
            L" 个字符“" + character +
-           L"”无法用系统的代码页写入脚本文件。\n请修改脚本后再运行，本次没有向 AutoCAD 发送任何内容。";
+           L"”无法用系统的代码页写入脚本文件。\n请修改脚本后再运行，本次没有向 AutoCAD "
+           L"发送任何内容。";
   }
   if (!std::isfinite(ReadLeadingNumber(host.main.StartPage()))) {
     return L"起始页码“" + host.main.StartPage() + L"”太大，无法使用。\n请修改起始页码后再运行。";
@@ -242,7 +243,9 @@ std::wstring TemplatePath(const std::wstring& fullName) {
   return fullName.substr(0, fullName.size() - 9) + L"\\TEMPLATE\\acad.dwt";
 }
 
-std::wstring ScriptPathIn(const std::wstring& folder) { return JoinFolder(folder, kScriptFileName); }
+std::wstring ScriptPathIn(const std::wstring& folder) {
+  return JoinFolder(folder, kScriptFileName);
+}
 
 std::wstring ErrorNumberText(long number) {
   std::wstring text = std::to_wstring(number);

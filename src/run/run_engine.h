@@ -77,7 +77,7 @@ class ProgressView {
  public:
   virtual ~ProgressView() = default;
   virtual void Show() = 0;
-  virtual void SetCaption(const std::wstring& text) = 0;  // Label1, repainted at once
+  virtual void SetCaption(const std::wstring& text) = 0;    // Label1, repainted at once
   virtual void SetStartTime(const std::wstring& text) = 0;  // Label3
   virtual void SetEndTime(const std::wstring& text) = 0;    // Label5
   virtual void RunEnded() = 0;  // a double-click now returns to the main window

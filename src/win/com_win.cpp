@@ -111,7 +111,7 @@ ComFailure FailureFromException(EXCEPINFO& info) {
   SysFreeString(info.bstrSource);
   SysFreeString(info.bstrHelpFile);
   HRESULT code = info.scode != 0 ? info.scode : DISP_E_EXCEPTION;
-  long number = info.scode != 0 ? static_cast<long>(info.scode)
+  long number = info.scode != 0   ? static_cast<long>(info.scode)
                 : info.wCode != 0 ? static_cast<long>(info.wCode)
                                   : static_cast<long>(DISP_E_EXCEPTION);
   std::wstring text = description.Text();
@@ -158,8 +158,7 @@ UniqueVariant InvokeOnce(IDispatch* target, std::wstring_view name, InvokeKind k
   EXCEPINFO info{};
   UINT badArg = 0;
   hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                      kind == InvokeKind::PropertyPut ? nullptr : result.Receive(), &info,
-                      &badArg);
+                      kind == InvokeKind::PropertyPut ? nullptr : result.Receive(), &info, &badArg);
   if (hr == DISP_E_EXCEPTION) throw FailureFromException(info);
   if (hr == DISP_E_MEMBERNOTFOUND && ids && ids->ids.erase(std::wstring(name))) {
     return InvokeOnce(target, name, kind, args, nullptr);  // a stale id: ask once more

@@ -94,13 +94,13 @@ struct DispIdCache {
   std::map<std::wstring, DISPID, std::less<>> ids;
 };
 
-// Calls member `name` of `target`: GetIDsOfNames (unless `ids` knows the member), then Invoke with `args` in the member's order
-// (a property put passes its value as the named DISPID_PROPERTYPUT argument). A call rejected
-// because the server is busy is retried with a growing pause until `policy.busyRetryMs` passed.
-// Throws ComFailure.
+// Calls member `name` of `target`: GetIDsOfNames (unless `ids` knows the member), then Invoke with
+// `args` in the member's order (a property put passes its value as the named DISPID_PROPERTYPUT
+// argument). A call rejected because the server is busy is retried with a growing pause until
+// `policy.busyRetryMs` passed. Throws ComFailure.
 UniqueVariant Invoke(IDispatch* target, std::wstring_view name, InvokeKind kind,
-                     std::initializer_list<const VARIANT*> args = {},
-                     const CallPolicy& policy = {}, DispIdCache* ids = nullptr);
+                     std::initializer_list<const VARIANT*> args = {}, const CallPolicy& policy = {},
+                     DispIdCache* ids = nullptr);
 
 // Registers, for the calling single-threaded apartment, a message filter that retries calls
 // the server rejects while busy for up to `retryMs` (Windows calls it; Wine does not).

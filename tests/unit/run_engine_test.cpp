@@ -51,9 +51,7 @@ class Recorder : public CadConnector,
   }
   void DocumentsAdd(const std::wstring& path) override { Note(L"Documents.Add", path); }
   void DocumentsOpen(const std::wstring& path) override { Note(L"Documents.Open", path); }
-  void ActiveDocumentOpen(const std::wstring& path) override {
-    Note(L"ActiveDocument.Open", path);
-  }
+  void ActiveDocumentOpen(const std::wstring& path) override { Note(L"ActiveDocument.Open", path); }
   void SendCommand(const std::wstring& text) override { Note(L"SendCommand", text); }
   void ActiveDocumentCloseSaving() override { Note(L"ActiveDocument.Close", L"true"); }
   void WaitUntilQuiescent() override { Note(L"Quiescent"); }
@@ -134,16 +132,33 @@ TEST(ModifyRun, R2000CallStreamForTwoDrawings) {
   r.drawings = {L"  C:\\d\\a.dwg ", L"C:\\d\\b.dwg"};
   r.startPage = L"5";
   r.Modify();
-  Log expected = {L"ConnectCad", L"Caption", kActivate, L"Form3.Show", L"Main.Hide", L"Caption",
-                  kActivate, L"Label3(10:00)", L"FullName", L"Documents.Add(" + kTemplate + L")",
+  Log expected = {L"ConnectCad",
+                  L"Caption",
+                  kActivate,
+                  L"Form3.Show",
+                  L"Main.Hide",
+                  L"Caption",
+                  kActivate,
+                  L"Label3(10:00)",
+                  L"FullName",
+                  L"Documents.Add(" + kTemplate + L")",
                   kOff,
-                  L"Label1(正在处理第 1 页   共 2 页)", L"Write(text 5)",
-                  L"Documents.Open(C:\\d\\a.dwg)", kRunScript, L"Quiescent",
+                  L"Label1(正在处理第 1 页   共 2 页)",
+                  L"Write(text 5)",
+                  L"Documents.Open(C:\\d\\a.dwg)",
+                  kRunScript,
+                  L"Quiescent",
                   L"ActiveDocument.Close(true)",
-                  L"Label1(正在处理第 2 页   共 2 页)", L"Write(text 6)",
-                  L"Documents.Open(C:\\d\\b.dwg)", kRunScript, L"Quiescent",
-                  L"ActiveDocument.Close(true)", L"Label1(Kavro完成 双击窗口返回)", L"Label5(10:00)",
-                  kOn, L"Form3.RunEnded"};
+                  L"Label1(正在处理第 2 页   共 2 页)",
+                  L"Write(text 6)",
+                  L"Documents.Open(C:\\d\\b.dwg)",
+                  kRunScript,
+                  L"Quiescent",
+                  L"ActiveDocument.Close(true)",
+                  L"Label1(Kavro完成 双击窗口返回)",
+                  L"Label5(10:00)",
+                  kOn,
+                  L"Form3.RunEnded"};
   EXPECT_EQ(r.log, expected);
   EXPECT_TRUE(r.drawings.empty());
   EXPECT_TRUE(r.messages.empty());
@@ -154,13 +169,29 @@ TEST(ModifyRun, R14CallStreamForOneDrawing) {
   r.r2000 = false;
   r.drawings = {L"C:\\d\\a.dwg"};
   r.Modify();
-  Log expected = {L"ConnectCad", L"Caption", kActivate, L"Form3.Show", L"Main.Hide", L"Caption",
-                  kActivate, L"Label3(10:00)", L"FullName", L"Type(filedia~0~)",
-                  L"Label1(正在处理第 1 页   共 1 页)", L"Write(text 1)",
-                  L"ActiveDocument.Open(C:\\d\\a.dwg)", L"Type(script~)",
-                  L"TypeLiteral(" + kScript + L")", L"Type(~)", L"Quiescent", L"Type(qsave~)",
-                  L"Label1(Kavro完成 双击窗口返回)", L"Label5(10:00)", L"Type(filedia~1~)",
-                  L"Type(filedia~1~)", L"Form3.RunEnded"};
+  Log expected = {L"ConnectCad",
+                  L"Caption",
+                  kActivate,
+                  L"Form3.Show",
+                  L"Main.Hide",
+                  L"Caption",
+                  kActivate,
+                  L"Label3(10:00)",
+                  L"FullName",
+                  L"Type(filedia~0~)",
+                  L"Label1(正在处理第 1 页   共 1 页)",
+                  L"Write(text 1)",
+                  L"ActiveDocument.Open(C:\\d\\a.dwg)",
+                  L"Type(script~)",
+                  L"TypeLiteral(" + kScript + L")",
+                  L"Type(~)",
+                  L"Quiescent",
+                  L"Type(qsave~)",
+                  L"Label1(Kavro完成 双击窗口返回)",
+                  L"Label5(10:00)",
+                  L"Type(filedia~1~)",
+                  L"Type(filedia~1~)",
+                  L"Form3.RunEnded"};
   EXPECT_EQ(r.log, expected);
   EXPECT_TRUE(r.drawings.empty());
 }
@@ -168,9 +199,19 @@ TEST(ModifyRun, R14CallStreamForOneDrawing) {
 TEST(ModifyRun, EmptyListSwitchesDialogsBackOnAndLeavesTheDesignCaption) {
   Recorder r;
   r.Modify();
-  Log expected = {L"ConnectCad", L"Caption", kActivate, L"Form3.Show", L"Main.Hide", L"Caption",
-                  kActivate, L"Label3(10:00)", L"FullName", L"Documents.Add(" + kTemplate + L")",
-                  kOff, kOn, L"Form3.RunEnded"};
+  Log expected = {L"ConnectCad",
+                  L"Caption",
+                  kActivate,
+                  L"Form3.Show",
+                  L"Main.Hide",
+                  L"Caption",
+                  kActivate,
+                  L"Label3(10:00)",
+                  L"FullName",
+                  L"Documents.Add(" + kTemplate + L")",
+                  kOff,
+                  kOn,
+                  L"Form3.RunEnded"};
   EXPECT_EQ(r.log, expected);
 }
 
@@ -193,9 +234,18 @@ TEST(PreviewRun, R2000AndR14CallStreams) {
   r.drawings = {L"a", L"b"};
   r.startPage = L"5";
   r.Preview();
-  Log expected = {L"ConnectCad", L"Caption", kActivate, L"FullName",
-                  L"Documents.Add(" + kTemplate + L")", kOff, L"Write(text 5)",
-                  L"Documents.Open(a)", kOff, kRunScript, L"Quiescent", kOn};
+  Log expected = {L"ConnectCad",
+                  L"Caption",
+                  kActivate,
+                  L"FullName",
+                  L"Documents.Add(" + kTemplate + L")",
+                  kOff,
+                  L"Write(text 5)",
+                  L"Documents.Open(a)",
+                  kOff,
+                  kRunScript,
+                  L"Quiescent",
+                  kOn};
   EXPECT_EQ(r.log, expected);
   EXPECT_EQ(r.drawings.size(), 2u);
 
@@ -203,18 +253,29 @@ TEST(PreviewRun, R2000AndR14CallStreams) {
   r14.r2000 = false;
   r14.drawings = {L"a"};
   r14.Preview();
-  Log expected14 = {L"ConnectCad", L"Caption", kActivate, L"FullName", L"Type(filedia~0~)",
-                    L"Write(text 1)", L"ActiveDocument.Open(a)", L"Type(filedia~0~)",
-                    L"Type(script~)", L"TypeLiteral(" + kScript + L")", L"Type(~)", L"Quiescent",
-                    L"Type(filedia~1~)", L"Type(filedia~1~)"};
+  Log expected14 = {L"ConnectCad",
+                    L"Caption",
+                    kActivate,
+                    L"FullName",
+                    L"Type(filedia~0~)",
+                    L"Write(text 1)",
+                    L"ActiveDocument.Open(a)",
+                    L"Type(filedia~0~)",
+                    L"Type(script~)",
+                    L"TypeLiteral(" + kScript + L")",
+                    L"Type(~)",
+                    L"Quiescent",
+                    L"Type(filedia~1~)",
+                    L"Type(filedia~1~)"};
   EXPECT_EQ(r14.log, expected14);
 }
 
 TEST(PreviewRun, EmptyListSwitchesDialogsBackOn) {
   Recorder r;
   r.Preview();
-  Log expected = {L"ConnectCad", L"Caption", kActivate, L"FullName",
-                  L"Documents.Add(" + kTemplate + L")", kOff, kOn};
+  Log expected = {
+      L"ConnectCad", L"Caption", kActivate, L"FullName", L"Documents.Add(" + kTemplate + L")",
+      kOff,          kOn};
   EXPECT_EQ(r.log, expected);
 }
 

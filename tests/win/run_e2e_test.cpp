@@ -111,13 +111,15 @@ TEST_F(RunE2e, ModifyRunSendsTheTableAndEveryDrawingGetsItsPage) {
   Lines expected = {L"put Application.Visible true", L"Documents.Add " + Standin::TemplatePath(),
                     kOff};
   for (auto& path : paths) {
-    expected.insert(expected.end(), {L"Documents.Open " + path, RunScript(), L"Document.Close true"});
+    expected.insert(expected.end(),
+                    {L"Documents.Open " + path, RunScript(), L"Document.Close true"});
   }
   expected.push_back(kOn);
   EXPECT_EQ(standin_->Calls(), expected);
   for (int i = 0; i < 3; ++i) {
     std::string page = std::to_string(5 + i);
-    EXPECT_EQ(test::ReadBytes(paths[i]), kDrawing + ("-text 0,0 " + page + "\r\n" + page + " Page"));
+    EXPECT_EQ(test::ReadBytes(paths[i]),
+              kDrawing + ("-text 0,0 " + page + "\r\n" + page + " Page"));
   }
   EXPECT_EQ(test::ReadBytes(ScriptPath()), "-text 0,0 7\r\n7 Page");
   EXPECT_TRUE(messages_.empty());
@@ -144,8 +146,13 @@ TEST_F(RunE2e, PreviewRunScriptsTheFirstDrawingOnlyAndLeavesItOpen) {
   window_->SetItemText(MainControl::Text1, L"zoom page");
   window_->SetItemText(MainControl::Text2, L"5");
   run::PreviewRun(*window_);
-  Lines expected = {L"put Application.Visible true", L"Documents.Add " + Standin::TemplatePath(),
-                    kOff, L"Documents.Open " + paths[0], kOff, RunScript(), kOn};
+  Lines expected = {L"put Application.Visible true",
+                    L"Documents.Add " + Standin::TemplatePath(),
+                    kOff,
+                    L"Documents.Open " + paths[0],
+                    kOff,
+                    RunScript(),
+                    kOn};
   EXPECT_EQ(standin_->Calls(), expected);
   EXPECT_EQ(test::ReadBytes(paths[0]), kDrawing);  // not saved
   EXPECT_EQ(test::ReadBytes(ScriptPath()), "zoom 5");
@@ -281,9 +288,15 @@ TEST_F(RunE2e, ABusyAutoCadIsWaitedForAndTheProgressWindowStaysAlive) {
   std::atomic<bool> done{false};
   std::atomic<int> answered{0};
   std::atomic<int> unanswered{0};
+  std::atomic<bool> mainTookInput{false};
+  HWND main = window_->Hwnd();
   std::thread watcher([&] {
     while (!done) {
       HWND form = FindWindowW(L"Form3", nullptr);
+      // Mid-run (a progress caption is up) the main window takes no input.
+      wchar_t caption[64] = L"";
+      if (form) GetWindowTextW(GetDlgItem(form, 100), caption, 64);
+      if (wcsncmp(caption, L"正在处理", 4) == 0 && IsWindowEnabled(main)) mainTookInput = true;
       DWORD_PTR result = 0;
       if (form) {
         bool ok = SendMessageTimeoutW(form, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 250, &result) != 0;
@@ -297,11 +310,13 @@ TEST_F(RunE2e, ABusyAutoCadIsWaitedForAndTheProgressWindowStaysAlive) {
   watcher.join();
   EXPECT_GT(answered.load(), 10);
   EXPECT_EQ(unanswered.load(), 0);
+  EXPECT_FALSE(mainTookInput.load());
   EXPECT_TRUE(messages_.empty());
   Lines expected = {L"put Application.Visible true", L"Documents.Add " + Standin::TemplatePath(),
                     kOff};
   for (auto& path : paths) {
-    expected.insert(expected.end(), {L"Documents.Open " + path, RunScript(), L"Document.Close true"});
+    expected.insert(expected.end(),
+                    {L"Documents.Open " + path, RunScript(), L"Document.Close true"});
   }
   expected.push_back(kOn);
   EXPECT_EQ(standin_->Calls(), expected);

@@ -62,8 +62,7 @@ class Scripted final : public IDispatch {
     }
     for (UINT i = params->cArgs; i-- > 0;) {  // last to first in rgvarg
       VARIANT& v = params->rgvarg[i];
-      line += v.vt == VT_BSTR ? L" " + std::wstring(v.bstrVal)
-                              : (v.boolVal ? L" true" : L" false");
+      line += v.vt == VT_BSTR ? L" " + std::wstring(v.bstrVal) : (v.boolVal ? L" true" : L" false");
     }
     seen.push_back(line);
     if (id == 3) {
@@ -88,9 +87,10 @@ TEST(Invoke, PassesArgumentsInOrderAndPutsAsNamedArguments) {
   UniqueVariant on = UniqueVariant::Bool(true);
   Invoke(&object, L"Value", InvokeKind::PropertyPut, {on.Ptr()});
   Invoke(&object, L"Value", InvokeKind::PropertyGet);
-  EXPECT_EQ(object.seen, (std::vector<std::wstring>{
-                             L"2:1 a b", L"1:4 named" + std::to_wstring(DISPID_PROPERTYPUT) + L" true",
-                             L"1:3"}));
+  EXPECT_EQ(
+      object.seen,
+      (std::vector<std::wstring>{
+          L"2:1 a b", L"1:4 named" + std::to_wstring(DISPID_PROPERTYPUT) + L" true", L"1:3"}));
 }
 
 TEST(Invoke, KeepsTheServersErrorNumberAndDescription) {
