@@ -19,6 +19,7 @@ struct ApartmentThread::Shared {
   std::exception_ptr error;    // guarded by lock
   bool quit = false;           // guarded by lock
   bool abandoned = false;      // caller's thread only
+  bool waiting = false;        // caller's thread only: a Run is under way
   std::thread thread;
 };
 
@@ -89,6 +90,13 @@ HANDLE ApartmentThread::CancelEvent() const { return shared_->cancel.Get(); }
 void ApartmentThread::Run(std::function<void()> task, DWORD timeoutMs,
                           const std::function<void(MSG&)>& pump) {
   if (shared_->abandoned) throw TaskTimedOut();
+  // One task at a time: a message handled while waiting must not start another.
+  if (shared_->waiting) throw std::logic_error("automation thread re-entered");
+  shared_->waiting = true;
+  struct Waiting {
+    bool& flag;
+    ~Waiting() { flag = false; }
+  } waiting{shared_->waiting};
   {
     std::lock_guard<std::mutex> guard(shared_->lock);
     shared_->task = std::move(task);
