@@ -295,7 +295,11 @@ TEST_F(RunE2e, ABusyAutoCadIsWaitedForAndTheProgressWindowStaysAlive) {
       HWND form = FindWindowW(L"Form3", nullptr);
       // Mid-run (a progress caption is up) the main window takes no input.
       wchar_t caption[64] = L"";
-      if (form) GetWindowTextW(GetDlgItem(form, 100), caption, 64);
+      DWORD_PTR got = 0;  // never a plain send: this test's thread may be joining us
+      if (form) {
+        SendMessageTimeoutW(GetDlgItem(form, 100), WM_GETTEXT, 64,
+                            reinterpret_cast<LPARAM>(caption), SMTO_ABORTIFHUNG, 250, &got);
+      }
       if (wcsncmp(caption, L"正在处理", 4) == 0 && IsWindowEnabled(main)) mainTookInput = true;
       DWORD_PTR result = 0;
       if (form) {
