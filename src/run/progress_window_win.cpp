@@ -27,6 +27,8 @@ const LabelDesign kLabels[] = {
 };
 constexpr int kFirstLabelId = 100;
 constexpr UINT kUnloadMessage = WM_APP + 1;
+constexpr UINT_PTR kRestackTimer = 1;
+constexpr UINT kRestackDelayMs = 150;
 
 std::unique_ptr<ProgressWindow> loaded;
 
@@ -96,8 +98,10 @@ void ProgressWindow::SetLabel(ProgressLabel which, const std::wstring& text) {
   SelectObject(dc, old);
   ReleaseDC(label, dc);
   SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  RedrawWindow(Hwnd(), nullptr, nullptr,
-               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  // Repainted at once: the run may not return to the message loop for a while. Only what
+  // changed is painted (the label, and what a shorter text uncovered).
+  InvalidateRect(label, nullptr, TRUE);
+  RedrawWindow(Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 std::wstring ProgressWindow::LabelText(ProgressLabel which) const {
@@ -112,6 +116,12 @@ void ProgressWindow::ComeToFront() {
   const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
   SetWindowPos(Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, keep);
   SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, keep);
+}
+
+void ProgressWindow::RunEnded() {
+  runEnded_ = true;
+  ComeToFront();
+  SetTimer(Hwnd(), kRestackTimer, kRestackDelayMs, nullptr);
 }
 
 void ProgressWindow::Unload() {
@@ -132,6 +142,13 @@ LRESULT ProgressWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (HIWORD(wp) == STN_DBLCLK) DoubleClicked();
       return 0;
+    case WM_TIMER:
+      if (wp == kRestackTimer) {
+        KillTimer(Hwnd(), kRestackTimer);
+        ComeToFront();
+        return 0;
+      }
+      return win::Window::OnMessage(msg, wp, lp);
     case kUnloadMessage: {
       MainWindow& main = main_;
       Unload();  // this object is gone after this line

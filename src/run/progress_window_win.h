@@ -32,7 +32,9 @@ class ProgressWindow : public win::Window {
   // that is activated can cover Form3's surface although Form3 stays first in the z-order;
   // leaving the topmost band and entering it again brings it back. Elsewhere it changes nothing.
   void ComeToFront();
-  void RunEnded() { runEnded_ = true; }
+  // From now on a double-click returns to the main window. Form3 restacks itself now and once
+  // more a moment later, when AutoCAD has surely finished coming to the front.
+  void RunEnded();
   void Unload();  // closes it; its captions are gone
 
  protected:

@@ -152,10 +152,7 @@ class Form3View final : public ProgressView {
   void SetStartTime(const std::wstring& text) override { Set(ProgressLabel::Label3, text); }
   void SetEndTime(const std::wstring& text) override { Set(ProgressLabel::Label5, text); }
   void RunEnded() override {
-    if (auto* form = ProgressWindow::Current()) {
-      form->ComeToFront();
-      form->RunEnded();
-    }
+    if (auto* form = ProgressWindow::Current()) form->RunEnded();
   }
   void Close() override {
     if (auto* form = ProgressWindow::Current()) form->Unload();
@@ -164,11 +161,15 @@ class Form3View final : public ProgressView {
  private:
   void Set(ProgressLabel label, const std::wstring& text) {
     if (auto* form = ProgressWindow::Current()) {
-      form->ComeToFront();  // AutoCAD was activated since the last change
+      // AutoCAD was activated after Form3 was shown. Restacked when the times are set and at
+      // the first progress caption, not at every drawing: it costs a few milliseconds.
+      if (label != ProgressLabel::Label1 || !restacked_) form->ComeToFront();
+      if (label == ProgressLabel::Label1) restacked_ = true;
       form->SetLabel(label, text);
     }
   }
   MainWindow& main_;
+  bool restacked_ = false;
 };
 
 class MainWindowView final : public MainView {

@@ -84,6 +84,19 @@ class RunE2e : public ::testing::Test {
     return L"Document.SendCommand " + LogQuote(text);
   }
   std::wstring RunScript() const { return Send(L"script\r" + ScriptPath() + L"\r"); }
+  // Whether the screen shows `window`'s own face at its corner (not another window over it).
+  static bool ShowsOnScreen(HWND window) {
+    RECT place{};
+    GetWindowRect(window, &place);
+    return test::PumpUntil(
+        [&] {
+          HDC screen = GetDC(nullptr);
+          COLORREF corner = GetPixel(screen, place.left + 2, place.top + 2);
+          ReleaseDC(nullptr, screen);
+          return corner == GetSysColor(COLOR_BTNFACE);
+        },
+        2000);
+  }
   std::wstring LastCall() const {
     Lines calls = standin_->Calls();
     return calls.empty() ? L"" : calls.back();
@@ -134,6 +147,7 @@ TEST_F(RunE2e, ModifyRunSendsTheTableAndEveryDrawingGetsItsPage) {
   EXPECT_FALSE(form->LabelText(run::ProgressLabel::Label5).empty());
   EXPECT_TRUE(GetWindowLongW(form->Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_FALSE(IsWindowVisible(window_->Hwnd()));
+  EXPECT_TRUE(ShowsOnScreen(form->Hwnd()));
   test::SaveWindowPicture(form->Hwnd(), L"progress_done");
   SendMessageW(form->Label(run::ProgressLabel::Label4), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
   EXPECT_TRUE(test::PumpUntil([] { return run::ProgressWindow::Current() == nullptr; }));
@@ -199,13 +213,9 @@ TEST_F(RunE2e, EmptyListStillSwitchesFileDialogsBackOn) {
   EXPECT_EQ(GetWindowLongW(form->Hwnd(), GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_BORDER), 0);
   EXPECT_TRUE(GetWindowLongW(form->Hwnd(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
   EXPECT_TRUE(IsWindowVisible(form->Hwnd()));
-  test::PumpPending();
-  test::SaveWindowPicture(form->Hwnd(), L"progress_empty_list");
   // What the screen shows there is Form3, not AutoCAD's window, which the run activated.
-  HDC screen = GetDC(nullptr);
-  COLORREF corner = GetPixel(screen, place.left + 2, place.top + 2);
-  ReleaseDC(nullptr, screen);
-  EXPECT_EQ(corner, GetSysColor(COLOR_BTNFACE));
+  EXPECT_TRUE(ShowsOnScreen(form->Hwnd()));
+  test::SaveWindowPicture(form->Hwnd(), L"progress_empty_list");
   SendMessageW(form->Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
   EXPECT_TRUE(test::PumpUntil([] { return run::ProgressWindow::Current() == nullptr; }));
   EXPECT_TRUE(MainShownAndEnabled());
