@@ -85,6 +85,11 @@ struct AutoCadLink::References {
   UniqueVariant AppProperty(const wchar_t* name) {
     return win::Invoke(App(), name, InvokeKind::PropertyGet, {}, policy, &appIds);
   }
+  // The document that Add or Open returned is the next ActiveDocument: kept, its proxy serves
+  // that fetch too.
+  void KeepDocument(const UniqueVariant& document) {
+    if (document.Type() == VT_DISPATCH) recent[L"document"] = document.AsDispatch();
+  }
   ComPtr<IDispatch> Documents() { return Get(App(), L"Documents", appIds); }
   ComPtr<IDispatch> ActiveDocument() { return Get(App(), L"ActiveDocument", appIds); }
 };
@@ -199,7 +204,7 @@ void AutoCadLink::DocumentsAdd(const std::wstring& templatePath) {
   Call(
       [templatePath](References& r) {
         UniqueVariant path = UniqueVariant::String(templatePath);
-        r.CallOn(r.Documents().Get(), L"Add", {path.Ptr()}, r.documentsIds);
+        r.KeepDocument(r.CallOn(r.Documents().Get(), L"Add", {path.Ptr()}, r.documentsIds));
       },
       limits_().callMs);
 }
@@ -208,7 +213,7 @@ void AutoCadLink::DocumentsOpen(const std::wstring& drawingPath) {
   Call(
       [drawingPath](References& r) {
         UniqueVariant path = UniqueVariant::String(drawingPath);
-        r.CallOn(r.Documents().Get(), L"Open", {path.Ptr()}, r.documentsIds);
+        r.KeepDocument(r.CallOn(r.Documents().Get(), L"Open", {path.Ptr()}, r.documentsIds));
       },
       limits_().callMs);
 }
