@@ -129,6 +129,9 @@ TEST_F(RunE2e, ModifyRunSendsTheTableAndEveryDrawingGetsItsPage) {
   }
   expected.push_back(kOn);
   EXPECT_EQ(standin_->Calls(), expected);
+  Lines lines = standin_->LogLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_NE(lines[0].find(L"-Embedding"), std::wstring::npos) << "started through COM";
   for (int i = 0; i < 3; ++i) {
     std::string page = std::to_string(5 + i);
     EXPECT_EQ(test::ReadBytes(paths[i]),
@@ -182,6 +185,7 @@ TEST_F(RunE2e, AttachesToARunningAutoCadInsteadOfStartingOne) {
   HWND running = Standin::Window();
   run::PreviewRun(*window_);
   EXPECT_EQ(Standin::Window(), running);
+  EXPECT_TRUE(IsWindowVisible(running));
   Lines lines = standin_->LogLines();
   EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
                           [](auto& l) { return l.rfind(L"- start", 0) == 0; }),
