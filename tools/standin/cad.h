@@ -29,7 +29,9 @@ class Cad {
 
   // Every automation call but the state queries goes through here first: throws
   // CallRejected while a background script runs.
-  void EnterCall() const;
+  void EnterCall();
+  // Logs keys typed into a command that has not ended yet (before a call, and at exit).
+  void FlushTyped();
   bool Quiescent() const { return !busy_; }
 
   // Drawings, by id. Throw CallError as AutoCAD reports failures.

@@ -92,7 +92,7 @@ Standin::Standin(const StandinOptions& options) {
 
 Standin::~Standin() { KillAll(); }
 
-bool Standin::Register() { return RunBuilt(L"/RegServer"); }
+bool Standin::Register() { return RunBuilt(L"/RegServer"); }  // 0: this build installed
 bool Standin::Unregister() { return RunBuilt(L"/UnregServer"); }
 std::wstring Standin::ExePath() { return InstallFolder() + L"\\acad.exe"; }
 std::wstring Standin::TemplatePath() { return InstallFolder() + L"\\TEMPLATE\\acad.dwt"; }
