@@ -37,7 +37,7 @@ class Factory : public IClassFactory {
     *object = nullptr;
     return E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }   // lives as long as the process
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives as long as the process
   STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
     if (outer) return CLASS_E_NOAGGREGATION;

@@ -15,8 +15,7 @@ std::wstring ClsidText() {
 
 bool SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
   return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, value.c_str(),
-                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
-         ERROR_SUCCESS;
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 bool WriteTemplate(const std::wstring& path) {
