@@ -17,7 +17,8 @@ if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$sum" ] &&
   exit 0
 fi
 # Detached from our stdio: a wineserver started here must not hold a caller's pipes.
-python3 - "$exe" <<'PY'
+rc=0
+python3 - "$exe" <<'PY' || rc=$?
 import os, subprocess, sys
 os.closerange(3, 65536)
 null = os.open(os.devnull, os.O_RDWR)
@@ -25,4 +26,8 @@ code = subprocess.call(["wine", sys.argv[1], "/RegServer"], stdin=null, stdout=n
                        close_fds=True)
 sys.exit(code)
 PY
-echo "$sum" > "$stamp"
+case $rc in
+  0) echo "$sum" > "$stamp" ;;
+  1) echo "register-standin: a stand-in AutoCAD is running; its older copy stays installed" >&2 ;;
+  *) echo "register-standin: registration failed ($rc)" >&2; exit 1 ;;
+esac

@@ -30,8 +30,7 @@ void AddKeystroke(std::vector<INPUT>& inputs, const Keystroke& key) {
 
 bool Send(std::vector<INPUT>& inputs) {
   if (inputs.empty()) return true;
-  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) ==
-         inputs.size();
+  return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
 DWORD Elapsed(DWORD start) { return GetTickCount() - start; }

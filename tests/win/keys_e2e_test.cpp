@@ -134,19 +134,19 @@ TEST(KeysBenchmark, DISABLED_TwoHundredScriptLines) {
                         : TypeKeys(L"script~", kTimeoutMs) && TypeLiteral(script, kTimeoutMs) &&
                               TypeKeys(L"~", kTimeoutMs);
         failed += ok ? 0 : 1;
-        ms.push_back(std::chrono::duration<double, std::milli>(
-                         std::chrono::steady_clock::now() - start)
-                         .count());
+        ms.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
       }
       std::vector<std::wstring> calls = standin.Calls();
-      auto whole = std::count(calls.begin(), calls.end(),
-                              test::TypedLine(L"script~" + script + L"~"));
+      auto whole =
+          std::count(calls.begin(), calls.end(), test::TypedLine(L"script~" + script + L"~"));
       std::sort(ms.begin(), ms.end());
-      std::printf("%s window, %s: %zu keys per line, median %.1f ms, p90 %.1f ms, max %.1f ms; "
-                  "%d of 200 lines arrived whole, %zu typed lines logged, %d calls failed\n",
-                  ansi ? "ANSI" : "Unicode", oneGo ? "one call" : "three calls",
-                  script.size() + 8, ms[100], ms[180], ms[199], static_cast<int>(whole),
-                  calls.size(), failed);
+      std::printf(
+          "%s window, %s: %zu keys per line, median %.1f ms, p90 %.1f ms, max %.1f ms; "
+          "%d of 200 lines arrived whole, %zu typed lines logged, %d calls failed\n",
+          ansi ? "ANSI" : "Unicode", oneGo ? "one call" : "three calls", script.size() + 8, ms[100],
+          ms[180], ms[199], static_cast<int>(whole), calls.size(), failed);
     }
   }
 }

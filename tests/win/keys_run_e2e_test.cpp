@@ -85,9 +85,9 @@ TEST_P(R14ModifyRunTest, TypesTheTableAndSavesEveryDrawingWithItsPage) {
 
   Lines expected = {L"put Application.Visible true", TypedLine(L"filedia~0~")};
   for (auto& path : paths) {
-    expected.insert(expected.end(), {L"Document.Open " + path,
-                                     TypedLine(L"script~" + ScriptPath() + L"~"),
-                                     TypedLine(L"qsave~")});
+    expected.insert(expected.end(),
+                    {L"Document.Open " + path, TypedLine(L"script~" + ScriptPath() + L"~"),
+                     TypedLine(L"qsave~")});
   }
   expected.insert(expected.end(), {TypedLine(L"filedia~1~"), TypedLine(L"filedia~1~")});
   EXPECT_EQ(expected, standin_->Calls());

@@ -46,8 +46,16 @@ Cad::Cad(const Config& config) : config_(config) {
   active_ = id;
 }
 
-void Cad::EnterCall() const {
+void Cad::EnterCall() {
   if (busy_) throw CallRejected{RPC_E_CALL_REJECTED};
+  FlushTyped();
+}
+
+void Cad::FlushTyped() {
+  if (typedEcho_.empty()) return;
+  TheLog().Line(L"Typed " + QuoteTyped(typedEcho_));
+  TheLog().Note(L"the command typed above has not ended");
+  typedEcho_.clear();
 }
 
 const Drawing& Cad::At(int id) const {

@@ -14,9 +14,9 @@
 namespace standin {
 
 struct Drawing {
-  std::wstring path;     // empty for a drawing made from a template (never saved anywhere)
-  std::wstring name;     // "Drawing2.dwg" or the file's name
-  std::string applied;   // bytes of the scripts run on it since it was last saved
+  std::wstring path;    // empty for a drawing made from a template (never saved anywhere)
+  std::wstring name;    // "Drawing2.dwg" or the file's name
+  std::string applied;  // bytes of the scripts run on it since it was last saved
 };
 
 class Cad {
@@ -29,7 +29,9 @@ class Cad {
 
   // Every automation call but the state queries goes through here first: throws
   // CallRejected while a background script runs.
-  void EnterCall() const;
+  void EnterCall();
+  // Logs keys typed into a command that has not ended yet (before a call, and at exit).
+  void FlushTyped();
   bool Quiescent() const { return !busy_; }
 
   // Drawings, by id. Throw CallError as AutoCAD reports failures.
@@ -38,7 +40,7 @@ class Cad {
   int Count() const { return static_cast<int>(drawings_.size()); }
   const Drawing& At(int id) const;
   int Add(const std::wstring& templatePath);
-  int Open(const std::wstring& path);          // a new document window, made active
+  int Open(const std::wstring& path);             // a new document window, made active
   void Reopen(int id, const std::wstring& path);  // the drawing of this document replaced
   void Close(int id, bool save);
 

@@ -23,17 +23,28 @@ int Number(const std::string& s) {
 }
 
 void Apply(Config& c, const std::string& key, const std::string& value) {
-  if (key == "log") c.logPath = kavro::win::FromUtf8(value);
-  else if (key == "openMs") c.openMs = Number(value);
-  else if (key == "scriptMs") c.scriptMs = Number(value);
-  else if (key == "saveMs") c.saveMs = Number(value);
-  else if (key == "asyncScripts") c.asyncScripts = Number(value) != 0;
-  else if (key == "failAt") c.failAt = Number(value);
-  else if (key == "crashAt") c.crashAt = Number(value);
-  else if (key == "hangAt") c.hangAt = Number(value);
-  else if (key == "hangMs") c.hangMs = Number(value);
-  else if (key == "ansiWindow") c.ansiWindow = Number(value) != 0;
-  else if (key == "captionDiffers") c.captionDiffers = Number(value) != 0;
+  if (key == "log")
+    c.logPath = kavro::win::FromUtf8(value);
+  else if (key == "openMs")
+    c.openMs = Number(value);
+  else if (key == "scriptMs")
+    c.scriptMs = Number(value);
+  else if (key == "saveMs")
+    c.saveMs = Number(value);
+  else if (key == "asyncScripts")
+    c.asyncScripts = Number(value) != 0;
+  else if (key == "failAt")
+    c.failAt = Number(value);
+  else if (key == "crashAt")
+    c.crashAt = Number(value);
+  else if (key == "hangAt")
+    c.hangAt = Number(value);
+  else if (key == "hangMs")
+    c.hangMs = Number(value);
+  else if (key == "ansiWindow")
+    c.ansiWindow = Number(value) != 0;
+  else if (key == "captionDiffers")
+    c.captionDiffers = Number(value) != 0;
 }
 
 }  // namespace

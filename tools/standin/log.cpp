@@ -8,8 +8,8 @@ namespace standin {
 
 void Log::Open(const std::wstring& path) {
   file_ = CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 void Log::Line(std::wstring_view text) {
@@ -32,11 +32,21 @@ std::wstring QuoteWith(std::wstring_view text, const wchar_t* enter) {
   std::wstring out = L"\"";
   for (wchar_t c : text) {
     switch (c) {
-      case L'\\': out += L"\\\\"; break;
-      case L'"': out += L"\\\""; break;
-      case L'\r': out += enter; break;
-      case L'\n': out += L"\\n"; break;
-      case L'\t': out += L"\\t"; break;
+      case L'\\':
+        out += L"\\\\";
+        break;
+      case L'"':
+        out += L"\\\"";
+        break;
+      case L'\r':
+        out += enter;
+        break;
+      case L'\n':
+        out += L"\\n";
+        break;
+      case L'\t':
+        out += L"\\t";
+        break;
       default:
         if (c < 0x20 || c == 0x7f) {
           wchar_t hex[8];

@@ -2,7 +2,8 @@
 // "AutoCAD.Application", for Kavro's tests and demo where no AutoCAD can run.
 //
 //   acad.exe /RegServer     installs itself as <Program Files>\AutoCAD\acad.exe (with
-//                           TEMPLATE\acad.dwt beside it) and registers that copy under HKLM
+//                           TEMPLATE\acad.dwt beside it) and registers that copy under HKLM;
+//                           exit code 1 when a running stand-in kept its older copy there
 //   acad.exe /UnregServer   removes the registration
 //   acad.exe --config <ini> [-Embedding]
 //                           runs; settings and the log path come from the file (config.h).
@@ -36,7 +37,7 @@ class Factory : public IClassFactory {
     *object = nullptr;
     return E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }   // lives as long as the process
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives as long as the process
   STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
     if (outer) return CLASS_E_NOAGGREGATION;
@@ -83,6 +84,7 @@ int Serve(const std::wstring& configPath, bool embedded, const std::wstring& com
   TheLog().Note(L"ready");
   RunMessageLoop(config.ansiWindow);
   RevokeRegistrations();
+  TheCad().FlushTyped();
   TheLog().Note(L"exit");
   DestroyWindow(window);
   return 0;
@@ -114,7 +116,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::wstring configPath;
   bool embedded = false;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (Is(args[i], L"RegServer")) return Register() ? 0 : 1;
+    if (Is(args[i], L"RegServer")) return static_cast<int>(Register());  // 0, 1 (old copy), 2
     if (Is(args[i], L"UnregServer")) return Unregister() ? 0 : 1;
     if (Is(args[i], L"Embedding") || Is(args[i], L"Automation")) embedded = true;
     if (Is(args[i], L"config") && i + 1 < args.size()) configPath = args[++i];

@@ -72,10 +72,14 @@ class Document : public Dispatch {
     } else {
       TheLog().Line(L"get Document." + member);
       const Drawing& drawing = cad.At(id_);
-      if (member == L"Name") SetString(result, drawing.name);
-      else if (member == L"FullName") SetString(result, drawing.path);
-      else if (member == L"Saved") SetBool(result, drawing.applied.empty());
-      else SetObject(result, Space(member));
+      if (member == L"Name")
+        SetString(result, drawing.name);
+      else if (member == L"FullName")
+        SetString(result, drawing.path);
+      else if (member == L"Saved")
+        SetBool(result, drawing.applied.empty());
+      else
+        SetObject(result, Space(member));
     }
   }
 
@@ -122,8 +126,7 @@ class Application : public Dispatch {
  public:
   Application()
       : Dispatch(L"Application", {L"Visible", L"ActiveDocument", L"Caption", L"FullName",
-                                  L"Documents", L"GetAcadState", L"Quit", L"Name",
-                                  L"Version"}) {}
+                                  L"Documents", L"GetAcadState", L"Quit", L"Name", L"Version"}) {}
 
  protected:
   void Call(const std::wstring& member, bool put, const Args& args, VARIANT* result) override {

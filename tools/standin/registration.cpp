@@ -15,8 +15,7 @@ std::wstring ClsidText() {
 
 bool SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& value) {
   return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), name, REG_SZ, value.c_str(),
-                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
-         ERROR_SUCCESS;
+                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 bool WriteTemplate(const std::wstring& path) {
@@ -39,24 +38,25 @@ std::wstring InstallFolder() {
   return std::wstring(folder) + L"\\AutoCAD";
 }
 
-bool Register() {
+Registered Register() {
   std::wstring folder = InstallFolder();
   SHCreateDirectoryExW(nullptr, (folder + L"\\TEMPLATE").c_str(), nullptr);
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring exe = folder + L"\\acad.exe";
-  if (_wcsicmp(self, exe.c_str()) != 0 && !CopyFileW(self, exe.c_str(), FALSE)) {
-    return false;  // a running copy holds the file
-  }
-  if (!WriteTemplate(folder + L"\\TEMPLATE\\acad.dwt")) return false;
+  bool copied = _wcsicmp(self, exe.c_str()) == 0 || CopyFileW(self, exe.c_str(), FALSE);
+  if (!copied && GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES) return Registered::No;
+  if (!WriteTemplate(folder + L"\\TEMPLATE\\acad.dwt")) return Registered::No;
   std::wstring clsid = ClsidText();
   std::wstring classes = L"Software\\Classes\\";
   std::wstring server = L"\"" + exe + L"\" --config \"" + folder + L"\\standin.ini\"";
-  return SetValue(classes + kProgId, nullptr, L"AutoCAD Application") &&
-         SetValue(classes + kProgId + L"\\CLSID", nullptr, clsid) &&
-         SetValue(classes + L"CLSID\\" + clsid, nullptr, L"AutoCAD Application") &&
-         SetValue(classes + L"CLSID\\" + clsid + L"\\ProgID", nullptr, kProgId) &&
-         SetValue(classes + L"CLSID\\" + clsid + L"\\LocalServer32", nullptr, server);
+  bool written = SetValue(classes + kProgId, nullptr, L"AutoCAD Application") &&
+                 SetValue(classes + kProgId + L"\\CLSID", nullptr, clsid) &&
+                 SetValue(classes + L"CLSID\\" + clsid, nullptr, L"AutoCAD Application") &&
+                 SetValue(classes + L"CLSID\\" + clsid + L"\\ProgID", nullptr, kProgId) &&
+                 SetValue(classes + L"CLSID\\" + clsid + L"\\LocalServer32", nullptr, server);
+  if (!written) return Registered::No;
+  return copied ? Registered::Yes : Registered::OldCopy;
 }
 
 bool Unregister() {

@@ -16,7 +16,8 @@ std::wstring InstallFolder();
 
 // Copies this program to InstallFolder()\acad.exe, creates the template and registers the
 // copy with "--config <InstallFolder()>\standin.ini" on its command line.
-bool Register();
+enum class Registered { Yes, OldCopy, No };  // OldCopy: a running stand-in held the file
+Registered Register();
 bool Unregister();
 
 }  // namespace standin

@@ -118,8 +118,8 @@ HWND CreateMainWindow(bool ansi) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = kWindowClass;
     RegisterClassExW(&wc);
-    window = CreateWindowExW(0, kWindowClass, L"AutoCAD", style, 40, 40, 760, 520, nullptr,
-                             nullptr, instance, nullptr);
+    window = CreateWindowExW(0, kWindowClass, L"AutoCAD", style, 40, 40, 760, 520, nullptr, nullptr,
+                             instance, nullptr);
   }
   return window;
 }

@@ -55,9 +55,9 @@ void ForEachStandin(F each) {
   for (BOOL more = Process32FirstW(snapshot, &entry); more;
        more = Process32NextW(snapshot, &entry)) {
     if (_wcsicmp(entry.szExeFile, L"acad.exe") != 0) continue;
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE |
-                                     PROCESS_QUERY_LIMITED_INFORMATION,
-                                 FALSE, entry.th32ProcessID);
+    HANDLE process =
+        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                    entry.th32ProcessID);
     if (!process) continue;
     wchar_t path[MAX_PATH] = {};
     DWORD size = MAX_PATH;
@@ -74,8 +74,7 @@ void WriteOptions(const StandinOptions& o, const std::wstring& logPath) {
        << "\r\nscriptMs=" << o.scriptMs << "\r\nsaveMs=" << o.saveMs
        << "\r\nasyncScripts=" << o.asyncScripts << "\r\nfailAt=" << o.failAt
        << "\r\ncrashAt=" << o.crashAt << "\r\nhangAt=" << o.hangAt << "\r\nhangMs=" << o.hangMs
-       << "\r\nansiWindow=" << o.ansiWindow << "\r\ncaptionDiffers=" << o.captionDiffers
-       << "\r\n";
+       << "\r\nansiWindow=" << o.ansiWindow << "\r\ncaptionDiffers=" << o.captionDiffers << "\r\n";
   win::WriteFileReplacing(InstallFolder() + L"\\standin.ini", text.str());
 }
 
@@ -92,7 +91,7 @@ Standin::Standin(const StandinOptions& options) {
 
 Standin::~Standin() { KillAll(); }
 
-bool Standin::Register() { return RunBuilt(L"/RegServer"); }
+bool Standin::Register() { return RunBuilt(L"/RegServer"); }  // 0: this build installed
 bool Standin::Unregister() { return RunBuilt(L"/UnregServer"); }
 std::wstring Standin::ExePath() { return InstallFolder() + L"\\acad.exe"; }
 std::wstring Standin::TemplatePath() { return InstallFolder() + L"\\TEMPLATE\\acad.dwt"; }
@@ -236,8 +235,8 @@ void Call(Result& r, IDispatch* object, const wchar_t* name, WORD flags, std::ve
   }
   EXCEPINFO info{};
   VariantClear(&r.value);
-  r.hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &r.value, &info,
-                        nullptr);
+  r.hr =
+      object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &r.value, &info, nullptr);
   if (info.bstrDescription) r.description = info.bstrDescription;
   SysFreeString(info.bstrDescription);
   SysFreeString(info.bstrSource);

@@ -16,12 +16,12 @@ struct StandinOptions {
   int openMs = 0;
   int scriptMs = 0;
   int saveMs = 0;
-  bool asyncScripts = false;  // scripts run in the background; busy calls are rejected
-  int failAt = 0;             // opening the k-th drawing fails (k from 1)
-  int crashAt = 0;            // the server exits while opening the k-th drawing
-  int hangAt = 0;             // after opening the k-th drawing it stops responding ...
-  int hangMs = 0;             // ... for so long (0: for good)
-  bool ansiWindow = false;    // typed keys arrive as ANSI (code page) bytes
+  bool asyncScripts = false;    // scripts run in the background; busy calls are rejected
+  int failAt = 0;               // opening the k-th drawing fails (k from 1)
+  int crashAt = 0;              // the server exits while opening the k-th drawing
+  int hangAt = 0;               // after opening the k-th drawing it stops responding ...
+  int hangMs = 0;               // ... for so long (0: for good)
+  bool ansiWindow = false;      // typed keys arrive as ANSI (code page) bytes
   bool captionDiffers = false;  // Caption names no window
 };
 
@@ -44,7 +44,7 @@ class Standin {
   static HWND Window();
 
   static bool Register();
-  static bool Unregister();  // for "no AutoCAD on this machine"
+  static bool Unregister();            // for "no AutoCAD on this machine"
   static std::wstring ExePath();       // the installed acad.exe (FullName)
   static std::wstring TemplatePath();  // ...\TEMPLATE\acad.dwt
 
