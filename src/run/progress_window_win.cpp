@@ -142,6 +142,10 @@ LRESULT ProgressWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (HIWORD(wp) == STN_DBLCLK) DoubleClicked();
       return 0;
+    case WM_CLOSE:
+      // Alt+F4: as a double-click, so that the main window is never left hidden.
+      DoubleClicked();
+      return 0;
     case WM_TIMER:
       if (wp == kRestackTimer) {
         KillTimer(Hwnd(), kRestackTimer);

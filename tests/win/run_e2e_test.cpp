@@ -291,6 +291,11 @@ TEST_F(RunE2e, AnUnwritableProgramFolderPutsTheScriptInTheUsersFolder) {
   Lines calls = standin_->Calls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), Send(L"script\r" + script + L"\r")), calls.end());
   EXPECT_TRUE(messages_.empty());
+  // Alt+F4 on Form3 does what a double-click does: the main window is never left hidden.
+  ASSERT_NE(run::ProgressWindow::Current(), nullptr);
+  SendMessageW(run::ProgressWindow::Current()->Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(test::PumpUntil([] { return run::ProgressWindow::Current() == nullptr; }));
+  EXPECT_TRUE(MainShownAndEnabled());
 }
 
 // Scripts that run on in the background: calls are rejected until AutoCAD is quiescent. All
