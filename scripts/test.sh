@@ -27,6 +27,7 @@ StartXvfb || exit 1
 trap 'wineserver_stop; StopXvfb' EXIT
 wineserver_stop() { ( . "$root/scripts/wine-vars.sh" "$root/build/mingw"; wineserver -k 2>/dev/null ) || true; }
 "$root/scripts/wine-env.sh" "$root/build/mingw"
+"$root/scripts/register-standin.sh" "$root/build/mingw"
 ctest --preset mingw 2>&1 | tee "$log/wine" | grep -E "Test +#|tests passed|\*\*\*" || true
 [ "${PIPESTATUS[0]}" -eq 0 ] || { status=1; grep -B2 -A40 -E "\*\*\*Failed|Failed  |Timeout" "$log/wine" | head -200; }
 for bmp in "$root"/build/mingw/screenshots/*.bmp; do

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "run/keys.h"
+
 namespace kavro::run {
 
 // Brings the top-level window whose title equals `title` exactly to the foreground.
@@ -17,5 +19,8 @@ bool TypeKeys(const std::wstring& keys, DWORD timeoutMs);
 
 // Types `text` literally: every character, "~" included, is itself.
 bool TypeLiteral(const std::wstring& text, DWORD timeoutMs);
+
+// Types `keys` in one go (for example ScriptCommandKeys), with the same wait.
+bool TypeKeySequence(const KeySequence& keys, DWORD timeoutMs);
 
 }  // namespace kavro::run

@@ -1,0 +1,287 @@
+#include "run/autocad_win.h"
+
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <map>
+
+#include "win/apartment_thread_win.h"
+#include "win/com_win.h"
+#include "win/text_win.h"
+
+namespace kavro::run {
+
+using Microsoft::WRL::ComPtr;
+using win::ComFailure;
+using win::InvokeKind;
+using win::UniqueVariant;
+
+namespace {
+
+constexpr wchar_t kProgId[] = L"AutoCAD.Application";
+
+std::wstring Seconds(DWORD ms) { return std::to_wstring((ms + 999) / 1000); }
+
+HRESULT AttachToRunning(ComPtr<IDispatch>& app) {
+  CLSID clsid;
+  HRESULT hr = CLSIDFromProgID(kProgId, &clsid);
+  if (FAILED(hr)) return hr;
+  ComPtr<IUnknown> running;
+  hr = GetActiveObject(clsid, nullptr, &running);
+  if (FAILED(hr)) return hr;
+  return running.As(&app);
+}
+
+HRESULT StartNew(ComPtr<IDispatch>& app) {
+  CLSID clsid;
+  HRESULT hr = CLSIDFromProgID(kProgId, &clsid);
+  if (FAILED(hr)) return hr;
+  return CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_PPV_ARGS(&app));
+}
+
+// A reference fetched by ConnectCad; a failed fetch keeps the old value and is not reported.
+void FetchQuietly(ComPtr<IDispatch>& into, IDispatch* from, const wchar_t* name,
+                  const win::CallPolicy& policy) {
+  try {
+    into = win::Invoke(from, name, InvokeKind::PropertyGet, {}, policy).AsDispatch();
+  } catch (const ComFailure&) {
+  }
+}
+
+bool IsUnknownMember(HRESULT hr) { return hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND; }
+
+}  // namespace
+
+// The references of Module1. Touched only on the automation thread.
+struct AutoCadLink::References {
+  ComPtr<IDispatch> acadApp;
+  ComPtr<IDispatch> acadDoc;
+  ComPtr<IDispatch> acadModelSpace;
+  ComPtr<IDispatch> acadPaperSpace;
+  ComPtr<IDispatch> acadUtility;
+  bool stateUnknown = false;  // an AutoCAD without GetAcadState: its commands finish in the call
+  win::CallPolicy policy;
+  // The objects fetched last, held on to: fetching the same object again (the Documents
+  // collection, or the active document of the drawing at hand) then reuses its proxy instead of
+  // setting up a new one, which costs more than the call itself.
+  std::map<std::wstring, ComPtr<IDispatch>> recent;
+  // Member ids by kind of object; AutoCAD's are fixed by its type library.
+  win::DispIdCache appIds, documentsIds, documentIds, stateIds;
+
+  IDispatch* App() const {
+    if (!acadApp) throw ComFailure(OLE_E_BLANK, 91, L"AutoCAD 没有连接。");
+    return acadApp.Get();
+  }
+  ComPtr<IDispatch> Get(IDispatch* from, const wchar_t* name, win::DispIdCache& ids) {
+    ComPtr<IDispatch> object =
+        win::Invoke(from, name, InvokeKind::PropertyGet, {}, policy, &ids).AsDispatch();
+    recent[name] = object;
+    return object;
+  }
+  UniqueVariant CallOn(IDispatch* target, const wchar_t* name,
+                       std::initializer_list<const VARIANT*> args, win::DispIdCache& ids) {
+    return win::Invoke(target, name, InvokeKind::Method, args, policy, &ids);
+  }
+  UniqueVariant AppProperty(const wchar_t* name) {
+    return win::Invoke(App(), name, InvokeKind::PropertyGet, {}, policy, &appIds);
+  }
+  // The document that Add or Open returned is the next ActiveDocument: kept, its proxy serves
+  // that fetch too.
+  void KeepDocument(const UniqueVariant& document) {
+    if (document.Type() == VT_DISPATCH) recent[L"document"] = document.AsDispatch();
+  }
+  ComPtr<IDispatch> Documents() { return Get(App(), L"Documents", appIds); }
+  ComPtr<IDispatch> ActiveDocument() { return Get(App(), L"ActiveDocument", appIds); }
+};
+
+class AutoCadLink::Worker {
+ public:
+  explicit Worker(DWORD busyRetryMs)
+      : thread([busyRetryMs] { win::RegisterBusyServerFilter(busyRetryMs); }),
+        refs(std::make_shared<References>()) {
+    refs->policy.cancel = thread.CancelEvent();
+  }
+  ~Worker() {
+    if (thread.Abandoned()) {
+      // The thread may still be inside AutoCAD with these; they are never released.
+      new std::shared_ptr<References>(refs);
+      return;
+    }
+    try {
+      thread.Run([r = refs] { *r = References{}; }, 5000, {});
+    } catch (...) {
+      new std::shared_ptr<References>(refs);
+    }
+  }
+  win::ApartmentThread thread;
+  std::shared_ptr<References> refs;
+};
+
+AutoCadLink::AutoCadLink(std::function<AutomationLimits()> limits, std::function<void(MSG&)> pump,
+                         std::function<void(const std::wstring&)> tell)
+    : limits_(std::move(limits)), pump_(std::move(pump)), tell_(std::move(tell)) {}
+
+AutoCadLink::~AutoCadLink() = default;
+
+void AutoCadLink::Disconnect() { worker_.reset(); }
+
+CadApplication* AutoCadLink::ConnectCad() {
+  AutomationLimits limits = limits_();
+  if (!worker_ || worker_->thread.Abandoned())
+    worker_ = std::make_unique<Worker>(limits.busyRetryMs);
+  auto refs = worker_->refs;
+  auto failure = std::make_shared<std::wstring>();
+  auto task = [refs, failure, limits] {
+    References& r = *refs;
+    r.policy.busyRetryMs = limits.busyRetryMs;
+    ComPtr<IDispatch> app;
+    HRESULT hr = AttachToRunning(app);
+    if (FAILED(hr)) hr = StartNew(app);
+    if (FAILED(hr)) {
+      *failure = L"无法连接或启动 AutoCAD（" + std::wstring(kProgId) + L"）：" +
+                 ComFailure(hr).Description();
+      return;
+    }
+    if (r.acadApp != app) {
+      r.recent.clear();
+      r.appIds = r.documentsIds = r.documentIds = r.stateIds = {};
+    }
+    r.acadApp = app;
+    r.stateUnknown = false;
+    try {
+      UniqueVariant visible = UniqueVariant::Bool(true);
+      win::Invoke(app.Get(), L"Visible", InvokeKind::PropertyPut, {visible.Ptr()}, r.policy);
+    } catch (const ComFailure&) {
+    }
+    FetchQuietly(r.acadDoc, app.Get(), L"ActiveDocument", r.policy);
+    if (r.acadDoc) {
+      FetchQuietly(r.acadModelSpace, r.acadDoc.Get(), L"ModelSpace", r.policy);
+      FetchQuietly(r.acadPaperSpace, r.acadDoc.Get(), L"PaperSpace", r.policy);
+      FetchQuietly(r.acadUtility, r.acadDoc.Get(), L"Utility", r.policy);
+    }
+  };
+  try {
+    worker_->thread.Run(task, limits.callMs, pump_);
+  } catch (const win::TaskTimedOut&) {
+    *failure = L"AutoCAD 在 " + Seconds(limits.callMs) + L" 秒内没有响应。";
+  }
+  if (!failure->empty()) {
+    tell_(*failure);
+    return nullptr;
+  }
+  answers_ = true;
+  return this;
+}
+
+void AutoCadLink::Call(const std::function<void(References&)>& task, DWORD timeoutMs) {
+  if (!worker_ || worker_->thread.Abandoned()) {
+    throw RunFailure(RPC_E_TIMEOUT, L"AutoCAD 没有响应。");
+  }
+  auto refs = worker_->refs;
+  try {
+    worker_->thread.Run([refs, task] { task(*refs); }, timeoutMs, pump_);
+  } catch (const win::TaskTimedOut&) {
+    throw RunFailure(RPC_E_TIMEOUT, L"AutoCAD 在 " + Seconds(timeoutMs) + L" 秒内没有响应。");
+  } catch (const ComFailure& failure) {
+    if (win::IsDisconnectedResult(failure.Result())) answers_ = false;
+    throw RunFailure(failure.Number(), failure.Description());
+  }
+}
+
+std::wstring AutoCadLink::Caption() {
+  auto text = std::make_shared<std::wstring>();
+  Call([text](References& r) { *text = r.AppProperty(L"Caption").AsString(); }, limits_().callMs);
+  return *text;
+}
+
+std::wstring AutoCadLink::FullName() {
+  auto text = std::make_shared<std::wstring>();
+  Call([text](References& r) { *text = r.AppProperty(L"FullName").AsString(); }, limits_().callMs);
+  return *text;
+}
+
+void AutoCadLink::DocumentsAdd(const std::wstring& templatePath) {
+  Call(
+      [templatePath](References& r) {
+        UniqueVariant path = UniqueVariant::String(templatePath);
+        r.KeepDocument(r.CallOn(r.Documents().Get(), L"Add", {path.Ptr()}, r.documentsIds));
+      },
+      limits_().callMs);
+}
+
+void AutoCadLink::DocumentsOpen(const std::wstring& drawingPath) {
+  Call(
+      [drawingPath](References& r) {
+        UniqueVariant path = UniqueVariant::String(drawingPath);
+        r.KeepDocument(r.CallOn(r.Documents().Get(), L"Open", {path.Ptr()}, r.documentsIds));
+      },
+      limits_().callMs);
+}
+
+void AutoCadLink::ActiveDocumentOpen(const std::wstring& drawingPath) {
+  Call(
+      [drawingPath](References& r) {
+        UniqueVariant path = UniqueVariant::String(drawingPath);
+        r.CallOn(r.ActiveDocument().Get(), L"Open", {path.Ptr()}, r.documentIds);
+      },
+      limits_().callMs);
+}
+
+void AutoCadLink::SendCommand(const std::wstring& text) {
+  Call(
+      [text](References& r) {
+        UniqueVariant command = UniqueVariant::String(text);
+        r.CallOn(r.ActiveDocument().Get(), L"SendCommand", {command.Ptr()}, r.documentIds);
+      },
+      limits_().callMs);
+}
+
+void AutoCadLink::ActiveDocumentCloseSaving() {
+  Call(
+      [](References& r) {
+        UniqueVariant save = UniqueVariant::Bool(true);
+        r.CallOn(r.ActiveDocument().Get(), L"Close", {save.Ptr()}, r.documentIds);
+      },
+      limits_().callMs);
+}
+
+void AutoCadLink::WaitUntilQuiescent() {
+  AutomationLimits limits = limits_();
+  Call(
+      [limits](References& r) {
+        if (r.stateUnknown) return;
+        // Busy answers while polling mean "not yet"; they are not retried call by call.
+        win::CallPolicy poll{0, r.policy.cancel};
+        const ULONGLONG deadline = GetTickCount64() + limits.scriptMs;
+        for (;;) {
+          try {
+            ComPtr<IDispatch> state =
+                win::Invoke(r.App(), L"GetAcadState", InvokeKind::Method, {}, poll, &r.appIds)
+                    .AsDispatch();
+            if (win::Invoke(state.Get(), L"IsQuiescent", InvokeKind::PropertyGet, {}, poll,
+                            &r.stateIds)
+                    .AsBool()) {
+              return;
+            }
+          } catch (const ComFailure& failure) {
+            if (IsUnknownMember(failure.Result())) {
+              r.stateUnknown = true;
+              return;
+            }
+            if (!win::IsBusyResult(failure.Result())) throw;
+          }
+          if (GetTickCount64() >= deadline) {
+            throw ComFailure(RPC_E_TIMEOUT, RPC_E_TIMEOUT,
+                             L"AutoCAD 在 " + Seconds(limits.scriptMs) + L" 秒内没有执行完脚本。");
+          }
+          if (WaitForSingleObject(r.policy.cancel, limits.quiescentPollMs) == WAIT_OBJECT_0) {
+            throw ComFailure(RPC_E_CALL_CANCELED);
+          }
+        }
+      },
+      limits.scriptMs + limits.callMs);
+}
+
+bool AutoCadLink::StillAnswers() { return worker_ && !worker_->thread.Abandoned() && answers_; }
+
+}  // namespace kavro::run

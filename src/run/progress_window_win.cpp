@@ -1,0 +1,174 @@
+#include "run/progress_window_win.h"
+
+#include <stdexcept>
+
+#include "app/lifetime_win.h"
+#include "app/main_window_win.h"
+#include "app/placement_win.h"
+
+namespace kavro::run {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"Form3";
+constexpr int kClientWidthTwips = 3900;
+constexpr int kClientHeightTwips = 1140;
+
+struct LabelDesign {
+  int left, top;  // twips
+  const wchar_t* caption;
+};
+const LabelDesign kLabels[] = {
+    {840, 120, L"正在替换第   页  共   页"},
+    {840, 480, L"开始时间："},
+    {1920, 480, L""},
+    {840, 840, L"结束时间："},
+    {1920, 840, L""},
+};
+constexpr int kFirstLabelId = 100;
+constexpr UINT kUnloadMessage = WM_APP + 1;
+constexpr UINT_PTR kRestackTimer = 1;
+constexpr UINT kRestackDelayMs = 150;
+
+std::unique_ptr<ProgressWindow> loaded;
+
+int Scale(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
+
+}  // namespace
+
+ProgressWindow& ProgressWindow::Load(MainWindow& main) {
+  if (loaded) loaded->Unload();
+  loaded.reset(new ProgressWindow(main));
+  loaded->Create();
+  return *loaded;
+}
+
+ProgressWindow* ProgressWindow::Current() { return loaded.get(); }
+
+void ProgressWindow::Create() {
+  HDC screen = GetDC(nullptr);
+  int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+  int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+
+  win::WindowCreateArgs args;
+  args.className = kClassName;
+  args.style = WS_POPUP | WS_CLIPCHILDREN;
+  args.exStyle = WS_EX_TOOLWINDOW;  // not in the task bar
+  args.x = 0;
+  args.y = 0;
+  args.width = Scale(kClientWidthTwips, dpiX);
+  args.height = Scale(kClientHeightTwips, dpiY);
+  CreateWindowFrom(args);
+  TopLevelWindowOpened();
+
+  font_.Reset(CreateFontW(-MulDiv(9, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                          GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                          DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+  int id = kFirstLabelId;
+  for (const LabelDesign& design : kLabels) {
+    // SS_NOTIFY: a double-click on a label reaches this window as STN_DBLCLK.
+    HWND label = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOTIFY,
+                                 Scale(design.left, dpiX), Scale(design.top, dpiY), 0, 0, Hwnd(),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)),
+                                 GetModuleHandleW(nullptr), nullptr);
+    if (!label) throw std::runtime_error("cannot create a label of the progress window");
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+  }
+  for (int i = 0; i < 5; ++i) SetLabel(static_cast<ProgressLabel>(i), kLabels[i].caption);
+
+  KeepOnTop(Hwnd());
+  CenterOnScreen(Hwnd());
+  ShowWindow(Hwnd(), SW_SHOW);
+  UpdateWindow(Hwnd());
+}
+
+HWND ProgressWindow::Label(ProgressLabel label) const {
+  return GetDlgItem(Hwnd(), kFirstLabelId + static_cast<int>(label));
+}
+
+void ProgressWindow::SetLabel(ProgressLabel which, const std::wstring& text) {
+  HWND label = Label(which);
+  SetWindowTextW(label, text.c_str());
+  // Each label takes the size of its text.
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, font_.Get());
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Repainted at once: the run may not return to the message loop for a while. Only what
+  // changed is painted (the label, and what a shorter text uncovered).
+  InvalidateRect(label, nullptr, TRUE);
+  RedrawWindow(Hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+std::wstring ProgressWindow::LabelText(ProgressLabel which) const {
+  HWND label = Label(which);
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void ProgressWindow::ComeToFront() {
+  const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  SetWindowPos(Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+  SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, keep);
+}
+
+void ProgressWindow::RunEnded() {
+  runEnded_ = true;
+  ComeToFront();
+  SetTimer(Hwnd(), kRestackTimer, kRestackDelayMs, nullptr);
+}
+
+void ProgressWindow::Unload() {
+  if (Hwnd()) DestroyWindow(Hwnd());  // OnDestroyed frees this object
+}
+
+void ProgressWindow::DoubleClicked() {
+  // While the run works through the list a double-click does nothing. The window goes once
+  // the label that was clicked has finished with its own message.
+  if (runEnded_) PostMessageW(Hwnd(), kUnloadMessage, 0, 0);
+}
+
+LRESULT ProgressWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_LBUTTONDBLCLK:
+      DoubleClicked();
+      return 0;
+    case WM_COMMAND:
+      if (HIWORD(wp) == STN_DBLCLK) DoubleClicked();
+      return 0;
+    case WM_CLOSE:
+      // Alt+F4: as a double-click, so that the main window is never left hidden.
+      DoubleClicked();
+      return 0;
+    case WM_TIMER:
+      if (wp == kRestackTimer) {
+        KillTimer(Hwnd(), kRestackTimer);
+        ComeToFront();
+        return 0;
+      }
+      return win::Window::OnMessage(msg, wp, lp);
+    case kUnloadMessage: {
+      MainWindow& main = main_;
+      Unload();  // this object is gone after this line
+      main.Show();
+      return 0;
+    }
+    case WM_DESTROY:
+      TopLevelWindowClosed();
+      return 0;
+    default:
+      return win::Window::OnMessage(msg, wp, lp);
+  }
+}
+
+void ProgressWindow::OnDestroyed() {
+  if (loaded.get() == this) loaded.reset();  // last use of this object
+}
+
+}  // namespace kavro::run

@@ -1,0 +1,54 @@
+#pragma once
+// Form3: the small borderless window that stands in for the main window during a modify run.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "win/handles_win.h"
+#include "win/window_win.h"
+
+namespace kavro {
+class MainWindow;
+}
+
+namespace kavro::run {
+
+enum class ProgressLabel { Label1, Label2, Label3, Label4, Label5 };
+
+class ProgressWindow : public win::Window {
+ public:
+  // Loads Form3 with its design captions, topmost and placed, and shows it. Until RunEnded a
+  // double-click does nothing; after it, a double-click anywhere unloads the window and shows
+  // `main` again.
+  static ProgressWindow& Load(MainWindow& main);
+  // The loaded Form3, or null.
+  static ProgressWindow* Current();
+
+  void SetLabel(ProgressLabel label, const std::wstring& text);  // repaints at once
+  std::wstring LabelText(ProgressLabel label) const;
+  HWND Label(ProgressLabel label) const;
+  // Restacks the window at the top of the topmost band. Under Wine another process's window
+  // that is activated can cover Form3's surface although Form3 stays first in the z-order;
+  // leaving the topmost band and entering it again brings it back. Elsewhere it changes nothing.
+  void ComeToFront();
+  // From now on a double-click returns to the main window. Form3 restacks itself now and once
+  // more a moment later, when AutoCAD has surely finished coming to the front.
+  void RunEnded();
+  void Unload();  // closes it; its captions are gone
+
+ protected:
+  LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void OnDestroyed() override;
+
+ private:
+  explicit ProgressWindow(MainWindow& main) : main_(main) {}
+  void Create();
+  void DoubleClicked();
+
+  MainWindow& main_;
+  win::UniqueFont font_;
+  bool runEnded_ = false;
+};
+
+}  // namespace kavro::run

@@ -1,0 +1,125 @@
+#pragma once
+// The modify run and the preview run as plain code over the few things they drive: AutoCAD's
+// automation interface, typed keys (R14), the script file, the progress window and the main
+// window. The Windows side supplies the real ones; the tests supply recorders.
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kavro::run {
+
+// A step that failed: the error number and description that the user is shown.
+class RunFailure : public std::exception {
+ public:
+  RunFailure(long number, std::wstring description)
+      : number_(number), description_(std::move(description)) {}
+  long Number() const { return number_; }
+  const std::wstring& Description() const { return description_; }
+  const char* what() const noexcept override { return "run step failed"; }
+
+ private:
+  long number_;
+  std::wstring description_;
+};
+
+// The application object `acadApp`. Every member either completes or throws RunFailure.
+class CadApplication {
+ public:
+  virtual ~CadApplication() = default;
+  virtual std::wstring Caption() = 0;
+  virtual std::wstring FullName() = 0;
+  virtual void DocumentsAdd(const std::wstring& templatePath) = 0;
+  virtual void DocumentsOpen(const std::wstring& drawingPath) = 0;       // R2000+
+  virtual void ActiveDocumentOpen(const std::wstring& drawingPath) = 0;  // R14
+  virtual void SendCommand(const std::wstring& text) = 0;                // on ActiveDocument
+  virtual void ActiveDocumentCloseSaving() = 0;                          // Close(true)
+  // Returns once AutoCAD has finished what it was given; throws when it does not in time.
+  virtual void WaitUntilQuiescent() = 0;
+  // False once AutoCAD stopped answering (hung or gone): nothing more is sent to it.
+  virtual bool StillAnswers() = 0;
+};
+
+// ConnectCad: attaches to or starts AutoCAD. Null when neither worked; the user has then been
+// told why.
+class CadConnector {
+ public:
+  virtual ~CadConnector() = default;
+  virtual CadApplication* ConnectCad() = 0;
+};
+
+// The R14 keystroke path. "~" is Enter in Type; TypeLiteral types every character as itself.
+// Each waits until the keys were processed and throws RunFailure otherwise.
+class Keystrokes {
+ public:
+  virtual ~Keystrokes() = default;
+  virtual void ActivateWindow(const std::wstring& title) = 0;
+  virtual void Type(const std::wstring& keys) = 0;
+  virtual void TypeLiteral(const std::wstring& text) = 0;
+};
+
+class ScriptFile {
+ public:
+  virtual ~ScriptFile() = default;
+  // Where the script file goes (the program folder, or the user's own folder when the program
+  // folder cannot be written).
+  virtual std::wstring ScriptPath() = 0;
+  // Index of the first character the script file's code page cannot hold.
+  virtual std::optional<size_t> FirstUnwritable(std::wstring_view text) = 0;
+  // Replaces the file with exactly `text`. Throws RunFailure.
+  virtual void Write(const std::wstring& path, const std::wstring& text) = 0;
+};
+
+// Form3.
+class ProgressView {
+ public:
+  virtual ~ProgressView() = default;
+  virtual void Show() = 0;
+  virtual void SetCaption(const std::wstring& text) = 0;    // Label1, repainted at once
+  virtual void SetStartTime(const std::wstring& text) = 0;  // Label3
+  virtual void SetEndTime(const std::wstring& text) = 0;    // Label5
+  virtual void RunEnded() = 0;  // a double-click now returns to the main window
+  virtual void Close() = 0;     // after a failure
+};
+
+// kavrofrm: the run's inputs and where it reports.
+class MainView {
+ public:
+  virtual ~MainView() = default;
+  virtual size_t DrawingCount() = 0;
+  virtual std::wstring Drawing(size_t index) = 0;
+  virtual void RemoveFirstDrawings(size_t count) = 0;
+  virtual std::wstring ScriptTemplate() = 0;  // Text1
+  virtual std::wstring StartPage() = 0;       // Text2
+  virtual bool TargetsR2000() = 0;            // Option2
+  virtual void Hide() = 0;
+  virtual void Show() = 0;
+  virtual void ShowMessage(const std::wstring& text) = 0;  // an error box, caption "Kavro"
+};
+
+struct RunHost {
+  CadConnector& connector;
+  Keystrokes& keys;
+  ScriptFile& script;
+  ProgressView& progress;
+  MainView& main;
+  std::function<std::wstring()> timeOfDay;
+};
+
+void ModifyRun(RunHost& host);   // Command9
+void PreviewRun(RunHost& host);  // xpcmdbutton7
+
+// Texts of the run.
+std::wstring ProgressCaption(size_t index, size_t count);
+inline constexpr wchar_t kCompletionCaption[] = L"Kavro完成 双击窗口返回";
+// AutoCAD's program file path minus "\acad.exe" (its last 9 characters), then the template.
+std::wstring TemplatePath(const std::wstring& fullName);
+// kavro.scr in `folder`, joined with a single backslash.
+std::wstring ScriptPathIn(const std::wstring& folder);
+inline constexpr wchar_t kScriptFileName[] = L"kavro.scr";
+// "-2147352567 (80020009)" for COM errors, plain digits otherwise.
+std::wstring ErrorNumberText(long number);
+
+}  // namespace kavro::run

@@ -1,0 +1,407 @@
+// The runs' call streams against recording stand-ins for AutoCAD, the keyboard and the windows.
+#include "run/run_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+namespace kavro::run {
+namespace {
+
+using Log = std::vector<std::wstring>;
+const std::wstring kScript = L"C:\\Kavro\\kavro.scr";
+const std::wstring kTemplate = L"C:\\ACAD\\TEMPLATE\\acad.dwt";
+
+// Records every call in one stream; a call can be made to fail at its k-th occurrence.
+class Recorder : public CadConnector,
+                 public CadApplication,
+                 public Keystrokes,
+                 public ScriptFile,
+                 public ProgressView,
+                 public MainView {
+ public:
+  Log log;
+  std::vector<std::wstring> drawings;
+  std::wstring scriptTemplate = L"text page";
+  std::wstring startPage = L"1";
+  bool r2000 = true;
+  bool connects = true;
+  bool answers = true;
+  std::optional<size_t> unwritableAt;
+  std::map<std::wstring, std::wstring> files;
+  std::vector<std::wstring> messages;
+  size_t failedEntry = 0;  // index in `log` of the call made to fail
+
+  // The `occurrence`-th call named `call` (1-based) throws.
+  void FailAt(const std::wstring& call, int occurrence) { failures_[call] = occurrence; }
+
+  CadApplication* ConnectCad() override {
+    Note(L"ConnectCad");
+    return connects ? this : nullptr;
+  }
+  std::wstring Caption() override {
+    Note(L"Caption");
+    return L"AutoCAD - [Drawing1.dwg]";
+  }
+  std::wstring FullName() override {
+    Note(L"FullName");
+    return L"C:\\ACAD\\acad.exe";
+  }
+  void DocumentsAdd(const std::wstring& path) override { Note(L"Documents.Add", path); }
+  void DocumentsOpen(const std::wstring& path) override { Note(L"Documents.Open", path); }
+  void ActiveDocumentOpen(const std::wstring& path) override { Note(L"ActiveDocument.Open", path); }
+  void SendCommand(const std::wstring& text) override { Note(L"SendCommand", text); }
+  void ActiveDocumentCloseSaving() override { Note(L"ActiveDocument.Close", L"true"); }
+  void WaitUntilQuiescent() override { Note(L"Quiescent"); }
+  bool StillAnswers() override { return answers; }
+
+  void ActivateWindow(const std::wstring& title) override { Note(L"Activate", title); }
+  void Type(const std::wstring& keys) override { Note(L"Type", keys); }
+  void TypeLiteral(const std::wstring& text) override { Note(L"TypeLiteral", text); }
+
+  std::wstring ScriptPath() override { return kScript; }
+  std::optional<size_t> FirstUnwritable(std::wstring_view) override { return unwritableAt; }
+  void Write(const std::wstring& path, const std::wstring& text) override {
+    Note(L"Write", text);
+    files[path] = text;
+  }
+
+  void Show() override { Note(L"Main.Show"); }
+  void SetCaption(const std::wstring& text) override { Note(L"Label1", text); }
+  void SetStartTime(const std::wstring& text) override { Note(L"Label3", text); }
+  void SetEndTime(const std::wstring& text) override { Note(L"Label5", text); }
+  void RunEnded() override { Note(L"Form3.RunEnded"); }
+  void Close() override { Note(L"Form3.Close"); }
+
+  size_t DrawingCount() override { return drawings.size(); }
+  std::wstring Drawing(size_t index) override { return drawings.at(index); }
+  void RemoveFirstDrawings(size_t count) override {
+    drawings.erase(drawings.begin(), drawings.begin() + static_cast<long>(count));
+  }
+  std::wstring ScriptTemplate() override { return scriptTemplate; }
+  std::wstring StartPage() override { return startPage; }
+  bool TargetsR2000() override { return r2000; }
+  void Hide() override { Note(L"Main.Hide"); }
+  void ShowMessage(const std::wstring& text) override { messages.push_back(text); }
+
+  // ProgressView and MainView both have Show(); the run is told apart by the view it holds.
+  struct ProgressSide : ProgressView {
+    Recorder& r;
+    explicit ProgressSide(Recorder& owner) : r(owner) {}
+    void Show() override { r.Note(L"Form3.Show"); }
+    void SetCaption(const std::wstring& t) override { r.SetCaption(t); }
+    void SetStartTime(const std::wstring& t) override { r.SetStartTime(t); }
+    void SetEndTime(const std::wstring& t) override { r.SetEndTime(t); }
+    void RunEnded() override { r.RunEnded(); }
+    void Close() override { r.Close(); }
+  };
+
+  void Modify() {
+    ProgressSide progress(*this);
+    RunHost host{*this, *this, *this, progress, *this, [] { return std::wstring(L"10:00"); }};
+    ModifyRun(host);
+  }
+  void Preview() {
+    ProgressSide progress(*this);
+    RunHost host{*this, *this, *this, progress, *this, [] { return std::wstring(L"10:00"); }};
+    PreviewRun(host);
+  }
+
+  void Note(const std::wstring& call, const std::wstring& arg = {}) {
+    log.push_back(arg.empty() ? call : call + L"(" + arg + L")");
+    auto f = failures_.find(call);
+    if (f != failures_.end() && --f->second == 0) {
+      failedEntry = log.size() - 1;
+      throw RunFailure(-2147352567, call + L" failed");
+    }
+  }
+
+ private:
+  std::map<std::wstring, int> failures_;
+};
+
+const std::wstring kOff = L"SendCommand(filedia\r0\r)";
+const std::wstring kOn = L"SendCommand(filedia\r1\r)";
+const std::wstring kRunScript = L"SendCommand(script\r" + kScript + L"\r)";
+const std::wstring kActivate = L"Activate(AutoCAD - [Drawing1.dwg])";
+
+TEST(ModifyRun, R2000CallStreamForTwoDrawings) {
+  Recorder r;
+  r.drawings = {L"  C:\\d\\a.dwg ", L"C:\\d\\b.dwg"};
+  r.startPage = L"5";
+  r.Modify();
+  Log expected = {L"ConnectCad",
+                  L"Caption",
+                  kActivate,
+                  L"Form3.Show",
+                  L"Main.Hide",
+                  L"Caption",
+                  kActivate,
+                  L"Label3(10:00)",
+                  L"FullName",
+                  L"Documents.Add(" + kTemplate + L")",
+                  kOff,
+                  L"Label1(正在处理第 1 页   共 2 页)",
+                  L"Write(text 5)",
+                  L"Documents.Open(C:\\d\\a.dwg)",
+                  kRunScript,
+                  L"Quiescent",
+                  L"ActiveDocument.Close(true)",
+                  L"Label1(正在处理第 2 页   共 2 页)",
+                  L"Write(text 6)",
+                  L"Documents.Open(C:\\d\\b.dwg)",
+                  kRunScript,
+                  L"Quiescent",
+                  L"ActiveDocument.Close(true)",
+                  L"Label1(Kavro完成 双击窗口返回)",
+                  L"Label5(10:00)",
+                  kOn,
+                  L"Form3.RunEnded"};
+  EXPECT_EQ(r.log, expected);
+  EXPECT_TRUE(r.drawings.empty());
+  EXPECT_TRUE(r.messages.empty());
+}
+
+TEST(ModifyRun, R14CallStreamForOneDrawing) {
+  Recorder r;
+  r.r2000 = false;
+  r.drawings = {L"C:\\d\\a.dwg"};
+  r.Modify();
+  Log expected = {L"ConnectCad",
+                  L"Caption",
+                  kActivate,
+                  L"Form3.Show",
+                  L"Main.Hide",
+                  L"Caption",
+                  kActivate,
+                  L"Label3(10:00)",
+                  L"FullName",
+                  L"Type(filedia~0~)",
+                  L"Label1(正在处理第 1 页   共 1 页)",
+                  L"Write(text 1)",
+                  L"ActiveDocument.Open(C:\\d\\a.dwg)",
+                  L"Type(script~)",
+                  L"TypeLiteral(" + kScript + L")",
+                  L"Type(~)",
+                  L"Quiescent",
+                  L"Type(qsave~)",
+                  L"Label1(Kavro完成 双击窗口返回)",
+                  L"Label5(10:00)",
+                  L"Type(filedia~1~)",
+                  L"Type(filedia~1~)",
+                  L"Form3.RunEnded"};
+  EXPECT_EQ(r.log, expected);
+  EXPECT_TRUE(r.drawings.empty());
+}
+
+TEST(ModifyRun, EmptyListSwitchesDialogsBackOnAndLeavesTheDesignCaption) {
+  Recorder r;
+  r.Modify();
+  Log expected = {L"ConnectCad",
+                  L"Caption",
+                  kActivate,
+                  L"Form3.Show",
+                  L"Main.Hide",
+                  L"Caption",
+                  kActivate,
+                  L"Label3(10:00)",
+                  L"FullName",
+                  L"Documents.Add(" + kTemplate + L")",
+                  kOff,
+                  kOn,
+                  L"Form3.RunEnded"};
+  EXPECT_EQ(r.log, expected);
+}
+
+TEST(ModifyRun, ManyDrawingsEachGetTheirPageAndTheLastScriptStays) {
+  Recorder r;
+  for (int i = 0; i < 12; ++i) r.drawings.push_back(L"d" + std::to_wstring(i));
+  r.scriptTemplate = L"PAGE-page-Page";
+  r.startPage = L"12";
+  r.Modify();
+  EXPECT_EQ(r.files[kScript], L"23-23-Page");
+  int opens = 0;
+  for (const auto& line : r.log) opens += line.rfind(L"Documents.Open", 0) == 0;
+  EXPECT_EQ(opens, 12);
+  EXPECT_NE(std::find(r.log.begin(), r.log.end(), L"Label1(正在处理第 12 页   共 12 页)"),
+            r.log.end());
+}
+
+TEST(PreviewRun, R2000AndR14CallStreams) {
+  Recorder r;
+  r.drawings = {L"a", L"b"};
+  r.startPage = L"5";
+  r.Preview();
+  Log expected = {L"ConnectCad",
+                  L"Caption",
+                  kActivate,
+                  L"FullName",
+                  L"Documents.Add(" + kTemplate + L")",
+                  kOff,
+                  L"Write(text 5)",
+                  L"Documents.Open(a)",
+                  kOff,
+                  kRunScript,
+                  L"Quiescent",
+                  kOn};
+  EXPECT_EQ(r.log, expected);
+  EXPECT_EQ(r.drawings.size(), 2u);
+
+  Recorder r14;
+  r14.r2000 = false;
+  r14.drawings = {L"a"};
+  r14.Preview();
+  Log expected14 = {L"ConnectCad",
+                    L"Caption",
+                    kActivate,
+                    L"FullName",
+                    L"Type(filedia~0~)",
+                    L"Write(text 1)",
+                    L"ActiveDocument.Open(a)",
+                    L"Type(filedia~0~)",
+                    L"Type(script~)",
+                    L"TypeLiteral(" + kScript + L")",
+                    L"Type(~)",
+                    L"Quiescent",
+                    L"Type(filedia~1~)",
+                    L"Type(filedia~1~)"};
+  EXPECT_EQ(r14.log, expected14);
+}
+
+TEST(PreviewRun, EmptyListSwitchesDialogsBackOn) {
+  Recorder r;
+  r.Preview();
+  Log expected = {
+      L"ConnectCad", L"Caption", kActivate, L"FullName", L"Documents.Add(" + kTemplate + L")",
+      kOff,          kOn};
+  EXPECT_EQ(r.log, expected);
+}
+
+TEST(Runs, NoAutoCadStopsQuietly) {
+  Recorder r;
+  r.connects = false;
+  r.drawings = {L"a"};
+  r.Modify();
+  r.Preview();
+  EXPECT_EQ(r.log, (Log{L"ConnectCad", L"ConnectCad"}));
+  EXPECT_TRUE(r.messages.empty());
+  EXPECT_EQ(r.drawings.size(), 1u);
+}
+
+TEST(Runs, UnwritableScriptIsRefusedBeforeAutoCadIsTouched) {
+  Recorder r;
+  r.scriptTemplate = L"line one\r\nab✓c";
+  r.unwritableAt = 12;
+  r.Modify();
+  EXPECT_TRUE(r.log.empty());
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_NE(r.messages[0].find(L"第 2 行第 3 个字符“✓”"), std::wstring::npos);
+
+  Recorder huge;
+  huge.startPage = L"1E999";
+  huge.Preview();
+  EXPECT_TRUE(huge.log.empty());
+  EXPECT_EQ(huge.messages.size(), 1u);
+}
+
+struct FailureCase {
+  const wchar_t* call;
+  int occurrence;
+  bool r2000;
+  size_t drawingsLeft;  // of three
+  bool namesDrawing;
+  bool dialogsRestored;
+};
+
+class ModifyRunFailure : public ::testing::TestWithParam<FailureCase> {};
+
+// A failure at each kind of step: the run stops there, says why (and which drawing), turns
+// AutoCAD's file dialogs back on if it had turned them off, and gives the main window back with
+// the unprocessed drawings still listed.
+TEST_P(ModifyRunFailure, StopsAndRecovers) {
+  const FailureCase& c = GetParam();
+  Recorder r;
+  r.r2000 = c.r2000;
+  r.drawings = {L"a", L"b", L"c"};
+  r.FailAt(c.call, c.occurrence);
+  r.Modify();
+  EXPECT_EQ(r.drawings.size(), c.drawingsLeft);
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_NE(r.messages[0].find(L"-2147352567 (80020009)"), std::wstring::npos) << r.messages[0];
+  EXPECT_NE(r.messages[0].find(std::wstring(c.call) + L" failed"), std::wstring::npos);
+  std::wstring failed = std::wstring(1, static_cast<wchar_t>(L'a' + 3 - c.drawingsLeft));
+  EXPECT_EQ(r.messages[0].find(L"图纸：" + failed) != std::wstring::npos, c.namesDrawing);
+  Log after(r.log.begin() + static_cast<long>(r.failedEntry) + 1, r.log.end());
+  Log restore = c.r2000 ? Log{kOn} : Log{L"Type(filedia~1~)", L"Type(filedia~1~)"};
+  Log expectedAfter = c.dialogsRestored ? restore : Log{};
+  bool shown = std::find(r.log.begin(), r.log.end(), L"Form3.Show") != r.log.end();
+  if (shown) {
+    expectedAfter.push_back(L"Form3.Close");
+    expectedAfter.push_back(L"Main.Show");
+  }
+  EXPECT_EQ(after, expectedAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EachStep, ModifyRunFailure,
+    ::testing::Values(FailureCase{L"Caption", 1, true, 3, false, false},
+                      FailureCase{L"Activate", 2, true, 3, false, false},
+                      FailureCase{L"Documents.Add", 1, true, 3, false, false},
+                      FailureCase{L"SendCommand", 1, true, 3, false, true},
+                      FailureCase{L"Write", 2, true, 2, true, true},
+                      FailureCase{L"Documents.Open", 2, true, 2, true, true},
+                      FailureCase{L"SendCommand", 3, true, 2, true, true},
+                      FailureCase{L"Quiescent", 3, true, 1, true, true},
+                      FailureCase{L"ActiveDocument.Close", 1, true, 3, true, true},
+                      FailureCase{L"ActiveDocument.Open", 3, false, 1, true, true},
+                      FailureCase{L"TypeLiteral", 1, false, 3, true, true},
+                      FailureCase{L"Type", 4, false, 3, true, true}));
+
+TEST(ModifyRunFailure, NothingMoreIsSentToAnAutoCadThatStoppedAnswering) {
+  Recorder r;
+  r.drawings = {L"a", L"b"};
+  r.answers = false;
+  r.FailAt(L"Quiescent", 1);
+  r.Modify();
+  EXPECT_EQ(r.log.back(), L"Main.Show");
+  EXPECT_EQ(r.log[r.log.size() - 3], L"Quiescent");
+  EXPECT_EQ(r.drawings.size(), 2u);
+}
+
+TEST(ModifyRunFailure, FailedFinalSwitchStillRemovesEveryProcessedDrawing) {
+  Recorder r;
+  r.drawings = {L"a", L"b"};
+  r.FailAt(L"SendCommand", 6);  // off, 2 scripts, on = 4; the retry after failing is the 5th
+  r.FailAt(L"SendCommand", 4);
+  r.Modify();
+  EXPECT_TRUE(r.drawings.empty());
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_EQ(r.messages[0].find(L"图纸："), std::wstring::npos);
+}
+
+TEST(PreviewRunFailure, OpenFailureLeavesListAndRestoresDialogs) {
+  Recorder r;
+  r.drawings = {L"a", L"b"};
+  r.FailAt(L"Documents.Open", 1);
+  r.Preview();
+  EXPECT_EQ(r.log.back(), kOn);
+  EXPECT_EQ(r.drawings.size(), 2u);
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_NE(r.messages[0].find(L"图纸：a"), std::wstring::npos);
+}
+
+TEST(RunTexts, PathsAndNumbers) {
+  EXPECT_EQ(TemplatePath(L"C:\\Program Files\\ACAD2000\\acad.exe"),
+            L"C:\\Program Files\\ACAD2000\\TEMPLATE\\acad.dwt");
+  EXPECT_THROW(TemplatePath(L"acad.exe"), RunFailure);
+  EXPECT_EQ(ScriptPathIn(L"D:\\"), L"D:\\kavro.scr");
+  EXPECT_EQ(ScriptPathIn(L"C:\\Tools"), L"C:\\Tools\\kavro.scr");
+  EXPECT_EQ(ErrorNumberText(-2147221005), L"-2147221005 (800401F3)");
+  EXPECT_EQ(ErrorNumberText(70), L"70");
+  EXPECT_EQ(ProgressCaption(2, 12), L"正在处理第 3 页   共 12 页");
+}
+
+}  // namespace
+}  // namespace kavro::run

@@ -1,0 +1,169 @@
+// The late-bound call helper against an in-process object whose answers the test chooses:
+// arguments and property puts as a server sees them, errors as the caller sees them, and the
+// retries a busy server gets.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "win/apartment_thread_win.h"
+#include "win/com_win.h"
+
+namespace kavro::win {
+namespace {
+
+// Members "Value" (property), "Echo" (method joining its string arguments), "Fail".
+class Scripted final : public IDispatch {
+ public:
+  std::vector<std::wstring> seen;  // one line per Invoke
+  int rejectFirst = 0;             // that many calls answer RPC_E_CALL_REJECTED
+  int lookups = 0;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IDispatch) {
+      *out = static_cast<IDispatch*>(this);
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+    *n = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT, LCID,
+                                          DISPID* ids) override {
+    ++lookups;
+    static const wchar_t* known[] = {L"Value", L"Echo", L"Fail"};
+    for (int i = 0; i < 3; ++i) {
+      if (_wcsicmp(names[0], known[i]) == 0) {
+        ids[0] = i + 1;
+        return S_OK;
+      }
+    }
+    ids[0] = DISPID_UNKNOWN;
+    return DISP_E_UNKNOWNNAME;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO* info, UINT*) override {
+    if (rejectFirst > 0) {
+      --rejectFirst;
+      seen.push_back(L"rejected");
+      return RPC_E_CALL_REJECTED;
+    }
+    std::wstring line = std::to_wstring(id) + L":" + std::to_wstring(flags);
+    for (UINT i = 0; i < params->cNamedArgs; ++i) {
+      line += L" named" + std::to_wstring(params->rgdispidNamedArgs[i]);
+    }
+    for (UINT i = params->cArgs; i-- > 0;) {  // last to first in rgvarg
+      VARIANT& v = params->rgvarg[i];
+      line += v.vt == VT_BSTR ? L" " + std::wstring(v.bstrVal) : (v.boolVal ? L" true" : L" false");
+    }
+    seen.push_back(line);
+    if (id == 3) {
+      info->scode = static_cast<SCODE>(0x80041234);
+      info->bstrDescription = SysAllocString(L"图纸无效");
+      info->bstrSource = SysAllocString(L"Scripted");
+      return DISP_E_EXCEPTION;
+    }
+    if (result) {
+      result->vt = VT_BSTR;
+      result->bstrVal = SysAllocString(L"answer");
+    }
+    return S_OK;
+  }
+};
+
+TEST(Invoke, PassesArgumentsInOrderAndPutsAsNamedArguments) {
+  Scripted object;
+  UniqueVariant a = UniqueVariant::String(L"a");
+  UniqueVariant b = UniqueVariant::String(L"b");
+  EXPECT_EQ(Invoke(&object, L"Echo", InvokeKind::Method, {a.Ptr(), b.Ptr()}).AsString(), L"answer");
+  UniqueVariant on = UniqueVariant::Bool(true);
+  Invoke(&object, L"Value", InvokeKind::PropertyPut, {on.Ptr()});
+  Invoke(&object, L"Value", InvokeKind::PropertyGet);
+  EXPECT_EQ(
+      object.seen,
+      (std::vector<std::wstring>{
+          L"2:1 a b", L"1:4 named" + std::to_wstring(DISPID_PROPERTYPUT) + L" true", L"1:3"}));
+}
+
+TEST(Invoke, KeepsTheServersErrorNumberAndDescription) {
+  Scripted object;
+  try {
+    Invoke(&object, L"Fail", InvokeKind::Method);
+    FAIL() << "no failure";
+  } catch (const ComFailure& failure) {
+    EXPECT_EQ(failure.Number(), static_cast<long>(0x80041234));
+    EXPECT_EQ(failure.Description(), L"图纸无效");
+  }
+  try {
+    Invoke(&object, L"Missing", InvokeKind::Method);
+    FAIL() << "no failure";
+  } catch (const ComFailure& failure) {
+    EXPECT_EQ(failure.Result(), DISP_E_UNKNOWNNAME);
+    EXPECT_FALSE(failure.Description().empty());
+  }
+}
+
+TEST(Invoke, LearntIdsSkipTheLookup) {
+  Scripted object;
+  DispIdCache ids;
+  for (int i = 0; i < 3; ++i) Invoke(&object, L"Value", InvokeKind::PropertyGet, {}, {}, &ids);
+  EXPECT_EQ(object.lookups, 1);
+}
+
+TEST(Invoke, RetriesABusyServerWithinItsBudgetOnly) {
+  Scripted object;
+  object.rejectFirst = 4;
+  Invoke(&object, L"Value", InvokeKind::PropertyGet, {}, {2000, nullptr});
+  EXPECT_EQ(object.seen.size(), 5u);
+
+  object.rejectFirst = 1000000;
+  ULONGLONG start = GetTickCount64();
+  try {
+    Invoke(&object, L"Value", InvokeKind::PropertyGet, {}, {150, nullptr});
+    FAIL() << "no failure";
+  } catch (const ComFailure& failure) {
+    EXPECT_EQ(failure.Result(), RPC_E_CALL_REJECTED);
+  }
+  EXPECT_LT(GetTickCount64() - start, 1500u);
+
+  HANDLE cancel = CreateEventW(nullptr, TRUE, TRUE, nullptr);
+  try {
+    Invoke(&object, L"Value", InvokeKind::PropertyGet, {}, {60000, cancel});
+    FAIL() << "no failure";
+  } catch (const ComFailure& failure) {
+    EXPECT_EQ(failure.Result(), RPC_E_CALL_CANCELED);
+  }
+  CloseHandle(cancel);
+}
+
+TEST(ApartmentThread, RunsTasksRethrowsTheirFailuresAndGivesUpOnAHungOne) {
+  ApartmentThread thread;
+  DWORD caller = GetCurrentThreadId();
+  DWORD ran = caller;
+  thread.Run([&] { ran = GetCurrentThreadId(); }, 5000, {});
+  EXPECT_NE(ran, caller);
+  EXPECT_THROW(thread.Run([] { throw ComFailure(E_FAIL); }, 5000, {}), ComFailure);
+
+  // The caller's messages keep flowing while it waits.
+  PostThreadMessageW(caller, WM_APP, 0, 0);
+  bool pumped = false;
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  EXPECT_THROW(thread.Run([release] { WaitForSingleObject(release, INFINITE); }, 300,
+                          [&](MSG& msg) { pumped = pumped || msg.message == WM_APP; }),
+               TaskTimedOut);
+  EXPECT_TRUE(pumped);
+  EXPECT_TRUE(thread.Abandoned());
+  EXPECT_THROW(thread.Run([] {}, 5000, {}), TaskTimedOut);
+  SetEvent(release);  // the abandoned thread finishes on its own
+}
+
+}  // namespace
+}  // namespace kavro::win

@@ -1,0 +1,261 @@
+#include "support/standin.h"
+
+#include <objbase.h>
+#include <oleauto.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+
+#include <cwchar>
+#include <sstream>
+
+#include "support/support.h"
+#include "win/file_win.h"
+#include "win/text_win.h"
+
+namespace kavro::test {
+namespace {
+
+// The stand-in's class id (tools/standin/registration.h).
+constexpr CLSID kStandinClsid = {
+    0x8e2c5a51, 0x4b7d, 0x4c0f, {0x9a, 0x36, 0x2d, 0x71, 0xc0, 0xa5, 0xe9, 0x14}};
+
+std::wstring InstallFolder() {
+  wchar_t folder[MAX_PATH] = {};
+  SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, 0, folder);
+  return std::wstring(folder) + L"\\AutoCAD";
+}
+
+std::wstring BuiltExe() { return BuildFolder() + L"\\tools\\acad.exe"; }
+
+// Runs the built stand-in with one argument and waits for it.
+bool RunBuilt(const wchar_t* argument) {
+  std::wstring commandLine = L"\"" + BuiltExe() + L"\" " + argument;
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &si, &pi)) {
+    return false;
+  }
+  WaitForSingleObject(pi.hProcess, 30000);
+  DWORD code = 1;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code == 0;
+}
+
+// Calls `each` with every running process whose program is the installed stand-in.
+template <typename F>
+void ForEachStandin(F each) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot, &entry); more;
+       more = Process32NextW(snapshot, &entry)) {
+    if (_wcsicmp(entry.szExeFile, L"acad.exe") != 0) continue;
+    HANDLE process =
+        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
+                    entry.th32ProcessID);
+    if (!process) continue;
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    QueryFullProcessImageNameW(process, 0, path, &size);
+    if (_wcsicmp(path, Standin::ExePath().c_str()) == 0) each(process);
+    CloseHandle(process);
+  }
+  CloseHandle(snapshot);
+}
+
+void WriteOptions(const StandinOptions& o, const std::wstring& logPath) {
+  std::ostringstream text;
+  text << "# written by a test\r\nlog=" << win::ToUtf8(logPath) << "\r\nopenMs=" << o.openMs
+       << "\r\nscriptMs=" << o.scriptMs << "\r\nsaveMs=" << o.saveMs
+       << "\r\nasyncScripts=" << o.asyncScripts << "\r\nfailAt=" << o.failAt
+       << "\r\ncrashAt=" << o.crashAt << "\r\nhangAt=" << o.hangAt << "\r\nhangMs=" << o.hangMs
+       << "\r\nansiWindow=" << o.ansiWindow << "\r\ncaptionDiffers=" << o.captionDiffers << "\r\n";
+  win::WriteFileReplacing(InstallFolder() + L"\\standin.ini", text.str());
+}
+
+}  // namespace
+
+Standin::Standin(const StandinOptions& options) {
+  KillAll();
+  Register();
+  static int count = 0;
+  logPath_ = MakeTempFolder(L"standin") + L"\\standin-" + std::to_wstring(++count) + L".log";
+  DeleteFileW(logPath_.c_str());
+  WriteOptions(options, logPath_);
+}
+
+Standin::~Standin() { KillAll(); }
+
+bool Standin::Register() { return RunBuilt(L"/RegServer"); }  // 0: this build installed
+bool Standin::Unregister() { return RunBuilt(L"/UnregServer"); }
+std::wstring Standin::ExePath() { return InstallFolder() + L"\\acad.exe"; }
+std::wstring Standin::TemplatePath() { return InstallFolder() + L"\\TEMPLATE\\acad.dwt"; }
+
+bool Standin::StartDirectly() {
+  std::wstring commandLine =
+      L"\"" + ExePath() + L"\" --config \"" + InstallFolder() + L"\\standin.ini\"";
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &si, &pi)) {
+    return false;
+  }
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  bool found = PumpUntil(
+      [] {
+        IUnknown* running = nullptr;
+        if (FAILED(GetActiveObject(kStandinClsid, nullptr, &running))) return false;
+        running->Release();
+        return true;
+      },
+      15000);
+  if (SUCCEEDED(init)) CoUninitialize();
+  return found;
+}
+
+BOOL CALLBACK CloseStandinWindow(HWND window, LPARAM) {
+  if (ClassOf(window) == L"KavroStandinAutoCAD") PostMessageW(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+void Standin::KillAll() {
+  // Closed first, so that it withdraws its class object: Wine's COM keeps handing out a
+  // killed server's one, and the next start of "AutoCAD.Application" would fail.
+  if (HANDLE wake = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"KavroStandinWake")) {
+    SetEvent(wake);
+    CloseHandle(wake);
+  }
+  EnumWindows(CloseStandinWindow, 0);
+  ForEachStandin([](HANDLE process) {
+    if (WaitForSingleObject(process, 3000) == WAIT_TIMEOUT) {
+      TerminateProcess(process, 9);
+      WaitForSingleObject(process, 5000);
+    }
+  });
+}
+
+bool Standin::IsRunning() {
+  bool running = false;
+  ForEachStandin([&](HANDLE process) {
+    running = running || WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  });
+  return running;
+}
+
+HWND Standin::Window() { return FindWindowW(L"KavroStandinAutoCAD", nullptr); }
+
+std::vector<std::wstring> Standin::LogLines() const {
+  std::string bytes;
+  win::ReadWholeFile(logPath_, &bytes);
+  std::vector<std::wstring> lines;
+  std::istringstream stream(bytes);
+  std::string line;
+  while (std::getline(stream, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(win::FromUtf8(line));
+  }
+  return lines;
+}
+
+std::vector<std::wstring> Standin::Calls() const {
+  std::vector<std::wstring> calls;
+  for (auto& line : LogLines()) {
+    if (line.rfind(L"get ", 0) != 0 && line.rfind(L"- ", 0) != 0) calls.push_back(line);
+  }
+  return calls;
+}
+
+namespace {
+std::wstring QuoteWith(std::wstring_view text, const wchar_t* enter) {
+  std::wstring out = L"\"";
+  for (wchar_t c : text) {
+    if (c == L'\\' || c == L'"') {
+      out += L'\\';
+      out += c;
+    } else if (c == L'\r') {
+      out += enter;
+    } else if (c == L'\n') {
+      out += L"\\n";
+    } else if (c == L'\t') {
+      out += L"\\t";
+    } else if (c < 0x20 || c == 0x7f) {
+      wchar_t hex[8];
+      swprintf(hex, 8, L"\\x%02X", static_cast<unsigned>(c));
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out + L"\"";
+}
+}  // namespace
+
+std::wstring LogQuote(std::wstring_view text) { return QuoteWith(text, L"\\r"); }
+
+std::wstring TypedLine(std::wstring_view keys) {
+  // In a keystroke text "~" is Enter, which the log writes as "~" again.
+  return L"Typed " + QuoteWith(keys, L"~");
+}
+
+Result::~Result() { VariantClear(&value); }
+std::wstring Result::Text() const { return V_VT(&value) == VT_BSTR ? V_BSTR(&value) : L""; }
+IDispatch* Result::Object() const {
+  return V_VT(&value) == VT_DISPATCH ? V_DISPATCH(&value) : nullptr;
+}
+
+void Call(Result& r, IDispatch* object, const wchar_t* name, WORD flags, std::vector<Arg> args) {
+  DISPID id = 0;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  r.hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(r.hr)) return;
+  std::vector<VARIANT> variants(args.size());
+  for (size_t i = 0; i < args.size(); ++i) {
+    VARIANT& v = variants[args.size() - 1 - i];
+    if (args[i].isBool) {
+      V_VT(&v) = VT_BOOL;
+      V_BOOL(&v) = args[i].flag ? VARIANT_TRUE : VARIANT_FALSE;
+    } else {
+      V_VT(&v) = VT_BSTR;
+      V_BSTR(&v) = SysAllocString(args[i].text.c_str());
+    }
+  }
+  DISPID put = DISPID_PROPERTYPUT;
+  DISPPARAMS params{variants.data(), nullptr, static_cast<UINT>(variants.size()), 0};
+  if (flags == DISPATCH_PROPERTYPUT) {
+    params.rgdispidNamedArgs = &put;
+    params.cNamedArgs = 1;
+  }
+  EXCEPINFO info{};
+  VariantClear(&r.value);
+  r.hr =
+      object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &r.value, &info, nullptr);
+  if (info.bstrDescription) r.description = info.bstrDescription;
+  SysFreeString(info.bstrDescription);
+  SysFreeString(info.bstrSource);
+  SysFreeString(info.bstrHelpFile);
+  for (auto& v : variants) VariantClear(&v);
+}
+
+std::wstring MakeDrawing(const std::wstring& folder, const std::wstring& name,
+                         const std::string& content) {
+  std::wstring path = folder + L"\\" + name;
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  win::WriteFileReplacing(path, content);
+  return path;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  std::string bytes;
+  win::ReadWholeFile(path, &bytes);
+  return bytes;
+}
+
+}  // namespace kavro::test

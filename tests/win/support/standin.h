@@ -1,0 +1,94 @@
+#pragma once
+// The stand-in AutoCAD (tools/standin) from a test's side: its settings, its registration as
+// "AutoCAD.Application", starting and ending it, its log, and drawing files for it to open.
+// One Standin object per test; tests that use it are *_e2e_test.cpp (run one at a time).
+#include <windows.h>
+#include <oaidl.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kavro::test {
+
+// What tools/standin/config.h describes.
+struct StandinOptions {
+  int openMs = 0;
+  int scriptMs = 0;
+  int saveMs = 0;
+  bool asyncScripts = false;    // scripts run in the background; busy calls are rejected
+  int failAt = 0;               // opening the k-th drawing fails (k from 1)
+  int crashAt = 0;              // the server exits while opening the k-th drawing
+  int hangAt = 0;               // after opening the k-th drawing it stops responding ...
+  int hangMs = 0;               // ... for so long (0: for good)
+  bool ansiWindow = false;      // typed keys arrive as ANSI (code page) bytes
+  bool captionDiffers = false;  // Caption names no window
+};
+
+class Standin {
+ public:
+  // Ends any stand-in still running, registers this build's stand-in and writes `options`
+  // with a fresh, empty log for the next start (by COM or by StartDirectly).
+  explicit Standin(const StandinOptions& options = {});
+  ~Standin();  // ends any stand-in still running
+  Standin(const Standin&) = delete;
+  Standin& operator=(const Standin&) = delete;
+
+  // Starts it as a user would (shown, not through COM); true once it is in the running
+  // object table, where GetActiveObject finds it.
+  bool StartDirectly();
+  // Ends every running stand-in at once (TerminateProcess), as a crash would.
+  static void KillAll();
+  static bool IsRunning();
+  // Its main window (also while hidden), or nullptr.
+  static HWND Window();
+
+  static bool Register();
+  static bool Unregister();            // for "no AutoCAD on this machine"
+  static std::wstring ExePath();       // the installed acad.exe (FullName)
+  static std::wstring TemplatePath();  // ...\TEMPLATE\acad.dwt
+
+  const std::wstring& LogPath() const { return logPath_; }
+  std::vector<std::wstring> LogLines() const;
+  // What clients sent: the log without "get " (reads) and "- " (the stand-in's own notes).
+  std::vector<std::wstring> Calls() const;
+
+ private:
+  std::wstring logPath_;
+};
+
+// A text as the log quotes it ("\r" for CR) and the log line of a typed keystroke text
+// ("~" for Enter): Typed "filedia~0~".
+std::wstring LogQuote(std::wstring_view text);
+std::wstring TypedLine(std::wstring_view keys);
+
+// A late-bound automation call by name, for driving the stand-in directly.
+struct Arg {
+  Arg(const wchar_t* s) : text(s) {}
+  Arg(const std::wstring& s) : text(s) {}
+  Arg(bool b) : isBool(true), flag(b) {}
+  std::wstring text;
+  bool isBool = false;
+  bool flag = false;
+};
+struct Result {
+  HRESULT hr = S_OK;
+  std::wstring description;  // of a DISP_E_EXCEPTION
+  VARIANT value{};
+  Result() = default;
+  Result(const Result&) = delete;
+  ~Result();
+  std::wstring Text() const;
+  IDispatch* Object() const;  // not AddRef'd
+};
+// `flags`: DISPATCH_METHOD, DISPATCH_PROPERTYGET or DISPATCH_PROPERTYPUT; `args` in the
+// caller's order.
+void Call(Result& result, IDispatch* object, const wchar_t* name, WORD flags,
+          std::vector<Arg> args = {});
+
+// A "drawing" for the stand-in: a file holding `content`. Returns its path.
+std::wstring MakeDrawing(const std::wstring& folder, const std::wstring& name,
+                         const std::string& content = "drawing\r\n");
+std::string ReadBytes(const std::wstring& path);
+
+}  // namespace kavro::test

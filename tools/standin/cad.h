@@ -1,0 +1,102 @@
+#pragma once
+// The stand-in's drawings and command line: just enough of AutoCAD for a client to see what
+// AutoCAD would have done. A "drawing" is any existing file; running a script records the
+// script's bytes against the active drawing, and saving appends what was recorded to the file.
+#include <windows.h>
+
+#include <deque>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "config.h"
+
+namespace standin {
+
+struct Drawing {
+  std::wstring path;    // empty for a drawing made from a template (never saved anywhere)
+  std::wstring name;    // "Drawing2.dwg" or the file's name
+  std::string applied;  // bytes of the scripts run on it since it was last saved
+};
+
+class Cad {
+ public:
+  explicit Cad(const Config& config);
+
+  void AttachWindow(HWND window) { window_ = window; }
+  HWND Window() const { return window_; }
+  const Config& Settings() const { return config_; }
+
+  // Every automation call but the state queries goes through here first: throws
+  // CallRejected while a background script runs.
+  void EnterCall();
+  // Logs keys typed into a command that has not ended yet (before a call, and at exit).
+  void FlushTyped();
+  bool Quiescent() const { return !busy_; }
+
+  // Drawings, by id. Throw CallError as AutoCAD reports failures.
+  int ActiveId() const { return active_; }
+  bool IsOpen(int id) const { return drawings_.count(id) != 0; }
+  int Count() const { return static_cast<int>(drawings_.size()); }
+  const Drawing& At(int id) const;
+  int Add(const std::wstring& templatePath);
+  int Open(const std::wstring& path);             // a new document window, made active
+  void Reopen(int id, const std::wstring& path);  // the drawing of this document replaced
+  void Close(int id, bool save);
+
+  // Command-line input: `typed` is true for keys typed into the window. CR (or LF) ends an
+  // input; at the command prompt a space does too.
+  void Feed(std::wstring_view text, bool typed);
+
+  std::wstring Caption() const;
+  // The command line as the window shows it: history, then the prompt with its input.
+  std::deque<std::wstring> Screen() const;
+  std::wstring PromptLine() const;
+
+  // Called when a background script has finished.
+  void ScriptDone();
+
+ private:
+  enum class Prompt { Command, FiledaiaValue, ScriptPath };
+
+  void FeedChar(wchar_t c, bool typed);
+  void EndInput();
+  void RunCommand(std::wstring word);
+  void RunScript(const std::wstring& path);
+  // False (with a note) when the file cannot be written; `error` says why.
+  bool Save(Drawing& drawing, std::wstring* error);
+  void CountOpen(const std::wstring& path);
+  void CheckExists(const std::wstring& path, const wchar_t* what) const;
+  void Changed();
+  void Say(const std::wstring& line);
+
+  Config config_;
+  HWND window_ = nullptr;
+  std::map<int, Drawing> drawings_;
+  int active_ = 0;
+  int nextId_ = 1;
+  int nextUnnamed_ = 1;
+  int opens_ = 0;
+  bool filedia_ = true;
+  bool busy_ = false;
+  Prompt prompt_ = Prompt::Command;
+  std::wstring input_;
+  std::wstring typedEcho_;
+  std::wstring lastCommand_;
+  std::wstring pendingKeys_;  // typed while a background script runs
+  std::deque<std::wstring> screen_;
+};
+
+Cad& TheCad();
+// Withdraws the class object and the running-object entry (main.cpp).
+void RevokeRegistrations();
+
+// Set by a test to end a hang (see the hangAt setting).
+inline constexpr wchar_t kWakeEventName[] = L"KavroStandinWake";
+void CreateCad(const Config& config);
+
+// Window messages the stand-in posts to itself.
+constexpr UINT kHangMessage = WM_APP + 1;
+constexpr UINT_PTR kScriptTimer = 1;
+
+}  // namespace standin
