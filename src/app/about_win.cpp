@@ -1,5 +1,7 @@
 #include "app/about_win.h"
 
+#include "win/tool_tips_win.h"
+
 #include <commctrl.h>
 
 #include <stdexcept>
@@ -82,10 +84,7 @@ AboutWindow::~AboutWindow() {
 
 std::unique_ptr<AboutWindow> AboutWindow::Create(HWND owner) {
   std::unique_ptr<AboutWindow> window(new AboutWindow());
-  HDC screen = GetDC(nullptr);
-  window->dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
-  window->dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  window->dpi_ = win::ScreenDpi::Query();
 
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
   const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CONTROLPARENT;
@@ -111,14 +110,6 @@ std::unique_ptr<AboutWindow> AboutWindow::Create(HWND owner) {
   return window;
 }
 
-int AboutWindow::ToPixelsX(int twips) const {
-  return static_cast<int>(RoundHalfEven(twips * dpiX_ / 1440.0));
-}
-
-int AboutWindow::ToPixelsY(int twips) const {
-  return static_cast<int>(RoundHalfEven(twips * dpiY_ / 1440.0));
-}
-
 HFONT AboutWindow::FontFor(const AboutFont& font) {
   std::wstring key = std::wstring(font.face) + L"|" + std::to_wstring(font.points) +
                      (font.bold ? L"|b" : L"") + (font.underline ? L"|u" : L"");
@@ -127,7 +118,7 @@ HFONT AboutWindow::FontFor(const AboutFont& font) {
     return found->second.Get();
   }
   // 8.25 pt is 11 pixels at 96 DPI, 9 pt 12, 6.75 pt 9.
-  int height = -static_cast<int>(RoundHalfEven(font.points * dpiY_ / 72.0));
+  int height = dpi_.FontHeight(font.points);
   bool chineseFace = font.face[0] > 0x7F;
   HFONT created =
       CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, font.underline, FALSE,
@@ -168,23 +159,14 @@ void AboutWindow::CreateControls() {
 }
 
 void AboutWindow::CreateToolTips() {
-  toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(),
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
+  toolTip_ = win::CreateToolTips(Hwnd());
   if (!toolTip_) {
     return;  // the window works without tool tips
   }
   for (const AboutDesign& design : AboutWindowDesign()) {
-    if (!design.toolTip) {
-      continue;
+    if (design.toolTip) {
+      win::AddControlTip(toolTip_, Hwnd(), Item(design.id), design.toolTip);
     }
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = Hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(Item(design.id));
-    tool.lpszText = const_cast<wchar_t*>(design.toolTip);
-    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
 }
 

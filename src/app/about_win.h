@@ -9,6 +9,7 @@
 
 #include "app/about_layout.h"
 #include "win/handles_win.h"
+#include "win/screen_units_win.h"
 #include "win/window_win.h"
 
 namespace kavro {
@@ -35,15 +36,14 @@ class AboutWindow : public win::Window {
   void CreateControls();
   void CreateToolTips();
   HFONT FontFor(const AboutFont& font);
-  int ToPixelsX(int twips) const;
-  int ToPixelsY(int twips) const;
+  int ToPixelsX(int twips) const { return dpi_.TwipsToPixelsX(twips); }
+  int ToPixelsY(int twips) const { return dpi_.TwipsToPixelsY(twips); }
   const AboutDesign* DesignOfWindow(HWND control) const;
   LRESULT ColourOf(HDC dc, HWND control);
   void Paint();
   void OnCommand(int id, int notification);
 
-  int dpiX_ = 96;
-  int dpiY_ = 96;
+  win::ScreenDpi dpi_;
   std::array<HWND, static_cast<size_t>(AboutControl::None)> items_{};
   std::map<std::wstring, win::UniqueFont> fonts_;
   win::UniqueBrush whiteBrush_;

@@ -16,6 +16,7 @@
 #include "promo/promo_win.h"
 #include "run/run_actions_win.h"
 #include "script/template_actions_win.h"
+#include "win/tool_tips_win.h"
 
 namespace kavro {
 
@@ -89,10 +90,7 @@ MainWindow::~MainWindow() {
 
 std::unique_ptr<MainWindow> MainWindow::Create() {
   std::unique_ptr<MainWindow> window(new MainWindow());
-  HDC screen = GetDC(nullptr);
-  window->dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
-  window->dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  window->dpi_ = win::ScreenDpi::Query();
 
   HINSTANCE instance = GetModuleHandleW(nullptr);
   window->icon_.Reset(static_cast<HICON>(
@@ -127,19 +125,11 @@ std::unique_ptr<MainWindow> MainWindow::Create() {
   return window;
 }
 
-int MainWindow::TwipsToPixelsX(float twips) const {
-  return static_cast<int>(RoundHalfEven(twips * dpiX_ / 1440.0));
-}
-
-int MainWindow::TwipsToPixelsY(float twips) const {
-  return static_cast<int>(RoundHalfEven(twips * dpiY_ / 1440.0));
-}
-
 void MainWindow::CreateControls() {
-  buttonFont_.Reset(CreateFontW(-MulDiv(9, dpiY_, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+  buttonFont_.Reset(CreateFontW(dpi_.FontHeight(9), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                 GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
-  textFont_.Reset(CreateMessageFont(dpiY_));
+  textFont_.Reset(CreateMessageFont(dpi_.y));
   HINSTANCE instance = GetModuleHandleW(nullptr);
   for (const ControlDesign& design : MainWindowDesign()) {
     int left = design.left;
@@ -166,9 +156,7 @@ void MainWindow::CreateControls() {
 }
 
 void MainWindow::CreateToolTips() {
-  toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Hwnd(),
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
+  toolTip_ = win::CreateToolTips(Hwnd());
   if (!toolTip_) {
     return;  // the window works without tool tips
   }
@@ -176,22 +164,13 @@ void MainWindow::CreateToolTips() {
     if (!design.toolTip) {
       continue;
     }
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof(tool);
-    tool.hwnd = Hwnd();
-    tool.lpszText = const_cast<wchar_t*>(design.toolTip);
-    HWND control = Item(design.id);
     if (design.kind == ControlKind::Frame) {
       // A group box lets the mouse through to its parent: the tip covers its rectangle there.
-      tool.uFlags = TTF_SUBCLASS;
-      tool.uId = static_cast<UINT_PTR>(ControlCommandId(design.id));
-      GetWindowRect(control, &tool.rect);
-      MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&tool.rect), 2);
+      win::AddAreaTip(toolTip_, Hwnd(), Item(design.id),
+                      static_cast<UINT_PTR>(ControlCommandId(design.id)), design.toolTip);
     } else {
-      tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-      tool.uId = reinterpret_cast<UINT_PTR>(control);
+      win::AddControlTip(toolTip_, Hwnd(), Item(design.id), design.toolTip);
     }
-    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
 }
 

@@ -10,6 +10,7 @@
 #include "app/file_dialog.h"
 #include "app/main_layout.h"
 #include "win/handles_win.h"
+#include "win/screen_units_win.h"
 #include "win/window_win.h"
 
 namespace kavro {
@@ -35,8 +36,8 @@ class MainWindow : public win::Window {
   void SetDialogBackend(std::unique_ptr<FileDialogBackend> backend) { dialogs_ = std::move(backend); }
 
   // Screen pixels of a twip length at the screen's DPI.
-  int TwipsToPixelsX(float twips) const;
-  int TwipsToPixelsY(float twips) const;
+  int TwipsToPixelsX(float twips) const { return dpi_.TwipsToPixelsX(twips); }
+  int TwipsToPixelsY(float twips) const { return dpi_.TwipsToPixelsY(twips); }
 
  protected:
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -49,8 +50,7 @@ class MainWindow : public win::Window {
   void OnLoad();
   void OnCommand(MainControl id, int notification);
 
-  int dpiX_ = 96;
-  int dpiY_ = 96;
+  win::ScreenDpi dpi_;
   win::UniqueFont buttonFont_;
   win::UniqueFont textFont_;
   win::UniqueIcon icon_;

@@ -75,10 +75,11 @@ bool EndsWithDwg(std::wstring_view path) {
   return path.size() >= 3 && path.substr(path.size() - 3) == L"dwg";
 }
 
-size_t UpperBound(const ListView& list, const EntryOrder& order, std::wstring_view text,
-                  size_t from) {
-  size_t low = from;
-  size_t high = list.Count();
+namespace {
+
+// The first position in [low, high) whose entry sorts after `text` (high when none does).
+size_t UpperBoundIn(const ListView& list, const EntryOrder& order, std::wstring_view text,
+                    size_t low, size_t high) {
   while (low < high) {
     size_t mid = low + (high - low) / 2;
     if (order.Compare(text, list.At(mid)) < 0) {
@@ -88,6 +89,13 @@ size_t UpperBound(const ListView& list, const EntryOrder& order, std::wstring_vi
     }
   }
   return low;
+}
+
+}  // namespace
+
+size_t UpperBound(const ListView& list, const EntryOrder& order, std::wstring_view text,
+                  size_t from) {
+  return UpperBoundIn(list, order, text, from, list.Count());
 }
 
 namespace {
@@ -105,17 +113,7 @@ size_t UpperBoundNear(const ListView& list, const EntryOrder& order, std::wstrin
     step *= 2;
   }
   // Every entry before `from` sorts at or before `text`; the one at `low` (if any) after it.
-  size_t high = std::min(low, n);
-  low = from;
-  while (low < high) {
-    size_t mid = low + (high - low) / 2;
-    if (order.Compare(text, list.At(mid)) < 0) {
-      high = mid;
-    } else {
-      low = mid + 1;
-    }
-  }
-  return low;
+  return UpperBoundIn(list, order, text, from, std::min(low, n));
 }
 
 }  // namespace

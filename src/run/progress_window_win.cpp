@@ -5,6 +5,7 @@
 #include "app/lifetime_win.h"
 #include "app/main_window_win.h"
 #include "app/placement_win.h"
+#include "win/screen_units_win.h"
 
 namespace kavro::run {
 
@@ -32,8 +33,6 @@ constexpr UINT kRestackDelayMs = 150;
 
 std::unique_ptr<ProgressWindow> loaded;
 
-int Scale(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
-
 }  // namespace
 
 ProgressWindow& ProgressWindow::Load(MainWindow& main) {
@@ -46,10 +45,7 @@ ProgressWindow& ProgressWindow::Load(MainWindow& main) {
 ProgressWindow* ProgressWindow::Current() { return loaded.get(); }
 
 void ProgressWindow::Create() {
-  HDC screen = GetDC(nullptr);
-  int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-  int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  const win::ScreenDpi dpi = win::ScreenDpi::Query();
 
   win::WindowCreateArgs args;
   args.className = kClassName;
@@ -57,19 +53,19 @@ void ProgressWindow::Create() {
   args.exStyle = WS_EX_TOOLWINDOW;  // not in the task bar
   args.x = 0;
   args.y = 0;
-  args.width = Scale(kClientWidthTwips, dpiX);
-  args.height = Scale(kClientHeightTwips, dpiY);
+  args.width = dpi.TwipsToPixelsX(kClientWidthTwips);
+  args.height = dpi.TwipsToPixelsY(kClientHeightTwips);
   CreateWindowFrom(args);
   TopLevelWindowOpened();
 
-  font_.Reset(CreateFontW(-MulDiv(9, dpiY, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+  font_.Reset(CreateFontW(dpi.FontHeight(9), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                           GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                           DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
   int id = kFirstLabelId;
   for (const LabelDesign& design : kLabels) {
     // SS_NOTIFY: a double-click on a label reaches this window as STN_DBLCLK.
     HWND label = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOTIFY,
-                                 Scale(design.left, dpiX), Scale(design.top, dpiY), 0, 0, Hwnd(),
+                                 dpi.TwipsToPixelsX(design.left), dpi.TwipsToPixelsY(design.top), 0, 0, Hwnd(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)),
                                  GetModuleHandleW(nullptr), nullptr);
     if (!label) throw std::runtime_error("cannot create a label of the progress window");
