@@ -10,7 +10,8 @@ endfunction()
 # An executable with a static C/C++ runtime, so that it needs only system DLLs.
 function(kavro_static_exe target)
   if(MINGW)
-    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++
+                        $<$<CONFIG:Release,MinSizeRel>:-s>)
   endif()
 endfunction()
 
