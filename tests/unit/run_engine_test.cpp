@@ -193,25 +193,25 @@ TEST(PreviewRun, CallStreamsOfBothVersions) {
                   kR14Script, kR14On, kR14On));
 }
 
-TEST(Runs, NoAutoCadStopsQuietly) {
-  Recorder r;
-  r.connects = false;
-  r.drawings = {L"a"};
-  r.Run(false);
-  r.Run(true);
-  EXPECT_EQ(r.log, (Log{L"ConnectCad", L"ConnectCad"}));
-  EXPECT_TRUE(r.messages.empty());
-  EXPECT_EQ(r.drawings.size(), 1u);
-}
+// Nothing reaches AutoCAD: there is none (it has told the user), or the script or the start page
+// cannot be used (one message).
+TEST(Runs, StopBeforeAutoCadIsTouched) {
+  Recorder none;
+  none.connects = false;
+  none.drawings = {L"a"};
+  none.Run(false);
+  none.Run(true);
+  EXPECT_EQ(none.log, (Log{L"ConnectCad", L"ConnectCad"}));
+  EXPECT_TRUE(none.messages.empty());
+  EXPECT_EQ(none.drawings.size(), 1u);
 
-TEST(Runs, UnwritableScriptIsRefusedBeforeAutoCadIsTouched) {
-  Recorder r;
-  r.scriptTemplate = L"line one\r\nab✓c";
-  r.unwritableAt = 12;
-  r.Run(false);
-  EXPECT_TRUE(r.log.empty());
-  ASSERT_EQ(r.messages.size(), 1u);
-  EXPECT_NE(r.messages[0].find(L"第 2 行第 3 个字符“✓”"), std::wstring::npos);
+  Recorder unwritable;
+  unwritable.scriptTemplate = L"line one\r\nab✓c";
+  unwritable.unwritableAt = 12;
+  unwritable.Run(false);
+  EXPECT_TRUE(unwritable.log.empty());
+  ASSERT_EQ(unwritable.messages.size(), 1u);
+  EXPECT_NE(unwritable.messages[0].find(L"第 2 行第 3 个字符“✓”"), std::wstring::npos);
 
   Recorder huge;
   huge.startPage = L"1E999";
@@ -227,20 +227,21 @@ struct FailureCase {
   size_t drawingsLeft;  // of three
   bool namesDrawing;
   bool dialogsRestored;
+  bool preview = false;
 };
 
-class ModifyRunFailure : public ::testing::TestWithParam<FailureCase> {};
+class StepFailure : public ::testing::TestWithParam<FailureCase> {};
 
 // A failure at each kind of step: the run stops there, says why (and which drawing), turns
 // AutoCAD's file dialogs back on if it had turned them off, and gives the main window back with
 // the unprocessed drawings still listed.
-TEST_P(ModifyRunFailure, StopsAndRecovers) {
+TEST_P(StepFailure, StopsTheRunAndRecovers) {
   const FailureCase& c = GetParam();
   Recorder r;
   r.r2000 = c.r2000;
   r.drawings = {L"a", L"b", L"c"};
   r.FailAt(c.call, c.occurrence);
-  r.Run(false);
+  r.Run(c.preview);
   EXPECT_EQ(r.drawings.size(), c.drawingsLeft);
   ASSERT_EQ(r.messages.size(), 1u);
   EXPECT_NE(r.messages[0].find(L"-2147352567 (80020009)"), std::wstring::npos) << r.messages[0];
@@ -259,7 +260,7 @@ TEST_P(ModifyRunFailure, StopsAndRecovers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EachStep, ModifyRunFailure,
+    EachStep, StepFailure,
     ::testing::Values(FailureCase{L"Caption", 1, true, 3, false, false},
                       FailureCase{L"Activate", 2, true, 3, false, false},
                       FailureCase{L"Documents.Add", 1, true, 3, false, false},
@@ -271,7 +272,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{L"ActiveDocument.Close", 1, true, 3, true, true},
                       FailureCase{L"ActiveDocument.Open", 3, false, 1, true, true},
                       FailureCase{L"TypeLiteral", 1, false, 3, true, true},
-                      FailureCase{L"Type", 4, false, 3, true, true}));
+                      FailureCase{L"Type", 4, false, 3, true, true},
+                      FailureCase{L"Documents.Open", 1, true, 3, true, true, true}));
 
 TEST(ModifyRunFailure, NothingMoreIsSentToAnAutoCadThatStoppedAnswering) {
   Recorder r;
@@ -293,17 +295,6 @@ TEST(ModifyRunFailure, FailedFinalSwitchStillRemovesEveryProcessedDrawing) {
   EXPECT_TRUE(r.drawings.empty());
   ASSERT_EQ(r.messages.size(), 1u);
   EXPECT_EQ(r.messages[0].find(L"图纸："), std::wstring::npos);
-}
-
-TEST(PreviewRunFailure, OpenFailureLeavesListAndRestoresDialogs) {
-  Recorder r;
-  r.drawings = {L"a", L"b"};
-  r.FailAt(L"Documents.Open", 1);
-  r.Run(true);
-  EXPECT_EQ(r.log.back(), kOn);
-  EXPECT_EQ(r.drawings.size(), 2u);
-  ASSERT_EQ(r.messages.size(), 1u);
-  EXPECT_NE(r.messages[0].find(L"图纸：a"), std::wstring::npos);
 }
 
 TEST(RunTexts, TemplateAndScriptPaths) {

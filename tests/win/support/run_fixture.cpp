@@ -74,9 +74,11 @@ bool RunFixture::MainShownAndEnabled() const {
   return IsWindowVisible(window_->Hwnd()) && IsWindowEnabled(window_->Hwnd());
 }
 
-void RunFixture::ExpectStopped(const std::wstring& named, const Lines& listed) const {
+void RunFixture::ExpectStopped(const std::wstring& named, const Lines& listed,
+                               const std::wstring& says) const {
   ASSERT_EQ(messages_.size(), 1u);
   EXPECT_NE(messages_[0].find(named), std::wstring::npos) << messages_[0];
+  EXPECT_NE(messages_[0].find(says), std::wstring::npos) << messages_[0];
   EXPECT_EQ(ListEntries(), listed);
   EXPECT_EQ(run::ProgressWindow::Current(), nullptr);
   EXPECT_TRUE(MainShownAndEnabled());

@@ -33,9 +33,10 @@ class RunFixture : public ::testing::Test {
   Lines ListEntries() const;
   std::wstring ScriptPath() const;
   bool MainShownAndEnabled() const;
-  // The run stopped with one message naming `named`, left `listed` in the list and gave the
-  // main window back.
-  void ExpectStopped(const std::wstring& named, const Lines& listed) const;
+  // The run stopped with one message naming `named` and saying `says`, left `listed` in the
+  // list and gave the main window back.
+  void ExpectStopped(const std::wstring& named, const Lines& listed,
+                     const std::wstring& says = L"") const;
 
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<Standin> standin_;
