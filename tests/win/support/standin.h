@@ -49,7 +49,6 @@ class Standin {
   static std::wstring ExePath();       // the installed acad.exe (FullName)
   static std::wstring TemplatePath();  // ...\TEMPLATE\acad.dwt
 
-  const std::wstring& LogPath() const { return logPath_; }
   std::vector<std::wstring> LogLines() const;
   // What clients sent: the log without "get " (reads) and "- " (the stand-in's own notes).
   std::vector<std::wstring> Calls() const;
