@@ -19,7 +19,6 @@ class Recorder : public CadConnector,
                  public CadApplication,
                  public Keystrokes,
                  public ScriptFile,
-                 public ProgressView,
                  public MainView {
  public:
   Log log;
@@ -69,11 +68,6 @@ class Recorder : public CadConnector,
   }
 
   void Show() override { Note(L"Main.Show"); }
-  void SetCaption(const std::wstring& text) override { Note(L"Label1", text); }
-  void SetStartTime(const std::wstring& text) override { Note(L"Label3", text); }
-  void SetEndTime(const std::wstring& text) override { Note(L"Label5", text); }
-  void RunEnded() override { Note(L"Form3.RunEnded"); }
-  void Close() override { Note(L"Form3.Close"); }
 
   size_t DrawingCount() override { return drawings.size(); }
   std::wstring Drawing(size_t index) override { return drawings.at(index); }
@@ -86,27 +80,22 @@ class Recorder : public CadConnector,
   void Hide() override { Note(L"Main.Hide"); }
   void ShowMessage(const std::wstring& text) override { messages.push_back(text); }
 
-  // ProgressView and MainView both have Show(); the run is told apart by the view it holds.
+  // Form3: ProgressView and MainView both have Show().
   struct ProgressSide : ProgressView {
     Recorder& r;
     explicit ProgressSide(Recorder& owner) : r(owner) {}
     void Show() override { r.Note(L"Form3.Show"); }
-    void SetCaption(const std::wstring& t) override { r.SetCaption(t); }
-    void SetStartTime(const std::wstring& t) override { r.SetStartTime(t); }
-    void SetEndTime(const std::wstring& t) override { r.SetEndTime(t); }
-    void RunEnded() override { r.RunEnded(); }
-    void Close() override { r.Close(); }
+    void SetCaption(const std::wstring& t) override { r.Note(L"Label1", t); }
+    void SetStartTime(const std::wstring& t) override { r.Note(L"Label3", t); }
+    void SetEndTime(const std::wstring& t) override { r.Note(L"Label5", t); }
+    void RunEnded() override { r.Note(L"Form3.RunEnded"); }
+    void Close() override { r.Note(L"Form3.Close"); }
   };
 
-  void Modify() {
+  void Run(bool preview) {
     ProgressSide progress(*this);
     RunHost host{*this, *this, *this, progress, *this, [] { return std::wstring(L"10:00"); }};
-    ModifyRun(host);
-  }
-  void Preview() {
-    ProgressSide progress(*this);
-    RunHost host{*this, *this, *this, progress, *this, [] { return std::wstring(L"10:00"); }};
-    PreviewRun(host);
+    preview ? PreviewRun(host) : ModifyRun(host);
   }
 
   void Note(const std::wstring& call, const std::wstring& arg = {}) {
@@ -124,184 +113,109 @@ class Recorder : public CadConnector,
 
 const std::wstring kOff = L"SendCommand(filedia\r0\r)";
 const std::wstring kOn = L"SendCommand(filedia\r1\r)";
+const std::wstring kR14Off = L"Type(filedia~0~)";
+const std::wstring kR14On = L"Type(filedia~1~)";
+const std::wstring kAdd = L"Documents.Add(" + kTemplate + L")";
 const std::wstring kRunScript = L"SendCommand(script\r" + kScript + L"\r)";
 const std::wstring kActivate = L"Activate(AutoCAD - [Drawing1.dwg])";
+const std::wstring kQuiescent = L"Quiescent";
+const std::wstring kEnded = L"Form3.RunEnded";
 
-TEST(ModifyRun, R2000CallStreamForTwoDrawings) {
+void Append(Log& log, const std::wstring& call) { log.push_back(call); }
+void Append(Log& log, const Log& calls) { log.insert(log.end(), calls.begin(), calls.end()); }
+// Calls and runs of calls in one stream.
+template <typename... Parts>
+Log Calls(const Parts&... parts) {
+  Log log;
+  (Append(log, parts), ...);
+  return log;
+}
+
+// Up to the first drawing: the modify run puts Form3 over AutoCAD first; the preview does not.
+const Log kModifyStart = Calls(L"ConnectCad", L"Caption", kActivate, L"Form3.Show", L"Main.Hide",
+                               L"Caption", kActivate, L"Label3(10:00)", L"FullName");
+const Log kPreviewStart = Calls(L"ConnectCad", L"Caption", kActivate, L"FullName");
+const Log kModifyDone = Calls(L"Label1(Kavro完成 双击窗口返回)", L"Label5(10:00)");
+const Log kR14Script =
+    Calls(L"Type(script~)", L"TypeLiteral(" + kScript + L")", L"Type(~)", kQuiescent);
+
+std::wstring Progress(const std::wstring& of) { return L"Label1(正在处理第 " + of + L" 页)"; }
+std::wstring Page(const std::wstring& page) { return L"Write(text " + page + L")"; }
+
+// A complete run with start page 5: its calls. No message; the modify run's drawings are gone
+// from the list, the preview's all still there.
+Log RunLog(bool r2000, bool preview, const Log& drawings) {
   Recorder r;
-  r.drawings = {L"  C:\\d\\a.dwg ", L"C:\\d\\b.dwg"};
+  r.r2000 = r2000;
+  r.drawings = drawings;
   r.startPage = L"5";
-  r.Modify();
-  Log expected = {L"ConnectCad",
-                  L"Caption",
-                  kActivate,
-                  L"Form3.Show",
-                  L"Main.Hide",
-                  L"Caption",
-                  kActivate,
-                  L"Label3(10:00)",
-                  L"FullName",
-                  L"Documents.Add(" + kTemplate + L")",
-                  kOff,
-                  L"Label1(正在处理第 1 页   共 2 页)",
-                  L"Write(text 5)",
-                  L"Documents.Open(C:\\d\\a.dwg)",
-                  kRunScript,
-                  L"Quiescent",
-                  L"ActiveDocument.Close(true)",
-                  L"Label1(正在处理第 2 页   共 2 页)",
-                  L"Write(text 6)",
-                  L"Documents.Open(C:\\d\\b.dwg)",
-                  kRunScript,
-                  L"Quiescent",
-                  L"ActiveDocument.Close(true)",
-                  L"Label1(Kavro完成 双击窗口返回)",
-                  L"Label5(10:00)",
-                  kOn,
-                  L"Form3.RunEnded"};
-  EXPECT_EQ(r.log, expected);
-  EXPECT_TRUE(r.drawings.empty());
+  r.Run(preview);
   EXPECT_TRUE(r.messages.empty());
+  EXPECT_EQ(r.drawings.size(), preview ? drawings.size() : 0u);
+  return r.log;
 }
 
-TEST(ModifyRun, R14CallStreamForOneDrawing) {
-  Recorder r;
-  r.r2000 = false;
-  r.drawings = {L"C:\\d\\a.dwg"};
-  r.Modify();
-  Log expected = {L"ConnectCad",
-                  L"Caption",
-                  kActivate,
-                  L"Form3.Show",
-                  L"Main.Hide",
-                  L"Caption",
-                  kActivate,
-                  L"Label3(10:00)",
-                  L"FullName",
-                  L"Type(filedia~0~)",
-                  L"Label1(正在处理第 1 页   共 1 页)",
-                  L"Write(text 1)",
-                  L"ActiveDocument.Open(C:\\d\\a.dwg)",
-                  L"Type(script~)",
-                  L"TypeLiteral(" + kScript + L")",
-                  L"Type(~)",
-                  L"Quiescent",
-                  L"Type(qsave~)",
-                  L"Label1(Kavro完成 双击窗口返回)",
-                  L"Label5(10:00)",
-                  L"Type(filedia~1~)",
-                  L"Type(filedia~1~)",
-                  L"Form3.RunEnded"};
-  EXPECT_EQ(r.log, expected);
-  EXPECT_TRUE(r.drawings.empty());
+TEST(ModifyRun, R2000CallStreams) {
+  EXPECT_EQ(RunLog(true, false, {}), Calls(kModifyStart, kAdd, kOff, kOn, kEnded));
+  auto drawing = [](const wchar_t* of, const wchar_t* page, const std::wstring& path) {
+    return Calls(Progress(of), Page(page), L"Documents.Open(" + path + L")", kRunScript, kQuiescent,
+                 L"ActiveDocument.Close(true)");
+  };
+  EXPECT_EQ(RunLog(true, false, {L"  C:\\d\\a.dwg ", L"C:\\d\\b.dwg"}),
+            Calls(kModifyStart, kAdd, kOff, drawing(L"1 页   共 2", L"5", L"C:\\d\\a.dwg"),
+                  drawing(L"2 页   共 2", L"6", L"C:\\d\\b.dwg"), kModifyDone, kOn, kEnded));
 }
 
-TEST(ModifyRun, EmptyListSwitchesDialogsBackOnAndLeavesTheDesignCaption) {
-  Recorder r;
-  r.Modify();
-  Log expected = {L"ConnectCad",
-                  L"Caption",
-                  kActivate,
-                  L"Form3.Show",
-                  L"Main.Hide",
-                  L"Caption",
-                  kActivate,
-                  L"Label3(10:00)",
-                  L"FullName",
-                  L"Documents.Add(" + kTemplate + L")",
-                  kOff,
-                  kOn,
-                  L"Form3.RunEnded"};
-  EXPECT_EQ(r.log, expected);
+TEST(ModifyRun, R14CallStreams) {
+  EXPECT_EQ(RunLog(false, false, {}), Calls(kModifyStart, kR14Off, kR14On, kR14On, kEnded));
+  auto drawing = [](const wchar_t* of, const wchar_t* page, const std::wstring& path) {
+    return Calls(Progress(of), Page(page), L"ActiveDocument.Open(" + path + L")", kR14Script,
+                 L"Type(qsave~)");
+  };
+  EXPECT_EQ(RunLog(false, false, {L"a"}),
+            Calls(kModifyStart, kR14Off, drawing(L"1 页   共 1", L"5", L"a"), kModifyDone, kR14On,
+                  kR14On, kEnded));
+  EXPECT_EQ(RunLog(false, false, {L"a", L"b"}),
+            Calls(kModifyStart, kR14Off, drawing(L"1 页   共 2", L"5", L"a"),
+                  drawing(L"2 页   共 2", L"6", L"b"), kModifyDone, kR14On, kR14On, kEnded));
 }
 
-TEST(ModifyRun, ManyDrawingsEachGetTheirPageAndTheLastScriptStays) {
-  Recorder r;
-  for (int i = 0; i < 12; ++i) r.drawings.push_back(L"d" + std::to_wstring(i));
-  r.scriptTemplate = L"PAGE-page-Page";
-  r.startPage = L"12";
-  r.Modify();
-  EXPECT_EQ(r.files[kScript], L"23-23-Page");
-  int opens = 0;
-  for (const auto& line : r.log) opens += line.rfind(L"Documents.Open", 0) == 0;
-  EXPECT_EQ(opens, 12);
-  EXPECT_NE(std::find(r.log.begin(), r.log.end(), L"Label1(正在处理第 12 页   共 12 页)"),
-            r.log.end());
+// Only the first drawing is opened and scripted, with the file dialogs switched off again after
+// opening it; it is neither saved nor taken off the list.
+TEST(PreviewRun, CallStreamsOfBothVersions) {
+  EXPECT_EQ(RunLog(true, true, {}), Calls(kPreviewStart, kAdd, kOff, kOn));
+  EXPECT_EQ(RunLog(true, true, {L"a", L"b"}),
+            Calls(kPreviewStart, kAdd, kOff, Page(L"5"), L"Documents.Open(a)", kOff, kRunScript,
+                  kQuiescent, kOn));
+  EXPECT_EQ(RunLog(false, true, {}), Calls(kPreviewStart, kR14Off, kR14On, kR14On));
+  EXPECT_EQ(RunLog(false, true, {L"a", L"b"}),
+            Calls(kPreviewStart, kR14Off, Page(L"5"), L"ActiveDocument.Open(a)", kR14Off,
+                  kR14Script, kR14On, kR14On));
 }
 
-TEST(PreviewRun, R2000AndR14CallStreams) {
-  Recorder r;
-  r.drawings = {L"a", L"b"};
-  r.startPage = L"5";
-  r.Preview();
-  Log expected = {L"ConnectCad",
-                  L"Caption",
-                  kActivate,
-                  L"FullName",
-                  L"Documents.Add(" + kTemplate + L")",
-                  kOff,
-                  L"Write(text 5)",
-                  L"Documents.Open(a)",
-                  kOff,
-                  kRunScript,
-                  L"Quiescent",
-                  kOn};
-  EXPECT_EQ(r.log, expected);
-  EXPECT_EQ(r.drawings.size(), 2u);
+// Nothing reaches AutoCAD: there is none (it has told the user), or the script or the start page
+// cannot be used (one message).
+TEST(Runs, StopBeforeAutoCadIsTouched) {
+  Recorder none;
+  none.connects = false;
+  none.drawings = {L"a"};
+  none.Run(false);
+  none.Run(true);
+  EXPECT_EQ(none.log, (Log{L"ConnectCad", L"ConnectCad"}));
+  EXPECT_TRUE(none.messages.empty());
+  EXPECT_EQ(none.drawings.size(), 1u);
 
-  Recorder r14;
-  r14.r2000 = false;
-  r14.drawings = {L"a"};
-  r14.Preview();
-  Log expected14 = {L"ConnectCad",
-                    L"Caption",
-                    kActivate,
-                    L"FullName",
-                    L"Type(filedia~0~)",
-                    L"Write(text 1)",
-                    L"ActiveDocument.Open(a)",
-                    L"Type(filedia~0~)",
-                    L"Type(script~)",
-                    L"TypeLiteral(" + kScript + L")",
-                    L"Type(~)",
-                    L"Quiescent",
-                    L"Type(filedia~1~)",
-                    L"Type(filedia~1~)"};
-  EXPECT_EQ(r14.log, expected14);
-}
-
-TEST(PreviewRun, EmptyListSwitchesDialogsBackOn) {
-  Recorder r;
-  r.Preview();
-  Log expected = {
-      L"ConnectCad", L"Caption", kActivate, L"FullName", L"Documents.Add(" + kTemplate + L")",
-      kOff,          kOn};
-  EXPECT_EQ(r.log, expected);
-}
-
-TEST(Runs, NoAutoCadStopsQuietly) {
-  Recorder r;
-  r.connects = false;
-  r.drawings = {L"a"};
-  r.Modify();
-  r.Preview();
-  EXPECT_EQ(r.log, (Log{L"ConnectCad", L"ConnectCad"}));
-  EXPECT_TRUE(r.messages.empty());
-  EXPECT_EQ(r.drawings.size(), 1u);
-}
-
-TEST(Runs, UnwritableScriptIsRefusedBeforeAutoCadIsTouched) {
-  Recorder r;
-  r.scriptTemplate = L"line one\r\nab✓c";
-  r.unwritableAt = 12;
-  r.Modify();
-  EXPECT_TRUE(r.log.empty());
-  ASSERT_EQ(r.messages.size(), 1u);
-  EXPECT_NE(r.messages[0].find(L"第 2 行第 3 个字符“✓”"), std::wstring::npos);
+  Recorder unwritable;
+  unwritable.scriptTemplate = L"line one\r\nab✓c";
+  unwritable.unwritableAt = 12;
+  unwritable.Run(false);
+  EXPECT_TRUE(unwritable.log.empty());
+  ASSERT_EQ(unwritable.messages.size(), 1u);
+  EXPECT_NE(unwritable.messages[0].find(L"第 2 行第 3 个字符“✓”"), std::wstring::npos);
 
   Recorder huge;
   huge.startPage = L"1E999";
-  huge.Preview();
+  huge.Run(true);
   EXPECT_TRUE(huge.log.empty());
   EXPECT_EQ(huge.messages.size(), 1u);
 }
@@ -313,20 +227,23 @@ struct FailureCase {
   size_t drawingsLeft;  // of three
   bool namesDrawing;
   bool dialogsRestored;
+  bool preview = false;
+  bool answers = true;  // false: AutoCAD stopped answering, so nothing more is sent to it
 };
 
-class ModifyRunFailure : public ::testing::TestWithParam<FailureCase> {};
+class StepFailure : public ::testing::TestWithParam<FailureCase> {};
 
 // A failure at each kind of step: the run stops there, says why (and which drawing), turns
 // AutoCAD's file dialogs back on if it had turned them off, and gives the main window back with
 // the unprocessed drawings still listed.
-TEST_P(ModifyRunFailure, StopsAndRecovers) {
+TEST_P(StepFailure, StopsTheRunAndRecovers) {
   const FailureCase& c = GetParam();
   Recorder r;
   r.r2000 = c.r2000;
+  r.answers = c.answers;
   r.drawings = {L"a", L"b", L"c"};
   r.FailAt(c.call, c.occurrence);
-  r.Modify();
+  r.Run(c.preview);
   EXPECT_EQ(r.drawings.size(), c.drawingsLeft);
   ASSERT_EQ(r.messages.size(), 1u);
   EXPECT_NE(r.messages[0].find(L"-2147352567 (80020009)"), std::wstring::npos) << r.messages[0];
@@ -334,7 +251,7 @@ TEST_P(ModifyRunFailure, StopsAndRecovers) {
   std::wstring failed = std::wstring(1, static_cast<wchar_t>(L'a' + 3 - c.drawingsLeft));
   EXPECT_EQ(r.messages[0].find(L"图纸：" + failed) != std::wstring::npos, c.namesDrawing);
   Log after(r.log.begin() + static_cast<long>(r.failedEntry) + 1, r.log.end());
-  Log restore = c.r2000 ? Log{kOn} : Log{L"Type(filedia~1~)", L"Type(filedia~1~)"};
+  Log restore = c.r2000 ? Log{kOn} : Log{kR14On, kR14On};
   Log expectedAfter = c.dialogsRestored ? restore : Log{};
   bool shown = std::find(r.log.begin(), r.log.end(), L"Form3.Show") != r.log.end();
   if (shown) {
@@ -345,7 +262,7 @@ TEST_P(ModifyRunFailure, StopsAndRecovers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    EachStep, ModifyRunFailure,
+    EachStep, StepFailure,
     ::testing::Values(FailureCase{L"Caption", 1, true, 3, false, false},
                       FailureCase{L"Activate", 2, true, 3, false, false},
                       FailureCase{L"Documents.Add", 1, true, 3, false, false},
@@ -357,50 +274,27 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{L"ActiveDocument.Close", 1, true, 3, true, true},
                       FailureCase{L"ActiveDocument.Open", 3, false, 1, true, true},
                       FailureCase{L"TypeLiteral", 1, false, 3, true, true},
-                      FailureCase{L"Type", 4, false, 3, true, true}));
-
-TEST(ModifyRunFailure, NothingMoreIsSentToAnAutoCadThatStoppedAnswering) {
-  Recorder r;
-  r.drawings = {L"a", L"b"};
-  r.answers = false;
-  r.FailAt(L"Quiescent", 1);
-  r.Modify();
-  EXPECT_EQ(r.log.back(), L"Main.Show");
-  EXPECT_EQ(r.log[r.log.size() - 3], L"Quiescent");
-  EXPECT_EQ(r.drawings.size(), 2u);
-}
+                      FailureCase{L"Type", 4, false, 3, true, true},
+                      FailureCase{L"Documents.Open", 1, true, 3, true, true, true},
+                      FailureCase{L"Quiescent", 1, true, 3, true, false, false, false}));
 
 TEST(ModifyRunFailure, FailedFinalSwitchStillRemovesEveryProcessedDrawing) {
   Recorder r;
   r.drawings = {L"a", L"b"};
-  r.FailAt(L"SendCommand", 6);  // off, 2 scripts, on = 4; the retry after failing is the 5th
-  r.FailAt(L"SendCommand", 4);
-  r.Modify();
+  r.FailAt(L"SendCommand", 4);  // off, 2 scripts, then the final switch on
+  r.Run(false);
   EXPECT_TRUE(r.drawings.empty());
   ASSERT_EQ(r.messages.size(), 1u);
   EXPECT_EQ(r.messages[0].find(L"图纸："), std::wstring::npos);
 }
 
-TEST(PreviewRunFailure, OpenFailureLeavesListAndRestoresDialogs) {
-  Recorder r;
-  r.drawings = {L"a", L"b"};
-  r.FailAt(L"Documents.Open", 1);
-  r.Preview();
-  EXPECT_EQ(r.log.back(), kOn);
-  EXPECT_EQ(r.drawings.size(), 2u);
-  ASSERT_EQ(r.messages.size(), 1u);
-  EXPECT_NE(r.messages[0].find(L"图纸：a"), std::wstring::npos);
-}
-
-TEST(RunTexts, PathsAndNumbers) {
+TEST(RunTexts, TemplateAndScriptPaths) {
   EXPECT_EQ(TemplatePath(L"C:\\Program Files\\ACAD2000\\acad.exe"),
             L"C:\\Program Files\\ACAD2000\\TEMPLATE\\acad.dwt");
   EXPECT_THROW(TemplatePath(L"acad.exe"), RunFailure);
   EXPECT_EQ(ScriptPathIn(L"D:\\"), L"D:\\kavro.scr");
   EXPECT_EQ(ScriptPathIn(L"C:\\Tools"), L"C:\\Tools\\kavro.scr");
-  EXPECT_EQ(ErrorNumberText(-2147221005), L"-2147221005 (800401F3)");
   EXPECT_EQ(ErrorNumberText(70), L"70");
-  EXPECT_EQ(ProgressCaption(2, 12), L"正在处理第 3 页   共 12 页");
 }
 
 }  // namespace

@@ -5,15 +5,17 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
-#include <cwchar>
 #include <sstream>
 
+#include "standin/log.h"
 #include "support/support.h"
 #include "win/file_win.h"
 #include "win/text_win.h"
 
 namespace kavro::test {
 namespace {
+
+using Microsoft::WRL::ComPtr;
 
 // The stand-in's class id (tools/standin/registration.h).
 constexpr CLSID kStandinClsid = {
@@ -27,9 +29,8 @@ std::wstring InstallFolder() {
 
 std::wstring BuiltExe() { return BuildFolder() + L"\\tools\\acad.exe"; }
 
-// Runs the built stand-in with one argument and waits for it.
-bool RunBuilt(const wchar_t* argument) {
-  std::wstring commandLine = L"\"" + BuiltExe() + L"\" " + argument;
+// Starts `commandLine`; with `waitMs`, waits for it and tells whether it exited with 0.
+bool Launch(std::wstring commandLine, DWORD waitMs = 0) {
   STARTUPINFOW si{};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi{};
@@ -37,12 +38,20 @@ bool RunBuilt(const wchar_t* argument) {
                       &si, &pi)) {
     return false;
   }
-  WaitForSingleObject(pi.hProcess, 30000);
-  DWORD code = 1;
-  GetExitCodeProcess(pi.hProcess, &code);
+  DWORD code = 0;
+  if (waitMs > 0) {
+    code = 1;
+    WaitForSingleObject(pi.hProcess, waitMs);
+    GetExitCodeProcess(pi.hProcess, &code);
+  }
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
   return code == 0;
+}
+
+// Runs the built stand-in with one argument and waits for it.
+bool RunBuilt(const wchar_t* argument) {
+  return Launch(L"\"" + BuiltExe() + L"\" " + argument, 30000);
 }
 
 // Calls `each` with every running process whose program is the installed stand-in.
@@ -97,26 +106,11 @@ std::wstring Standin::ExePath() { return InstallFolder() + L"\\acad.exe"; }
 std::wstring Standin::TemplatePath() { return InstallFolder() + L"\\TEMPLATE\\acad.dwt"; }
 
 bool Standin::StartDirectly() {
-  std::wstring commandLine =
-      L"\"" + ExePath() + L"\" --config \"" + InstallFolder() + L"\\standin.ini\"";
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &si, &pi)) {
+  if (!Launch(L"\"" + ExePath() + L"\" --config \"" + InstallFolder() + L"\\standin.ini\"")) {
     return false;
   }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
   HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  bool found = PumpUntil(
-      [] {
-        IUnknown* running = nullptr;
-        if (FAILED(GetActiveObject(kStandinClsid, nullptr, &running))) return false;
-        running->Release();
-        return true;
-      },
-      15000);
+  bool found = PumpUntil([] { return RunningAutoCad() != nullptr; }, 15000);
   if (SUCCEEDED(init)) CoUninitialize();
   return found;
 }
@@ -173,36 +167,15 @@ std::vector<std::wstring> Standin::Calls() const {
   return calls;
 }
 
-namespace {
-std::wstring QuoteWith(std::wstring_view text, const wchar_t* enter) {
-  std::wstring out = L"\"";
-  for (wchar_t c : text) {
-    if (c == L'\\' || c == L'"') {
-      out += L'\\';
-      out += c;
-    } else if (c == L'\r') {
-      out += enter;
-    } else if (c == L'\n') {
-      out += L"\\n";
-    } else if (c == L'\t') {
-      out += L"\\t";
-    } else if (c < 0x20 || c == 0x7f) {
-      wchar_t hex[8];
-      swprintf(hex, 8, L"\\x%02X", static_cast<unsigned>(c));
-      out += hex;
-    } else {
-      out += c;
-    }
-  }
-  return out + L"\"";
-}
-}  // namespace
+// The stand-in's own quoting (tools/standin/log.cpp), so that expected lines match by design.
+std::wstring LogQuote(std::wstring_view text) { return ::standin::Quote(text); }
+std::wstring TypedLine(std::wstring_view keys) { return L"Typed " + ::standin::QuoteTyped(keys); }
 
-std::wstring LogQuote(std::wstring_view text) { return QuoteWith(text, L"\\r"); }
-
-std::wstring TypedLine(std::wstring_view keys) {
-  // In a keystroke text "~" is Enter, which the log writes as "~" again.
-  return L"Typed " + QuoteWith(keys, L"~");
+ComPtr<IDispatch> RunningAutoCad() {
+  ComPtr<IUnknown> running;
+  ComPtr<IDispatch> app;
+  if (SUCCEEDED(GetActiveObject(kStandinClsid, nullptr, &running))) running.As(&app);
+  return app;
 }
 
 Result::~Result() { VariantClear(&value); }

@@ -4,6 +4,7 @@
 // One Standin object per test; tests that use it are *_e2e_test.cpp (run one at a time).
 #include <windows.h>
 #include <oaidl.h>
+#include <wrl/client.h>
 
 #include <string>
 #include <string_view>
@@ -48,7 +49,6 @@ class Standin {
   static std::wstring ExePath();       // the installed acad.exe (FullName)
   static std::wstring TemplatePath();  // ...\TEMPLATE\acad.dwt
 
-  const std::wstring& LogPath() const { return logPath_; }
   std::vector<std::wstring> LogLines() const;
   // What clients sent: the log without "get " (reads) and "- " (the stand-in's own notes).
   std::vector<std::wstring> Calls() const;
@@ -61,6 +61,9 @@ class Standin {
 // ("~" for Enter): Typed "filedia~0~".
 std::wstring LogQuote(std::wstring_view text);
 std::wstring TypedLine(std::wstring_view keys);
+
+// The running stand-in as GetActiveObject finds it, or null.
+Microsoft::WRL::ComPtr<IDispatch> RunningAutoCad();
 
 // A late-bound automation call by name, for driving the stand-in directly.
 struct Arg {

@@ -1,0 +1,47 @@
+#pragma once
+// The main window set up for runs against the stand-in AutoCAD: short time limits, the script
+// and the drawings in fresh folders, messages recorded instead of shown. Shared by the run tests
+// and the run benchmark.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/main_window_win.h"
+#include "support/standin.h"
+
+namespace kavro::test {
+
+using Lines = std::vector<std::wstring>;
+
+// What a fresh drawing file holds.
+inline constexpr char kDrawing[] = "drawing\r\n";
+
+// A new folder as awkward to type as a user's: a short-name "~", key-code characters, Chinese.
+std::wstring AwkwardFolder(const std::wstring& name);
+
+class RunFixture : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  void StartStandin(const StandinOptions& options = {});
+  // Drawing files <prefix>a.dwg, <prefix>b.dwg, ... added to the list; their paths.
+  Lines AddDrawings(int count, const std::wstring& prefix = L"");
+  Lines ListEntries() const;
+  std::wstring ScriptPath() const;
+  bool MainShownAndEnabled() const;
+  // The run stopped with one message naming `named` and saying `says`, left `listed` in the
+  // list and gave the main window back.
+  void ExpectStopped(const std::wstring& named, const Lines& listed,
+                     const std::wstring& says = L"") const;
+
+  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<Standin> standin_;
+  std::wstring folder_;
+  Lines messages_;
+};
+
+}  // namespace kavro::test
