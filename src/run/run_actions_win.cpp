@@ -81,8 +81,9 @@ class KeysToAutoCad final : public Keystrokes {
   void Type(const std::wstring& keys) override {
     if (!TypeKeys(keys, Settings().keysMs)) throw NotRead();
   }
-  void TypeLiteral(const std::wstring& text) override {
-    if (!run::TypeLiteral(text, Settings().keysMs)) throw NotRead();
+  void TypeScriptCommand(const std::wstring& scriptPath) override {
+    // One input: each wait for AutoCAD to read the keys costs a round trip to its window.
+    if (!TypeKeySequence(ScriptCommandKeys(scriptPath), Settings().keysMs)) throw NotRead();
   }
 
  private:

@@ -98,9 +98,7 @@ class Run {
     if (r2000_) {
       cad_.SendCommand(std::wstring(L"script") + kCr + scriptPath + kCr);
     } else {
-      host_.keys.Type(L"script~");
-      host_.keys.TypeLiteral(scriptPath);
-      host_.keys.Type(L"~");
+      host_.keys.TypeScriptCommand(scriptPath);
     }
     cad_.WaitUntilQuiescent();
   }

@@ -50,14 +50,15 @@ class CadConnector {
   virtual CadApplication* ConnectCad() = 0;
 };
 
-// The R14 keystroke path. "~" is Enter in Type; TypeLiteral types every character as itself.
+// The R14 keystroke path. "~" is Enter in Type.
 // Each waits until the keys were processed and throws RunFailure otherwise.
 class Keystrokes {
  public:
   virtual ~Keystrokes() = default;
   virtual void ActivateWindow(const std::wstring& title) = 0;
   virtual void Type(const std::wstring& keys) = 0;
-  virtual void TypeLiteral(const std::wstring& text) = 0;
+  // Types "script~", the path literally (a "~" in it is a character), and "~", as one input.
+  virtual void TypeScriptCommand(const std::wstring& scriptPath) = 0;
 };
 
 class ScriptFile {

@@ -58,7 +58,7 @@ class Recorder : public CadConnector,
 
   void ActivateWindow(const std::wstring& title) override { Note(L"Activate", title); }
   void Type(const std::wstring& keys) override { Note(L"Type", keys); }
-  void TypeLiteral(const std::wstring& text) override { Note(L"TypeLiteral", text); }
+  void TypeScriptCommand(const std::wstring& path) override { Note(L"TypeScriptCommand", path); }
 
   std::wstring ScriptPath() override { return kScript; }
   std::optional<size_t> FirstUnwritable(std::wstring_view) override { return unwritableAt; }
@@ -137,7 +137,7 @@ const Log kModifyStart = Calls(L"ConnectCad", L"Caption", kActivate, L"Form3.Sho
 const Log kPreviewStart = Calls(L"ConnectCad", L"Caption", kActivate, L"FullName");
 const Log kModifyDone = Calls(L"Label1(Kavro完成 双击窗口返回)", L"Label5(10:00)");
 const Log kR14Script =
-    Calls(L"Type(script~)", L"TypeLiteral(" + kScript + L")", L"Type(~)", kQuiescent);
+    Calls(L"TypeScriptCommand(" + kScript + L")", kQuiescent);
 
 std::wstring Progress(const std::wstring& of) { return L"Label1(正在处理第 " + of + L" 页)"; }
 std::wstring Page(const std::wstring& page) { return L"Write(text " + page + L")"; }
@@ -273,8 +273,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FailureCase{L"Quiescent", 3, true, 1, true, true},
                       FailureCase{L"ActiveDocument.Close", 1, true, 3, true, true},
                       FailureCase{L"ActiveDocument.Open", 3, false, 1, true, true},
-                      FailureCase{L"TypeLiteral", 1, false, 3, true, true},
-                      FailureCase{L"Type", 4, false, 3, true, true},
+                      FailureCase{L"TypeScriptCommand", 1, false, 3, true, true},
+                      FailureCase{L"Type", 2, false, 3, true, true},
                       FailureCase{L"Documents.Open", 1, true, 3, true, true, true},
                       FailureCase{L"Quiescent", 1, true, 3, true, false, false, false}));
 
