@@ -1,33 +1,11 @@
 // Files dropped on List2: a real OLE drag and drop, and WM_DROPFILES.
-#include <windows.h>
-#include <gtest/gtest.h>
 #include <ole2.h>
 #include <shlobj.h>
 
-#include "app/main_window_win.h"
-#include "drawings/drawings_actions_win.h"
 #include "drawings_driver.h"
 
-namespace kavro {
+namespace kavro::test {
 namespace {
-
-using C = MainControl;
-using Lines = std::vector<std::wstring>;
-
-HGLOBAL FileList(const Lines& paths) {
-  std::wstring list;
-  for (const std::wstring& path : paths) {
-    list += path + L'\0';
-  }
-  list += L'\0';
-  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
-  auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-  files->pFiles = sizeof(DROPFILES);
-  files->fWide = TRUE;
-  memcpy(files + 1, list.data(), list.size() * sizeof(wchar_t));
-  GlobalUnlock(memory);
-  return memory;
-}
 
 // Offers one format: a file list, or plain text.
 class DataObject final : public IDataObject {
@@ -50,7 +28,7 @@ class DataObject final : public IDataObject {
     medium->tymed = TYMED_HGLOBAL;
     medium->pUnkForRelease = nullptr;
     if (format_ == CF_HDROP) {
-      medium->hGlobal = FileList(paths_);
+      medium->hGlobal = DropFileList(paths_);
     } else {
       std::wstring text = paths_.empty() ? L"" : paths_[0];
       medium->hGlobal = GlobalAlloc(GHND, (text.size() + 1) * sizeof(wchar_t));
@@ -108,22 +86,8 @@ class DropSource final : public IDropSource {
   int rounds_ = 0;
 };
 
-class DrawingDropTest : public ::testing::Test {
+class DrawingDropTest : public DrawingWindowTest {
  protected:
-  void SetUp() override {
-    window_ = MainWindow::Create();
-    window_->Show();
-    SetWindowPos(window_->Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    test::PumpPending();
-  }
-  HWND List() const { return window_->Item(C::List2); }
-  Lines Entries() const {
-    Lines entries;
-    for (size_t i = 0; i < drawings::Count(*window_); ++i) {
-      entries.push_back(drawings::Entry(*window_, i));
-    }
-    return entries;
-  }
   DWORD DragOntoList(IDataObject* data) {
     RECT r{};
     GetWindowRect(List(), &r);
@@ -136,28 +100,22 @@ class DrawingDropTest : public ::testing::Test {
     EXPECT_TRUE(hr == DRAGDROP_S_DROP || hr == DRAGDROP_S_CANCEL) << std::hex << hr;
     return effect;
   }
-  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(DrawingDropTest, WindowsMessageDropAddsEveryDwgPathWithoutDuplicateCheck) {
-  SendMessageW(List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"C:\\p\\b.dwg"));
-  std::vector<test::SeenDialog> seen = test::RunAnswering([&] {
-    PostMessageW(List(), WM_DROPFILES,
-                 reinterpret_cast<WPARAM>(
-                     FileList({L"C:\\p\\c.dwg", L"C:\\p\\b.dwg", L"C:\\p\\a.DWG", L"C:\\p\\x.Dwg",
-                               L"C:\\p\\plandwg", L"C:\\p\\notes.txt", L"C:\\p\\A.dwg"})),
-                 0);
-    test::PumpUntil([&] { return drawings::Count(*window_) > 1; }, 3000);
-  });
-  EXPECT_TRUE(seen.empty());
+  Add({L"C:\\p\\b.dwg"});
+  auto drop = [&](const Lines& paths) {
+    return RunAnswering([&] {
+      SendMessageW(List(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropFileList(paths)), 0);
+    });
+  };
+  EXPECT_TRUE(drop({L"C:\\p\\c.dwg", L"C:\\p\\b.dwg", L"C:\\p\\a.DWG", L"C:\\p\\x.Dwg",
+                    L"C:\\p\\plandwg", L"C:\\p\\notes.txt", L"C:\\p\\A.dwg"})
+                  .empty());
   EXPECT_EQ(Entries(), (Lines{L"C:\\p\\A.dwg", L"C:\\p\\b.dwg", L"C:\\p\\b.dwg", L"C:\\p\\c.dwg",
                               L"C:\\p\\plandwg"}));
-
   // Nothing but other files: nothing changes, nothing is said.
-  seen = test::RunAnswering([&] {
-    SendMessageW(List(), WM_DROPFILES, reinterpret_cast<WPARAM>(FileList({L"C:\\a.txt"})), 0);
-  });
-  EXPECT_TRUE(seen.empty());
+  EXPECT_TRUE(drop({L"C:\\a.txt"}).empty());
   EXPECT_EQ(Entries().size(), 5u);
 }
 
@@ -173,4 +131,4 @@ TEST_F(DrawingDropTest, OleDragAndDropFromAnotherWindow) {
 }
 
 }  // namespace
-}  // namespace kavro
+}  // namespace kavro::test

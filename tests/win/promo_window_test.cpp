@@ -4,8 +4,8 @@
 #include <objbase.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/shell_win.h"
@@ -23,22 +23,8 @@ constexpr int kTop = 53;
 constexpr POINT kAway{512, 700};
 
 HWND OwnWindow(const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    HWND found;
-  } search{className, nullptr};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM p) {
-        auto* s = reinterpret_cast<Search*>(p);
-        if (test::ClassOf(w) == s->className) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return test::FindTopWindow(GetCurrentThreadId(),
+                             [&](HWND w) { return test::ClassOf(w) == className; });
 }
 
 RECT Outer(HWND w) {
@@ -132,13 +118,14 @@ TEST_F(PromoWindowTest, BothWindowsAtTheirEdgesBorderlessAndTopmost) {
     EXPECT_EQ(back.lbColor, RGB(197, 210, 240));
 
     // Design in twips / 15; Image2 overhangs the right edge as designed.
-    auto at = [&](PromoControl id) { return test::RectInParent(Item(w, id), w); };
-    auto same = [](RECT a, RECT b) {
-      return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-    };
-    EXPECT_TRUE(same(at(PromoControl::Image2), {112, 40, 141, 69}));
-    EXPECT_TRUE(same(at(PromoControl::Image1), {77, 40, 106, 69}));
-    EXPECT_TRUE(same(at(PromoControl::Label1), {0, 584, 33, 612}));
+    const std::pair<PromoControl, RECT> design[] = {{PromoControl::Image2, {112, 40, 141, 69}},
+                                                    {PromoControl::Image1, {77, 40, 106, 69}},
+                                                    {PromoControl::Label1, {0, 584, 33, 612}}};
+    for (const auto& [id, place] : design) {
+      RECT r = test::RectInParent(Item(w, id), w);
+      EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom),
+                std::tie(place.left, place.top, place.right, place.bottom));
+    }
   }
   UpdateWindow(adfrm_);
   HoldPointer(kAway, 100);
@@ -238,28 +225,6 @@ TEST_F(PromoWindowTest, LabelDoubleClickClosesThatWindowOnly) {
   SendMessageW(Item(ad1frm_, PromoControl::Label1), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
   ASSERT_TRUE(test::PumpUntil([&] { return !IsWindow(ad1frm_); }, 2000));
   EXPECT_TRUE(IsWindowVisible(adfrm_));
-}
-
-// Not run by default (it takes 11 s): how much of one core the docking poll of both windows
-// costs this process while they are docked and the pointer rests elsewhere.
-TEST_F(PromoWindowTest, DISABLED_PollingCost) {
-  Open();
-  ASSERT_TRUE(PointerAtUntil(kAway, [&] { return Outer(adfrm_).left == 1021; }));
-  auto cpu = [] {
-    FILETIME created, exited, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
-    auto value = [](FILETIME t) {
-      return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-    };
-    return value(kernel) + value(user);
-  };
-  unsigned long long before = cpu();
-  DWORD start = GetTickCount();
-  test::PumpUntil([] { return false; }, 10000);
-  double seconds = (GetTickCount() - start) / 1000.0;
-  double used = static_cast<double>(cpu() - before) / 1e7;
-  std::printf("docking poll of two docked windows: %.2f%% of one core (%.2f s CPU in %.1f s)\n",
-              100.0 * used / seconds, used, seconds);
 }
 
 }  // namespace
