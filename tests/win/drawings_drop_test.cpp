@@ -1,65 +1,32 @@
 // Files dropped on List2: a real OLE drag and drop, and WM_DROPFILES.
 #include <ole2.h>
 #include <shlobj.h>
+#include <wrl/client.h>
 
 #include "drawings_driver.h"
 
 namespace kavro::test {
 namespace {
 
-// Offers one format: a file list, or plain text.
-class DataObject final : public IDataObject {
- public:
-  DataObject(Lines paths, CLIPFORMAT format) : paths_(std::move(paths)), format_(format) {}
-  virtual ~DataObject() = default;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    *out = (iid == IID_IUnknown || iid == IID_IDataObject) ? this : nullptr;
-    if (*out) {
-      AddRef();
-    }
-    return *out ? S_OK : E_NOINTERFACE;
+// A data object offering one clipboard format, `data` (handed over): taken from the OLE
+// clipboard, as a real source would offer it.
+Microsoft::WRL::ComPtr<IDataObject> Offering(UINT format, HGLOBAL data) {
+  Microsoft::WRL::ComPtr<IDataObject> object;
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    SetClipboardData(format, data);
+    CloseClipboard();
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the stack
-  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-    if (QueryGetData(format) != S_OK) {
-      return DV_E_FORMATETC;
-    }
-    medium->tymed = TYMED_HGLOBAL;
-    medium->pUnkForRelease = nullptr;
-    if (format_ == CF_HDROP) {
-      medium->hGlobal = DropFileList(paths_);
-    } else {
-      std::wstring text = paths_.empty() ? L"" : paths_[0];
-      medium->hGlobal = GlobalAlloc(GHND, (text.size() + 1) * sizeof(wchar_t));
-      memcpy(GlobalLock(medium->hGlobal), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-      GlobalUnlock(medium->hGlobal);
-    }
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-    return format->cfFormat == format_ && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
-  }
-  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-    out->ptd = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-    return OLE_E_ADVISENOTSUPPORTED;
-  }
-  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
-    return OLE_E_ADVISENOTSUPPORTED;
-  }
+  EXPECT_EQ(OleGetClipboard(&object), S_OK);
+  return object;
+}
 
- private:
-  Lines paths_;
-  CLIPFORMAT format_;
-  ULONG refs_ = 1;
-};
+HGLOBAL Text(const std::wstring& text) {
+  HGLOBAL memory = GlobalAlloc(GHND, (text.size() + 1) * sizeof(wchar_t));
+  memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  return memory;
+}
 
 // Lets the drag run a few rounds over the target, then drops.
 class DropSource final : public IDropSource {
@@ -120,13 +87,14 @@ TEST_F(DrawingDropTest, WindowsMessageDropAddsEveryDwgPathWithoutDuplicateCheck)
 }
 
 TEST_F(DrawingDropTest, OleDragAndDropFromAnotherWindow) {
-  DataObject files({L"D:\\图纸\\b.dwg", L"D:\\图纸\\a.dwg", L"D:\\图纸\\readme.txt"}, CF_HDROP);
-  EXPECT_EQ(DragOntoList(&files), static_cast<DWORD>(DROPEFFECT_COPY));
+  auto files = Offering(
+      CF_HDROP, DropFileList({L"D:\\图纸\\b.dwg", L"D:\\图纸\\a.dwg", L"D:\\图纸\\readme.txt"}));
+  EXPECT_EQ(DragOntoList(files.Get()), static_cast<DWORD>(DROPEFFECT_COPY));
   EXPECT_EQ(Entries(), (Lines{L"D:\\图纸\\a.dwg", L"D:\\图纸\\b.dwg"}));
 
   // Text is not taken.
-  DataObject text({L"D:\\图纸\\c.dwg"}, CF_UNICODETEXT);
-  EXPECT_EQ(DragOntoList(&text), static_cast<DWORD>(DROPEFFECT_NONE));
+  auto text = Offering(CF_UNICODETEXT, Text(L"D:\\图纸\\c.dwg"));
+  EXPECT_EQ(DragOntoList(text.Get()), static_cast<DWORD>(DROPEFFECT_NONE));
   EXPECT_EQ(Entries().size(), 2u);
 }
 
