@@ -44,40 +44,29 @@ class DrawingFilesTest : public DrawingWindowTest {
 
 const char kTuZhi[] = "\xCD\xBC\xD6\xBD";  // 图纸 in code page 936
 
-TEST_F(DrawingFilesTest, SaveWritesEachEntryAndCrLfInTheCodePage) {
-  Add({L"C:\\图纸\\b.dwg", L"C:\\a.dwg", L""});
-  std::wstring path = folder_ + L"\\图纸列表.txt";
-  EXPECT_TRUE(Save(path).empty());
-  EXPECT_EQ(BytesOf(path), std::string("\r\nC:\\a.dwg\r\nC:\\") + kTuZhi + "\\b.dwg\r\n");
+TEST_F(DrawingFilesTest, LoadReadsEveryLineSortedAndSaveWritesEachWithCrLf) {
+  std::wstring in = folder_ + L"\\图纸列表.txt";
+  Write(in, std::string("C:\\b.dwg\r\n\r\nC:\\") + kTuZhi + "\\a.dwg\rC:\\x\ny.dwg\r\n last ");
+  EXPECT_TRUE(Load(in).empty());
+  EXPECT_EQ(Entries(), (Lines{L"", L" last ", L"C:\\b.dwg", L"C:\\x\ny.dwg", L"C:\\图纸\\a.dwg"}));
+  EXPECT_FALSE(dialogs_->requests.back().save);
+  EXPECT_EQ(dialogs_->requests.back().title, L"读取列表文件");
+
+  // Saved in list order, a line feed inside an entry kept.
+  std::wstring out = folder_ + L"\\out.txt";
+  EXPECT_TRUE(Save(out).empty());
+  EXPECT_EQ(BytesOf(out), std::string("\r\n last \r\nC:\\b.dwg\r\nC:\\x\ny.dwg\r\nC:\\") + kTuZhi +
+                              "\\a.dwg\r\n");
   const FileDialogRequest& r = dialogs_->requests.back();
   EXPECT_TRUE(r.save);
   EXPECT_EQ(r.title, L"保存列表文件");
   EXPECT_EQ(r.filter, L"列表文件(*.txt)|*.txt|所有文件（*.*)|*.*");
   EXPECT_EQ(r.maxFileSize, 260u);
-
-  // Loading it back gives the same list; the dialog opened with the last file name.
-  Clear();
-  EXPECT_TRUE(Load(path).empty());
-  EXPECT_EQ(Entries(), (Lines{L"", L"C:\\a.dwg", L"C:\\图纸\\b.dwg"}));
-  EXPECT_FALSE(dialogs_->requests.back().save);
-  EXPECT_EQ(dialogs_->requests.back().title, L"读取列表文件");
-  EXPECT_EQ(dialogs_->requests.back().initialFileName, path);
+  EXPECT_EQ(r.initialFileName, in);  // the dialog opens with the last file name
 
   Clear();
-  EXPECT_TRUE(Save(path).empty());
-  EXPECT_EQ(BytesOf(path), "");  // an empty list, an empty file
-}
-
-TEST_F(DrawingFilesTest, LoadReadsEveryLineAndSortsIt) {
-  std::wstring path = folder_ + L"\\in.txt";
-  Write(path, std::string("C:\\b.dwg\r\n\r\nC:\\") + kTuZhi + "\\a.dwg\rC:\\x\ny.dwg\r\n last ");
-  EXPECT_TRUE(Load(path).empty());
-  EXPECT_EQ(Entries(), (Lines{L"", L" last ", L"C:\\b.dwg", L"C:\\x\ny.dwg", L"C:\\图纸\\a.dwg"}));
-  // Saved again in list order, a line feed inside an entry kept.
-  std::wstring out = folder_ + L"\\out.txt";
   EXPECT_TRUE(Save(out).empty());
-  EXPECT_EQ(BytesOf(out), std::string("\r\n last \r\nC:\\b.dwg\r\nC:\\x\ny.dwg\r\nC:\\") + kTuZhi +
-                              "\\a.dwg\r\n");
+  EXPECT_EQ(BytesOf(out), "");  // an empty list, an empty file
 }
 
 TEST_F(DrawingFilesTest, SaveFailuresLeaveTheOldFileWhole) {

@@ -35,27 +35,24 @@ class ScriptTemplateTest : public ::testing::Test {
     return titles;
   }
   // Clicks `button` with the file dialogs scripted (from the first call on) to answer
-  // `outcome`; returns "title|text" of each message box shown.
-  std::vector<std::wstring> Run(MainControl button, DialogOutcome outcome,
-                                const std::wstring& path = L"") {
+  // `outcome`; keeps "title|text" of each message box shown in `boxes_`.
+  void Run(MainControl button, DialogOutcome outcome, const std::wstring& path = L"") {
     if (!dialogs_) {
       auto dialogs = std::make_unique<test::ScriptedDialogs>();
       dialogs_ = dialogs.get();
       window_->SetDialogBackend(std::move(dialogs));
     }
     dialogs_->answers.push_back({outcome, path});
-    std::vector<std::wstring> boxes;
     for (const test::SeenDialog& box :
          test::RunAnswering([&] { SendMessageW(window_->Item(button), BM_CLICK, 0, 0); })) {
-      boxes.push_back(box.title + L"|" + box.text);
+      boxes_.push_back(box.title + L"|" + box.text);
     }
-    return boxes;
   }
-  std::vector<std::wstring> Save(const std::wstring& path) {
-    return Run(MainControl::xpcmdbutton1, DialogOutcome::Chosen, path);
+  void Save(const std::wstring& path) {
+    Run(MainControl::xpcmdbutton1, DialogOutcome::Chosen, path);
   }
-  std::vector<std::wstring> Load(const std::wstring& path) {
-    return Run(MainControl::xpcmdbutton5, DialogOutcome::Chosen, path);
+  void Load(const std::wstring& path) {
+    Run(MainControl::xpcmdbutton5, DialogOutcome::Chosen, path);
   }
   std::wstring Template() { return window_->ItemText(MainControl::Text1); }
   void SetTemplate(const std::wstring& text) { window_->SetItemText(MainControl::Text1, text); }
@@ -63,6 +60,7 @@ class ScriptTemplateTest : public ::testing::Test {
   std::unique_ptr<MainWindow> window_;
   test::ScriptedDialogs* dialogs_ = nullptr;
   std::wstring folder_;
+  std::vector<std::wstring> boxes_;
 };
 
 TEST_F(ScriptTemplateTest, SaveAndLoadKeepTheTextExactlyAndTheAddFilesSettings) {
@@ -72,15 +70,15 @@ TEST_F(ScriptTemplateTest, SaveAndLoadKeepTheTextExactlyAndTheAddFilesSettings) 
   dialog.fileName = L"C:\\图纸\\a.dwg";
   const std::wstring path = folder_ + L"\\模板.scr";
   SetTemplate(L"-TEXT\r\n20,10\r\n第page页\r\nPAGE");
-  EXPECT_TRUE(Save(path).empty());
+  Save(path);
   // Code page 936, no byte order mark, CR LF kept, nothing added at the end.
   EXPECT_EQ(ReadBytes(path), "-TEXT\r\n20,10\r\n\xB5\xDApage\xD2\xB3\r\nPAGE");
 
   SetTemplate(L"old");
-  EXPECT_TRUE(Load(path).empty());  // the whole template replaced, no placeholder touched
+  Load(path);  // the whole template replaced, no placeholder touched
   EXPECT_EQ(Template(), L"-TEXT\r\n20,10\r\n第page页\r\nPAGE");
   SetTemplate(L"ZOOM\r\nE\r\n");
-  EXPECT_TRUE(Save(path).empty());  // an existing file is replaced; a final CR LF is kept
+  Save(path);  // an existing file is replaced; a final CR LF is kept
   EXPECT_EQ(ReadBytes(path), "ZOOM\r\nE\r\n");
 
   const wchar_t filter[] = L"脚本文件(*.scr)|*.scr|文本文件(*.txt)|*.txt|所有文件(*.*)|*.*";
@@ -93,6 +91,7 @@ TEST_F(ScriptTemplateTest, SaveAndLoadKeepTheTextExactlyAndTheAddFilesSettings) 
   }
   EXPECT_FALSE(dialogs_->requests[1].save);
   EXPECT_TRUE(dialog.cancelError);
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ScriptTemplateTest, CancelAndUnreadableFilesChangeNothing) {
@@ -100,13 +99,13 @@ TEST_F(ScriptTemplateTest, CancelAndUnreadableFilesChangeNothing) {
   ASSERT_TRUE(win::WriteFileReplacing(path, "old").ok);
   window_->CommonDialog1().fileName = path;  // left over from an earlier showing
   SetTemplate(L"new text");
-  EXPECT_TRUE(Run(MainControl::xpcmdbutton1, DialogOutcome::Cancelled).empty());
-  EXPECT_TRUE(Run(MainControl::xpcmdbutton5, DialogOutcome::Cancelled).empty());
-  EXPECT_TRUE(Load(folder_ + L"\\missing.scr").empty());
-  // Several names are not one file.
-  EXPECT_TRUE(Load(folder_ + std::wstring(L"\0kept.scr\0other.scr", 19)).empty());
+  Run(MainControl::xpcmdbutton1, DialogOutcome::Cancelled);
+  Run(MainControl::xpcmdbutton5, DialogOutcome::Cancelled);
+  Load(folder_ + L"\\missing.scr");
+  Load(folder_ + std::wstring(L"\0kept.scr\0other.scr", 19));  // several names are not one file
   EXPECT_EQ(ReadBytes(path), "old");
   EXPECT_EQ(Template(), L"new text");
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ScriptTemplateTest, FailedSavesAreReportedAndTheOldFileStays) {
@@ -118,15 +117,14 @@ TEST_F(ScriptTemplateTest, FailedSavesAreReportedAndTheOldFileStays) {
   ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
   ASSERT_TRUE(CreateDirectoryW(aFolder.c_str(), nullptr));
   SetTemplate(L"new");
-  std::vector<std::wstring> boxes = Save(readOnly);
-  for (const std::wstring& box : Save(aFolder)) boxes.push_back(box);
+  Save(readOnly);
+  Save(aFolder);
   SetTemplate(L"-TEXT\r\n第page页 한글\r\n");  // Hangul has no place in code page 936
-  for (const std::wstring& box : Save(kept)) boxes.push_back(box);
+  Save(kept);
   SetTemplate(L"ok\r\nx😀");
-  for (const std::wstring& box : Save(kept)) boxes.push_back(box);
-  for (const std::wstring& box : Run(MainControl::xpcmdbutton1, DialogOutcome::Failed)) {
-    boxes.push_back(box);
-  }
+  Save(kept);
+  Run(MainControl::xpcmdbutton1, DialogOutcome::Failed);
+  const std::vector<std::wstring>& boxes = boxes_;
   ASSERT_EQ(boxes.size(), 5u);
   for (const std::wstring& box : boxes) {
     EXPECT_EQ(box.rfind(L"错误|", 0), 0u) << box;
