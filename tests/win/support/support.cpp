@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/message_loop_win.h"
@@ -32,11 +33,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 std::wstring KavroExePath() {
   // Built as a Unix path by CMake; Wine maps it through drive Z:.
   std::wstring path = win::FromUtf8(KAVRO_EXE_PATH);
-  for (auto& c : path) {
-    if (c == L'/') {
-      c = L'\\';
-    }
-  }
+  std::replace(path.begin(), path.end(), L'/', L'\\');
   if (!path.empty() && path[0] == L'\\') {
     path = L"Z:" + path;
   }
