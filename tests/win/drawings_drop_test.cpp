@@ -31,13 +31,9 @@ HGLOBAL Text(const std::wstring& text) {
 // Lets the drag run a few rounds over the target, then drops.
 class DropSource final : public IDropSource {
  public:
-  virtual ~DropSource() = default;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     *out = (iid == IID_IUnknown || iid == IID_IDropSource) ? this : nullptr;
-    if (*out) {
-      AddRef();
-    }
-    return *out ? S_OK : E_NOINTERFACE;
+    return *out ? S_OK : E_NOINTERFACE;  // lives on the stack: no counting
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
