@@ -10,58 +10,62 @@ constexpr float kPerPixel = 15.0f;
 constexpr TwipSize kScreen{15360.0f, 11520.0f};
 constexpr int kWidthPx = 131;   // 1965 twips
 constexpr int kHeightPx = 609;  // 9135 twips
+constexpr PixelPoint kMiddle{512, 384};
+constexpr float kLeftHidden = 40.0f - 1965.0f;
+constexpr float kTopHidden = 40.0f - 9135.0f;
+constexpr float kRightHidden = 15360.0f - 40.0f;
+constexpr float kRightRevealed = 15360.0f - 1965.0f + 10.0f;  // 13405 twips = 894 px
+constexpr std::nullopt_t kSame = std::nullopt;
 
 // A side window whose outer top-left corner is at (leftPx, topPx).
-DockingInput At(int leftPx, int topPx, PixelPoint pointer) {
+DockingInput At(int leftPx, int topPx, PixelPoint pointer, bool minimised = false) {
   DockingInput in;
   in.pointer = pointer;
   in.outer = {leftPx, topPx, leftPx + kWidthPx, topPx + kHeightPx};
   in.window = {leftPx * kPerPixel, topPx * kPerPixel, kWidthPx * kPerPixel, kHeightPx * kPerPixel};
   in.screen = kScreen;
+  in.minimised = minimised;
   return in;
 }
 
-constexpr PixelPoint kMiddle{512, 384};
-
-TEST(Docking, RightEdgeWindowHidesToAStripAndComesBackOvershooting) {
-  // Flush right: left 15360 - 1965 = 13395 twips = 893 px; top (11520 - 9135) / 3 = 795 = 53 px.
-  DockingStep hide = DecideDocking(At(893, 53, kMiddle));
-  EXPECT_EQ(hide, (DockingStep{15320.0f, std::nullopt, false}));
-
-  // Hidden at 15320 twips (1021 px after rounding); the pointer on the visible strip reveals it.
-  DockingStep reveal = DecideDocking(At(1021, 53, {1022, 300}));
-  EXPECT_EQ(reveal, (DockingStep{13405.0f, std::nullopt, true}));
-
-  // Revealed at 13405 twips (894 px): still past the edge, so the pointer leaving hides it again.
-  EXPECT_EQ(DecideDocking(At(894, 53, kMiddle)).left, 15320.0f);
-  // With the pointer still over it, the reveal repeats at the same place.
-  EXPECT_EQ(DecideDocking(At(894, 53, {1000, 300})).left, 13405.0f);
-}
-
-TEST(Docking, LeftEdgeWindowHidesToAStripAndComesBackOvershooting) {
-  EXPECT_EQ(DecideDocking(At(0, 53, kMiddle)), (DockingStep{40.0f - 1965.0f, std::nullopt, false}));
-  // Hidden at -1925 twips (-128 px): pixels 0..2 remain, and a pointer on them reveals it.
-  EXPECT_EQ(DecideDocking(At(-128, 53, {1, 300})), (DockingStep{-10.0f, std::nullopt, true}));
-  // Revealed at -10 twips (-1 px): within 4 px of the edge, so it hides again.
-  EXPECT_EQ(DecideDocking(At(-1, 53, kMiddle)).left, 40.0f - 1965.0f);
-  // Up to 4 px in from the edge still counts as docked; 5 px does not.
-  EXPECT_TRUE(DecideDocking(At(4, 53, kMiddle)).left.has_value());
-  EXPECT_EQ(DecideDocking(At(5, 53, kMiddle)), DockingStep{});
-}
-
-TEST(Docking, TopWinsOverTheSideEdgesOnALowScreen) {
-  // Flush left and within 4 px of the top: it hides upwards, not to the left.
-  EXPECT_EQ(DecideDocking(At(0, 4, kMiddle)), (DockingStep{std::nullopt, 40.0f - 9135.0f, false}));
-  // Hidden upwards (-606 px, a strip of 3 px); the pointer on the strip brings it back at -10.
-  EXPECT_EQ(DecideDocking(At(0, -606, {60, 1})), (DockingStep{std::nullopt, -10.0f, true}));
-  // Flush right above the screen top: top again before right.
-  EXPECT_EQ(DecideDocking(At(893, -20, kMiddle)).top, 40.0f - 9135.0f);
+// Flush right is 893 px, flush left 0, the centred top (768 - 609) / 3 = 53 px. A hidden window
+// leaves a strip of 40 twips (3 px after rounding); a revealed one overshoots by 10 twips and so
+// still touches its edge: the pointer leaving hides it again.
+TEST(Docking, HidesToAStripAndComesBackOvershooting) {
+  struct Case {
+    const char* what;
+    DockingInput in;
+    DockingStep step;
+  };
+  const Case cases[] = {
+      {"right, away", At(893, 53, kMiddle), {kRightHidden, kSame, false}},
+      {"right hidden, on the strip", At(1021, 53, {1022, 300}), {kRightRevealed, kSame, true}},
+      {"right revealed, away", At(894, 53, kMiddle), {kRightHidden, kSame, false}},
+      {"right revealed, over it", At(894, 53, {1000, 300}), {kRightRevealed, kSame, true}},
+      {"left, away", At(0, 53, kMiddle), {kLeftHidden, kSame, false}},
+      {"left hidden, on the strip", At(-128, 53, {1, 300}), {-10.0f, kSame, true}},
+      {"left revealed, away", At(-1, 53, kMiddle), {kLeftHidden, kSame, false}},
+      {"left hidden, on its outer edge", At(-128, 53, {3, 300}), {kLeftHidden, kSame, false}},
+      {"4 px in from the left", At(4, 53, kMiddle), {kLeftHidden, kSame, false}},
+      {"5 px in from the left", At(5, 53, kMiddle), {}},
+      // The top wins over the side edges.
+      {"top left corner", At(0, 4, kMiddle), {kSame, kTopHidden, false}},
+      {"top hidden, on the strip", At(0, -606, {60, 1}), {kSame, -10.0f, true}},
+      {"right, above the top", At(893, -20, kMiddle), {kSame, kTopHidden, false}},
+      {"free, away", At(300, 53, kMiddle), {}},
+      {"free, over it", At(300, 53, {350, 300}), {}},
+      {"minimised, away", At(893, 53, kMiddle, true), {}},
+      {"minimised, on the strip", At(-128, 53, {1, 300}, true), {}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DecideDocking(c.in), c.step) << c.what;
+  }
 }
 
 TEST(Docking, RightEdgeCountsWithinFourTwips) {
   DockingInput in = At(600, 53, kMiddle);
   in.window.left = kScreen.width - in.window.width - 4.0f;  // right edge 4 twips short
-  EXPECT_EQ(DecideDocking(in).left, 15320.0f);
+  EXPECT_EQ(DecideDocking(in).left, kRightHidden);
   in.window.left -= 1.0f;  // 5 twips short
   EXPECT_EQ(DecideDocking(in), DockingStep{});
   // A reveal needs the right edge at or past the screen edge.
@@ -72,27 +76,10 @@ TEST(Docking, RightEdgeCountsWithinFourTwips) {
 
 TEST(Docking, PointerOnTheOuterEdgeCountsAsOutside) {
   PixelBox box{-128, 53, 3, 662};
-  EXPECT_FALSE(PointerOver({3, 300}, box));     // right edge
-  EXPECT_FALSE(PointerOver({-128, 300}, box));  // left edge
-  EXPECT_FALSE(PointerOver({1, 53}, box));      // top edge
-  EXPECT_FALSE(PointerOver({1, 662}, box));     // bottom edge
+  for (PixelPoint edge : {PixelPoint{3, 300}, {-128, 300}, {1, 53}, {1, 662}}) {
+    EXPECT_FALSE(PointerOver(edge, box)) << edge.x << "," << edge.y;
+  }
   EXPECT_TRUE(PointerOver({2, 54}, box));
-  // On the edge of a hidden window: it stays hidden (the hide case matches again).
-  EXPECT_EQ(DecideDocking(At(-128, 53, {3, 300})).left, 40.0f - 1965.0f);
-}
-
-TEST(Docking, FreeWindowIsNeitherMovedNorRaised) {
-  EXPECT_EQ(DecideDocking(At(300, 53, kMiddle)), DockingStep{});
-  EXPECT_EQ(DecideDocking(At(300, 53, {350, 300})), DockingStep{});
-}
-
-TEST(Docking, NothingMovesWhileMinimised) {
-  DockingInput away = At(893, 53, kMiddle);
-  away.minimised = true;
-  EXPECT_EQ(DecideDocking(away), DockingStep{});
-  DockingInput over = At(-128, 53, {1, 300});
-  over.minimised = true;
-  EXPECT_EQ(DecideDocking(over), DockingStep{});
 }
 
 }  // namespace

@@ -1,98 +1,39 @@
 // Files dropped on List2: a real OLE drag and drop, and WM_DROPFILES.
-#include <windows.h>
-#include <gtest/gtest.h>
 #include <ole2.h>
 #include <shlobj.h>
+#include <wrl/client.h>
 
-#include "app/main_window_win.h"
-#include "drawings/drawings_actions_win.h"
 #include "drawings_driver.h"
 
-namespace kavro {
+namespace kavro::test {
 namespace {
 
-using C = MainControl;
-using Lines = std::vector<std::wstring>;
-
-HGLOBAL FileList(const Lines& paths) {
-  std::wstring list;
-  for (const std::wstring& path : paths) {
-    list += path + L'\0';
+// A data object offering one clipboard format, `data` (handed over): taken from the OLE
+// clipboard, as a real source would offer it.
+Microsoft::WRL::ComPtr<IDataObject> Offering(UINT format, HGLOBAL data) {
+  Microsoft::WRL::ComPtr<IDataObject> object;
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    SetClipboardData(format, data);
+    CloseClipboard();
   }
-  list += L'\0';
-  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
-  auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
-  files->pFiles = sizeof(DROPFILES);
-  files->fWide = TRUE;
-  memcpy(files + 1, list.data(), list.size() * sizeof(wchar_t));
+  EXPECT_EQ(OleGetClipboard(&object), S_OK);
+  return object;
+}
+
+HGLOBAL Text(const std::wstring& text) {
+  HGLOBAL memory = GlobalAlloc(GHND, (text.size() + 1) * sizeof(wchar_t));
+  memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
   GlobalUnlock(memory);
   return memory;
 }
 
-// Offers one format: a file list, or plain text.
-class DataObject final : public IDataObject {
- public:
-  DataObject(Lines paths, CLIPFORMAT format) : paths_(std::move(paths)), format_(format) {}
-  virtual ~DataObject() = default;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    *out = (iid == IID_IUnknown || iid == IID_IDataObject) ? this : nullptr;
-    if (*out) {
-      AddRef();
-    }
-    return *out ? S_OK : E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the stack
-  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-    if (QueryGetData(format) != S_OK) {
-      return DV_E_FORMATETC;
-    }
-    medium->tymed = TYMED_HGLOBAL;
-    medium->pUnkForRelease = nullptr;
-    if (format_ == CF_HDROP) {
-      medium->hGlobal = FileList(paths_);
-    } else {
-      std::wstring text = paths_.empty() ? L"" : paths_[0];
-      medium->hGlobal = GlobalAlloc(GHND, (text.size() + 1) * sizeof(wchar_t));
-      memcpy(GlobalLock(medium->hGlobal), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-      GlobalUnlock(medium->hGlobal);
-    }
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-    return format->cfFormat == format_ && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
-  }
-  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-    out->ptd = nullptr;
-    return E_NOTIMPL;
-  }
-  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override {
-    return OLE_E_ADVISENOTSUPPORTED;
-  }
-  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override {
-    return OLE_E_ADVISENOTSUPPORTED;
-  }
-
- private:
-  Lines paths_;
-  CLIPFORMAT format_;
-  ULONG refs_ = 1;
-};
-
 // Lets the drag run a few rounds over the target, then drops.
 class DropSource final : public IDropSource {
  public:
-  virtual ~DropSource() = default;
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     *out = (iid == IID_IUnknown || iid == IID_IDropSource) ? this : nullptr;
-    if (*out) {
-      AddRef();
-    }
-    return *out ? S_OK : E_NOINTERFACE;
+    return *out ? S_OK : E_NOINTERFACE;  // lives on the stack: no counting
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
@@ -108,22 +49,8 @@ class DropSource final : public IDropSource {
   int rounds_ = 0;
 };
 
-class DrawingDropTest : public ::testing::Test {
+class DrawingDropTest : public DrawingWindowTest {
  protected:
-  void SetUp() override {
-    window_ = MainWindow::Create();
-    window_->Show();
-    SetWindowPos(window_->Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    test::PumpPending();
-  }
-  HWND List() const { return window_->Item(C::List2); }
-  Lines Entries() const {
-    Lines entries;
-    for (size_t i = 0; i < drawings::Count(*window_); ++i) {
-      entries.push_back(drawings::Entry(*window_, i));
-    }
-    return entries;
-  }
   DWORD DragOntoList(IDataObject* data) {
     RECT r{};
     GetWindowRect(List(), &r);
@@ -136,41 +63,36 @@ class DrawingDropTest : public ::testing::Test {
     EXPECT_TRUE(hr == DRAGDROP_S_DROP || hr == DRAGDROP_S_CANCEL) << std::hex << hr;
     return effect;
   }
-  std::unique_ptr<MainWindow> window_;
 };
 
 TEST_F(DrawingDropTest, WindowsMessageDropAddsEveryDwgPathWithoutDuplicateCheck) {
-  SendMessageW(List(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"C:\\p\\b.dwg"));
-  std::vector<test::SeenDialog> seen = test::RunAnswering([&] {
-    PostMessageW(List(), WM_DROPFILES,
-                 reinterpret_cast<WPARAM>(
-                     FileList({L"C:\\p\\c.dwg", L"C:\\p\\b.dwg", L"C:\\p\\a.DWG", L"C:\\p\\x.Dwg",
-                               L"C:\\p\\plandwg", L"C:\\p\\notes.txt", L"C:\\p\\A.dwg"})),
-                 0);
-    test::PumpUntil([&] { return drawings::Count(*window_) > 1; }, 3000);
-  });
-  EXPECT_TRUE(seen.empty());
+  Add({L"C:\\p\\b.dwg"});
+  auto drop = [&](const Lines& paths) {
+    return RunAnswering([&] {
+      SendMessageW(List(), WM_DROPFILES, reinterpret_cast<WPARAM>(DropFileList(paths)), 0);
+    });
+  };
+  EXPECT_TRUE(drop({L"C:\\p\\c.dwg", L"C:\\p\\b.dwg", L"C:\\p\\a.DWG", L"C:\\p\\x.Dwg",
+                    L"C:\\p\\plandwg", L"C:\\p\\notes.txt", L"C:\\p\\A.dwg"})
+                  .empty());
   EXPECT_EQ(Entries(), (Lines{L"C:\\p\\A.dwg", L"C:\\p\\b.dwg", L"C:\\p\\b.dwg", L"C:\\p\\c.dwg",
                               L"C:\\p\\plandwg"}));
-
   // Nothing but other files: nothing changes, nothing is said.
-  seen = test::RunAnswering([&] {
-    SendMessageW(List(), WM_DROPFILES, reinterpret_cast<WPARAM>(FileList({L"C:\\a.txt"})), 0);
-  });
-  EXPECT_TRUE(seen.empty());
+  EXPECT_TRUE(drop({L"C:\\a.txt"}).empty());
   EXPECT_EQ(Entries().size(), 5u);
 }
 
 TEST_F(DrawingDropTest, OleDragAndDropFromAnotherWindow) {
-  DataObject files({L"D:\\图纸\\b.dwg", L"D:\\图纸\\a.dwg", L"D:\\图纸\\readme.txt"}, CF_HDROP);
-  EXPECT_EQ(DragOntoList(&files), static_cast<DWORD>(DROPEFFECT_COPY));
+  auto files = Offering(
+      CF_HDROP, DropFileList({L"D:\\图纸\\b.dwg", L"D:\\图纸\\a.dwg", L"D:\\图纸\\readme.txt"}));
+  EXPECT_EQ(DragOntoList(files.Get()), static_cast<DWORD>(DROPEFFECT_COPY));
   EXPECT_EQ(Entries(), (Lines{L"D:\\图纸\\a.dwg", L"D:\\图纸\\b.dwg"}));
 
   // Text is not taken.
-  DataObject text({L"D:\\图纸\\c.dwg"}, CF_UNICODETEXT);
-  EXPECT_EQ(DragOntoList(&text), static_cast<DWORD>(DROPEFFECT_NONE));
+  auto text = Offering(CF_UNICODETEXT, Text(L"D:\\图纸\\c.dwg"));
+  EXPECT_EQ(DragOntoList(text.Get()), static_cast<DWORD>(DROPEFFECT_NONE));
   EXPECT_EQ(Entries().size(), 2u);
 }
 
 }  // namespace
-}  // namespace kavro
+}  // namespace kavro::test

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "promo/promo_win.h"
@@ -21,52 +20,42 @@ struct Kavro {
       CloseHandle(process.hThread);
     }
   }
+  // Starts kavro.exe and waits for its main window and both side windows.
   bool Start() {
     std::wstring commandLine = L"\"" + test::KavroExePath() + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process) != FALSE;
+                          &startup, &process) &&
+           (main = WaitForWindow(L"kavrofrm")) && (adfrm = WaitForWindow(L"adfrm")) &&
+           (ad1frm = WaitForWindow(L"ad1frm"));
   }
   // A visible top-level window of this process with the given class.
-  HWND Window(const wchar_t* className) const {
-    struct Search {
-      DWORD pid;
-      const wchar_t* className;
-      HWND found;
-    } search{process.dwProcessId, className, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) {
-          auto* s = reinterpret_cast<Search*>(p);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(w, &pid);
-          if (pid == s->pid && IsWindowVisible(w) && test::ClassOf(w) == s->className) {
-            s->found = w;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
   HWND WaitForWindow(const wchar_t* className) const {
     HWND w = nullptr;
-    for (int i = 0; i < 1000 && !w; ++i) {
-      w = Window(className);
-      if (!w) {
-        Sleep(10);
-      }
-    }
+    test::PumpUntil(
+        [&] {
+          w = test::FindTopWindow(0, [&](HWND candidate) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(candidate, &pid);
+            return pid == process.dwProcessId && IsWindowVisible(candidate) &&
+                   test::ClassOf(candidate) == className;
+          });
+          return w != nullptr;
+        },
+        10000);
     return w;
   }
   bool Ended(DWORD waitMs) const {
     return WaitForSingleObject(process.hProcess, waitMs) == WAIT_OBJECT_0;
   }
-  DWORD ExitCode() const {
+  bool EndedWithoutError() const {
     DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    return code;
+    return Ended(5000) && GetExitCodeProcess(process.hProcess, &code) && code == 0;
   }
+  HWND main = nullptr;
+  HWND adfrm = nullptr;
+  HWND ad1frm = nullptr;
 };
 
 HWND Item(HWND w, PromoControl id) { return GetDlgItem(w, static_cast<int>(id)); }
@@ -74,44 +63,30 @@ HWND Item(HWND w, PromoControl id) { return GetDlgItem(w, static_cast<int>(id));
 TEST(PromoProcess, SideWindowsOutliveTheMainWindowAndTheClosePictureEndsTheProgram) {
   Kavro kavro;
   ASSERT_TRUE(kavro.Start());
-  HWND main = kavro.WaitForWindow(L"kavrofrm");
-  HWND adfrm = kavro.WaitForWindow(L"adfrm");
-  HWND ad1frm = kavro.WaitForWindow(L"ad1frm");
-  ASSERT_TRUE(main && adfrm && ad1frm);
-  EXPECT_TRUE(GetWindowLongW(adfrm, GWL_EXSTYLE) & WS_EX_TOPMOST);
 
-  PostMessageW(main, WM_CLOSE, 0, 0);
-  for (int i = 0; i < 500 && IsWindow(main); ++i) {
-    Sleep(10);
-  }
-  EXPECT_FALSE(IsWindow(main));
+  PostMessageW(kavro.main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(kavro.main); }));
   EXPECT_FALSE(kavro.Ended(300)) << "closing the main window alone must not end the program";
-  EXPECT_TRUE(IsWindowVisible(adfrm));
-  EXPECT_TRUE(IsWindowVisible(ad1frm));
+  EXPECT_TRUE(IsWindowVisible(kavro.adfrm));
+  EXPECT_TRUE(IsWindowVisible(kavro.ad1frm));
 
-  HWND close = Item(adfrm, PromoControl::Image2);
+  HWND close = Item(kavro.adfrm, PromoControl::Image2);
   ASSERT_NE(close, nullptr);
   PostMessageW(close, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
   PostMessageW(close, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
-  ASSERT_TRUE(kavro.Ended(5000));
-  EXPECT_EQ(kavro.ExitCode(), 0u);
+  EXPECT_TRUE(kavro.EndedWithoutError());
 }
 
 TEST(PromoProcess, ProgramEndsWhenItsLastWindowCloses) {
   Kavro kavro;
   ASSERT_TRUE(kavro.Start());
-  HWND main = kavro.WaitForWindow(L"kavrofrm");
-  HWND adfrm = kavro.WaitForWindow(L"adfrm");
-  HWND ad1frm = kavro.WaitForWindow(L"ad1frm");
-  ASSERT_TRUE(main && adfrm && ad1frm);
-  PostMessageW(Item(adfrm, PromoControl::Label1), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
-  PostMessageW(main, WM_CLOSE, 0, 0);
+  PostMessageW(Item(kavro.adfrm, PromoControl::Label1), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+  PostMessageW(kavro.main, WM_CLOSE, 0, 0);
   EXPECT_FALSE(kavro.Ended(300));
-  EXPECT_FALSE(IsWindow(adfrm));
-  EXPECT_TRUE(IsWindowVisible(ad1frm));
-  PostMessageW(Item(ad1frm, PromoControl::Label1), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
-  ASSERT_TRUE(kavro.Ended(5000));
-  EXPECT_EQ(kavro.ExitCode(), 0u);
+  EXPECT_FALSE(IsWindow(kavro.adfrm));
+  EXPECT_TRUE(IsWindowVisible(kavro.ad1frm));
+  PostMessageW(Item(kavro.ad1frm, PromoControl::Label1), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+  EXPECT_TRUE(kavro.EndedWithoutError());
 }
 
 }  // namespace

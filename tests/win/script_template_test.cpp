@@ -3,68 +3,12 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <deque>
-#include <functional>
-#include <mutex>
-#include <thread>
-#include <vector>
-
 #include "app/main_window_win.h"
 #include "support/support.h"
 #include "win/file_win.h"
 
 namespace kavro {
 namespace {
-
-class ScriptedDialogs : public FileDialogBackend {
- public:
-  FileDialogAnswer Show(const FileDialogRequest& request) override {
-    requests.push_back(request);
-    FileDialogAnswer answer = answers.empty() ? FileDialogAnswer{} : answers.front();
-    if (!answers.empty()) answers.pop_front();
-    return answer;
-  }
-  std::vector<FileDialogRequest> requests;
-  std::deque<FileDialogAnswer> answers;
-};
-
-// Answers every dialog window (#32770: message boxes, common dialogs) of the test thread through
-// `handle`, from a second thread, so that none blocks the test.
-class DialogWatcher {
- public:
-  explicit DialogWatcher(std::function<void(HWND)> handle)
-      : thread_(GetCurrentThreadId()), handle_(std::move(handle)), worker_([this] { Run(); }) {}
-  ~DialogWatcher() {
-    stop_ = true;
-    worker_.join();
-  }
-
- private:
-  void Run() {
-    for (HWND last = nullptr; !stop_; Sleep(20)) {
-      HWND found = nullptr;
-      EnumThreadWindows(
-          thread_,
-          [](HWND w, LPARAM out) {
-            bool dialog = IsWindowVisible(w) && test::ClassOf(w) == L"#32770";
-            if (dialog) *reinterpret_cast<HWND*>(out) = w;
-            return dialog ? FALSE : TRUE;
-          },
-          reinterpret_cast<LPARAM>(&found));
-      if (found && found != last) handle_(last = found);
-    }
-  }
-  DWORD thread_;
-  std::function<void(HWND)> handle_;
-  std::atomic<bool> stop_{false};
-  std::thread worker_;
-};
-
-// Wine reuses process ids from run to run: a fresh folder needs more than the id.
-std::wstring FreshFolder(const wchar_t* name) {
-  return test::MakeTempFolder(std::wstring(name) + L"-" + std::to_wstring(GetTickCount64()));
-}
 
 std::string ReadBytes(const std::wstring& path) {
   std::string bytes;
@@ -77,23 +21,32 @@ class ScriptTemplateTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(GetACP(), 936u) << "the Wine prefix must run with the Chinese code page";
     window_ = MainWindow::Create();
-    auto dialogs = std::make_unique<ScriptedDialogs>();
-    dialogs_ = dialogs.get();
-    window_->SetDialogBackend(std::move(dialogs));
-    folder_ = FreshFolder(L"template");
-    watcher_ = std::make_unique<DialogWatcher>([this](HWND box) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      boxes_.push_back(test::WindowText(box) + L"|" + test::WindowText(GetDlgItem(box, 0xFFFF)));
-      PostMessageW(box, WM_COMMAND, IDOK, 0);
-    });
+    window_->Show();
+    // Wine reuses process ids from run to run: the folder name needs more than the id.
+    folder_ = test::MakeTempFolder(L"template-" + std::to_wstring(GetTickCount64()));
   }
-  std::vector<std::wstring> Boxes() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return boxes_;
+  // Clicks `button` while `answer` drives the real dialog it opens; returns the titles seen.
+  std::vector<std::wstring> Click(MainControl button, test::DialogAnswer answer) {
+    std::vector<std::wstring> titles;
+    for (const test::SeenDialog& dialog : test::RunAnswering(
+             [&] { SendMessageW(window_->Item(button), BM_CLICK, 0, 0); }, {answer})) {
+      titles.push_back(dialog.title);
+    }
+    return titles;
   }
+  // Clicks `button` with the file dialogs scripted (from the first call on) to answer
+  // `outcome`; keeps "title|text" of each message box shown in `boxes_`.
   void Run(MainControl button, DialogOutcome outcome, const std::wstring& path = L"") {
+    if (!dialogs_) {
+      auto dialogs = std::make_unique<test::ScriptedDialogs>();
+      dialogs_ = dialogs.get();
+      window_->SetDialogBackend(std::move(dialogs));
+    }
     dialogs_->answers.push_back({outcome, path});
-    SendMessageW(window_->Item(button), BM_CLICK, 0, 0);
+    for (const test::SeenDialog& box :
+         test::RunAnswering([&] { SendMessageW(window_->Item(button), BM_CLICK, 0, 0); })) {
+      boxes_.push_back(box.title + L"|" + box.text);
+    }
   }
   void Save(const std::wstring& path) {
     Run(MainControl::xpcmdbutton1, DialogOutcome::Chosen, path);
@@ -105,11 +58,9 @@ class ScriptTemplateTest : public ::testing::Test {
   void SetTemplate(const std::wstring& text) { window_->SetItemText(MainControl::Text1, text); }
 
   std::unique_ptr<MainWindow> window_;
-  ScriptedDialogs* dialogs_ = nullptr;
+  test::ScriptedDialogs* dialogs_ = nullptr;
   std::wstring folder_;
-  std::mutex mutex_;
   std::vector<std::wstring> boxes_;
-  std::unique_ptr<DialogWatcher> watcher_;
 };
 
 TEST_F(ScriptTemplateTest, SaveAndLoadKeepTheTextExactlyAndTheAddFilesSettings) {
@@ -140,7 +91,7 @@ TEST_F(ScriptTemplateTest, SaveAndLoadKeepTheTextExactlyAndTheAddFilesSettings) 
   }
   EXPECT_FALSE(dialogs_->requests[1].save);
   EXPECT_TRUE(dialog.cancelError);
-  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ScriptTemplateTest, CancelAndUnreadableFilesChangeNothing) {
@@ -154,7 +105,7 @@ TEST_F(ScriptTemplateTest, CancelAndUnreadableFilesChangeNothing) {
   Load(folder_ + std::wstring(L"\0kept.scr\0other.scr", 19));  // several names are not one file
   EXPECT_EQ(ReadBytes(path), "old");
   EXPECT_EQ(Template(), L"new text");
-  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(boxes_.empty());
 }
 
 TEST_F(ScriptTemplateTest, FailedSavesAreReportedAndTheOldFileStays) {
@@ -173,9 +124,7 @@ TEST_F(ScriptTemplateTest, FailedSavesAreReportedAndTheOldFileStays) {
   SetTemplate(L"ok\r\nx😀");
   Save(kept);
   Run(MainControl::xpcmdbutton1, DialogOutcome::Failed);
-
-  test::PumpUntil([&] { return Boxes().size() == 5; }, 3000);
-  std::vector<std::wstring> boxes = Boxes();
+  const std::vector<std::wstring>& boxes = boxes_;
   ASSERT_EQ(boxes.size(), 5u);
   for (const std::wstring& box : boxes) {
     EXPECT_EQ(box.rfind(L"错误|", 0), 0u) << box;
@@ -194,36 +143,20 @@ TEST_F(ScriptTemplateTest, FailedSavesAreReportedAndTheOldFileStays) {
 }
 
 // The real common dialogs, driven like a user: a name typed and OK, or Cancel.
-TEST(TemplateDialogs, SaveAndLoadThroughTheCommonDialogs) {
-  auto window = MainWindow::Create();
-  window->Show();
-  window->CommonDialog1().flags = 0x80204;  // as an add-files action leaves it
-  const std::wstring path = FreshFolder(L"driven") + L"\\driven 模板.scr";
-  std::vector<std::wstring> titles;
-  auto answer = [&](const std::wstring& name) {
-    return std::make_unique<DialogWatcher>([&titles, name](HWND dialog) {
-      titles.push_back(test::WindowText(dialog));
-      HWND box = GetDlgItem(dialog, 0x47C);  // cmb13, else edt1
-      SendMessageW(box ? box : GetDlgItem(dialog, 0x480), WM_SETTEXT, 0,
-                   reinterpret_cast<LPARAM>(name.c_str()));
-      PostMessageW(dialog, WM_COMMAND, name.empty() ? IDCANCEL : IDOK, 0);
-    });
-  };
-  auto click = [&](MainControl button, const std::wstring& name) {
-    auto watcher = answer(name);
-    SendMessageW(window->Item(button), BM_CLICK, 0, 0);
-  };
+TEST_F(ScriptTemplateTest, SaveAndLoadThroughTheCommonDialogs) {
+  window_->CommonDialog1().flags = 0x80204;  // as an add-files action leaves it
+  const std::wstring path = folder_ + L"\\driven 模板.scr";
   const std::wstring text = L"LAYER\r\nS\r\n图层page\r\n";
-  window->SetItemText(MainControl::Text1, text);
-  click(MainControl::xpcmdbutton1, path);
+  SetTemplate(text);
+  EXPECT_EQ(Click(MainControl::xpcmdbutton1, test::ChooseName(path)),
+            std::vector<std::wstring>{L"保存修改列表文件"});
   EXPECT_EQ(ReadBytes(path), "LAYER\r\nS\r\n\xCD\xBC\xB2\xE3page\r\n");
-  window->SetItemText(MainControl::Text1, L"");
-  click(MainControl::xpcmdbutton5, L"");
-  EXPECT_EQ(window->ItemText(MainControl::Text1), L"");
-  click(MainControl::xpcmdbutton5, path);
-  EXPECT_EQ(window->ItemText(MainControl::Text1), text);
-  EXPECT_EQ(titles, (std::vector<std::wstring>{L"保存修改列表文件", L"读取修改列表文件",
-                                               L"读取修改列表文件"}));
+  SetTemplate(L"");
+  EXPECT_EQ(Click(MainControl::xpcmdbutton5, test::Press(IDCANCEL)),
+            std::vector<std::wstring>{L"读取修改列表文件"});  // a cancel says nothing
+  EXPECT_EQ(Template(), L"");
+  Click(MainControl::xpcmdbutton5, test::ChooseName(path));
+  EXPECT_EQ(Template(), text);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/message_loop_win.h"
@@ -32,11 +33,7 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 std::wstring KavroExePath() {
   // Built as a Unix path by CMake; Wine maps it through drive Z:.
   std::wstring path = win::FromUtf8(KAVRO_EXE_PATH);
-  for (auto& c : path) {
-    if (c == L'/') {
-      c = L'\\';
-    }
-  }
+  std::replace(path.begin(), path.end(), L'/', L'\\');
   if (!path.empty() && path[0] == L'\\') {
     path = L"Z:" + path;
   }
@@ -64,13 +61,49 @@ std::wstring ClassOf(HWND window) {
   return buffer;
 }
 
+HWND FindTopWindow(DWORD thread, const std::function<bool(HWND)>& match) {
+  struct Search {
+    const std::function<bool(HWND)>& match;
+    HWND found = nullptr;
+  } search{match};
+  auto visit = [](HWND w, LPARAM p) -> BOOL {
+    auto* s = reinterpret_cast<Search*>(p);
+    if (s->match(w)) {
+      s->found = w;
+      return FALSE;
+    }
+    return TRUE;
+  };
+  if (thread) {
+    EnumThreadWindows(thread, visit, reinterpret_cast<LPARAM>(&search));
+  } else {
+    EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+  }
+  return search.found;
+}
+
 std::wstring MakeTempFolder(const std::wstring& name) {
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  std::wstring folder = std::wstring(temp) + L"kavro-test-" + name + L"-" +
-                        std::to_wstring(GetCurrentProcessId());
+  std::wstring folder =
+      std::wstring(temp) + L"kavro-test-" + name + L"-" + std::to_wstring(GetCurrentProcessId());
   SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
   return folder;
+}
+
+HGLOBAL DropFileList(const std::vector<std::wstring>& paths) {
+  std::wstring list;
+  for (const std::wstring& path : paths) {
+    list += path + L'\0';
+  }
+  list += L'\0';
+  HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+  auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
+  files->pFiles = sizeof(DROPFILES);
+  files->fWide = TRUE;
+  memcpy(files + 1, list.data(), list.size() * sizeof(wchar_t));
+  GlobalUnlock(memory);
+  return memory;
 }
 
 }  // namespace kavro::test

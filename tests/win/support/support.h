@@ -2,8 +2,12 @@
 // Helpers for the tests that run under Wine.
 #include <windows.h>
 
+#include <deque>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "app/file_dialog.h"
 
 namespace kavro::test {
 
@@ -21,11 +25,43 @@ RECT RectInParent(HWND child, HWND parent);
 std::wstring WindowText(HWND window);
 std::wstring ClassOf(HWND window);
 
+// The first top-level window of `thread` (0: of any thread) that `match` accepts.
+HWND FindTopWindow(DWORD thread, const std::function<bool(HWND)>& match);
+
 // A fresh empty folder for one test (under the prefix's temp folder).
 std::wstring MakeTempFolder(const std::wstring& name);
 
 // Saves what the screen shows of `window` as build/screenshots/<name>.bmp (the test command
 // turns it into a PNG).
 bool SaveWindowPicture(HWND window, const std::wstring& name);
+
+// A CF_HDROP block (wide names) as WM_DROPFILES and drag sources hand it over.
+HGLOBAL DropFileList(const std::vector<std::wstring>& paths);
+
+// --- Modal windows opened on this thread (common file dialogs, message boxes) ---
+
+struct SeenDialog {
+  std::wstring title;
+  std::wstring text;  // a message box's text
+};
+using DialogAnswer = std::function<void(HWND dialog)>;
+
+// Types `name` into a file dialog's name box and presses OK.
+DialogAnswer ChooseName(std::wstring name);
+DialogAnswer Press(int id);
+
+// Runs `action` here while a watcher thread answers the dialogs it opens, one answer per dialog,
+// in order; a dialog beyond the answers is closed (OK for a message box, else Cancel). Returns
+// what each dialog showed.
+std::vector<SeenDialog> RunAnswering(const std::function<void()>& action,
+                                     std::vector<DialogAnswer> answers = {});
+
+// The file dialogs as a script: each showing takes the next answer (none left: cancelled).
+class ScriptedDialogs : public FileDialogBackend {
+ public:
+  FileDialogAnswer Show(const FileDialogRequest& request) override;
+  std::deque<FileDialogAnswer> answers;
+  std::vector<FileDialogRequest> requests;
+};
 
 }  // namespace kavro::test
