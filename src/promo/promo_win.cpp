@@ -80,6 +80,8 @@ const Shared& SharedResources() {
   return shared;
 }
 
+constexpr UINT kLoadPageMessage = WM_APP + 1;
+
 int Id(PromoControl control) { return static_cast<int>(control); }
 
 class PromoWindow : public win::Window {
@@ -119,6 +121,7 @@ class PromoWindow : public win::Window {
   HWND CreateChild(const wchar_t* className, DWORD style, const TwipBox& box, PromoControl id);
   RECT Pixels(const TwipBox& box) const;
   void OnLoad();
+  void LoadPage();
   void OnCommand(PromoControl id, int notification);
   void DrawPicture(const DRAWITEMSTRUCT& item) const;
   void DockTick();
@@ -172,12 +175,6 @@ HWND PromoWindow::CreateChild(const wchar_t* className, DWORD style, const TwipB
 }
 
 void PromoWindow::CreateControls() {
-  if (Settings().hostBrowserAnyway || BrowserEngineAvailable()) {
-    browser_ = CreateBrowser(Hwnd(), Pixels(kWebBrowser1), Id(PromoControl::WebBrowser1));
-  }
-  if (!browser_) {
-    ShowNoBrowserText();
-  }
   // The pictures and the label sit above the browser, so that they are seen and take clicks.
   for (auto [box, id] :
        {std::pair{kImage2, PromoControl::Image2}, {kImage1, PromoControl::Image1}}) {
@@ -199,13 +196,27 @@ void PromoWindow::ShowNoBrowserText() {
 void PromoWindow::OnLoad() {
   design_.place(Hwnd());
   KeepOnTop(Hwnd());
+  // The page loads once the program's windows are on the screen: asking for the browser engine
+  // can take a noticeable moment, and the main window need not wait for it.
+  PostMessageW(Hwnd(), kLoadPageMessage, 0, 0);
+  SetTimer(Hwnd(), kTimer2, Settings().dockingDelayMs, nullptr);
+}
+
+void PromoWindow::LoadPage() {
+  if (Settings().hostBrowserAnyway || BrowserEngineAvailable()) {
+    browser_ = CreateBrowser(Hwnd(), Pixels(kWebBrowser1), Id(PromoControl::WebBrowser1));
+  }
   if (browser_ && !NavigateBrowser(browser_, design_.page)) {
     // The control refused the page: show the link in its place instead.
     DestroyWindow(browser_);
     browser_ = nullptr;
+  }
+  if (browser_) {
+    // Beneath the pictures and the label, so that they are seen and take clicks.
+    SetWindowPos(browser_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  } else {
     ShowNoBrowserText();
   }
-  SetTimer(Hwnd(), kTimer2, Settings().dockingDelayMs, nullptr);
 }
 
 void PromoWindow::OnCommand(PromoControl id, int notification) {
@@ -295,6 +306,9 @@ void PromoWindow::DockTick() {
 
 LRESULT PromoWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case kLoadPageMessage:
+      LoadPage();
+      return 0;
     case WM_TIMER:
       if (wp == kTimer2 && !polling_) {
         polling_ = SetTimer(Hwnd(), kTimer1, kPollMs, nullptr) != 0;

@@ -61,6 +61,7 @@ class PromoWindowTest : public ::testing::Test {
   }
   void Open() {
     ShowPromoWindows();
+    test::PumpPending();  // the pages load once the message loop runs
     adfrm_ = OwnWindow(L"adfrm");
     ad1frm_ = OwnWindow(L"ad1frm");
     ASSERT_NE(adfrm_, nullptr);
