@@ -1,80 +1,54 @@
-// kavro.exe as a user starts it: its window appears, and the exit button ends the process.
+// kavro.exe as a user runs it: the exit button ends it at once; the side windows outlive the main
+// window; the program ends by the close picture or after its last window closes.
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <vector>
-
 #include "app/main_layout.h"
+#include "promo/promo_win.h"
+#include "support/kavro_process.h"
 #include "support/support.h"
 
 namespace kavro {
 namespace {
 
-struct Started {
-  PROCESS_INFORMATION process{};
-  HWND window = nullptr;
-  double msToVisible = 0;
-};
+using promo::PromoControl;
 
-Started StartKavro() {
-  Started s;
-  std::wstring commandLine = L"\"" + test::KavroExePath() + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  LARGE_INTEGER frequency, begin, now;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&begin);
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &s.process)) {
-    return s;
-  }
-  for (int i = 0; i < 20000 && !s.window; ++i) {
-    HWND w = FindWindowW(L"kavrofrm", L"Kavro V2.5");
-    if (w && IsWindowVisible(w)) {
-      s.window = w;
-    } else {
-      Sleep(1);
-    }
-  }
-  QueryPerformanceCounter(&now);
-  s.msToVisible = 1000.0 * static_cast<double>(now.QuadPart - begin.QuadPart) /
-                  static_cast<double>(frequency.QuadPart);
-  return s;
-}
-
-void Close(Started& s) {
-  if (s.process.hProcess) {
-    TerminateProcess(s.process.hProcess, 1);
-    CloseHandle(s.process.hProcess);
-    CloseHandle(s.process.hThread);
-  }
-}
+HWND Item(HWND w, PromoControl id) { return GetDlgItem(w, static_cast<int>(id)); }
 
 TEST(KavroProcess, ExitButtonEndsTheProgramAtOnce) {
-  Started s = StartKavro();
-  ASSERT_NE(s.window, nullptr) << "main window did not appear";
-  HWND exitButton = GetDlgItem(s.window, ControlCommandId(MainControl::xpcmdbutton3));
-  ASSERT_NE(exitButton, nullptr);
-  PostMessageW(exitButton, BM_CLICK, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(s.process.hProcess, 10000), WAIT_OBJECT_0);
-  DWORD code = 1;
-  GetExitCodeProcess(s.process.hProcess, &code);
-  EXPECT_EQ(code, 0u);
-  Close(s);
+  test::KavroProcess kavro;
+  ASSERT_TRUE(kavro.Start());
+  PostMessageW(GetDlgItem(kavro.main, ControlCommandId(MainControl::xpcmdbutton3)), BM_CLICK, 0, 0);
+  EXPECT_TRUE(kavro.EndedWithoutError());
 }
 
-TEST(KavroProcess, StartUpTime) {
-  std::vector<double> times;
-  for (int i = 0; i < 3; ++i) {
-    Started s = StartKavro();
-    ASSERT_NE(s.window, nullptr);
-    times.push_back(s.msToVisible);
-    Close(s);
-  }
-  std::sort(times.begin(), times.end());
-  std::printf("kavro.exe: main window shown %.0f ms after process start (median of 3)\n", times[1]);
+TEST(KavroProcess, SideWindowsOutliveTheMainWindowAndTheClosePictureEndsTheProgram) {
+  test::KavroProcess kavro;
+  ASSERT_TRUE(kavro.Start());
+
+  PostMessageW(kavro.main, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(test::PumpUntil([&] { return !IsWindow(kavro.main); }));
+  EXPECT_FALSE(kavro.Ended(300)) << "closing the main window alone must not end the program";
+  EXPECT_TRUE(IsWindowVisible(kavro.adfrm));
+  EXPECT_TRUE(IsWindowVisible(kavro.ad1frm));
+
+  HWND close = Item(kavro.adfrm, PromoControl::Image2);
+  ASSERT_NE(close, nullptr);
+  PostMessageW(close, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
+  PostMessageW(close, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  EXPECT_TRUE(kavro.EndedWithoutError());
+}
+
+TEST(KavroProcess, ProgramEndsWhenItsLastWindowCloses) {
+  test::KavroProcess kavro;
+  ASSERT_TRUE(kavro.Start());
+  PostMessageW(Item(kavro.adfrm, PromoControl::Label1), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+  PostMessageW(kavro.main, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(kavro.Ended(300));
+  EXPECT_FALSE(IsWindow(kavro.adfrm));
+  EXPECT_TRUE(IsWindowVisible(kavro.ad1frm));
+  PostMessageW(Item(kavro.ad1frm, PromoControl::Label1), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+  EXPECT_TRUE(kavro.EndedWithoutError());
 }
 
 }  // namespace

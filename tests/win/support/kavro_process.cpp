@@ -1,0 +1,52 @@
+#include "support/kavro_process.h"
+
+#include <string>
+
+#include "support/support.h"
+
+namespace kavro::test {
+
+KavroProcess::~KavroProcess() {
+  if (process_.hProcess) {
+    TerminateProcess(process_.hProcess, 1);
+    CloseHandle(process_.hProcess);
+    CloseHandle(process_.hThread);
+  }
+}
+
+bool KavroProcess::Start() {
+  std::wstring commandLine = L"\"" + KavroExePath() + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_) &&
+         (main = WaitForWindow(L"kavrofrm")) && (adfrm = WaitForWindow(L"adfrm")) &&
+         (ad1frm = WaitForWindow(L"ad1frm"));
+}
+
+HWND KavroProcess::WaitForWindow(const wchar_t* className) const {
+  HWND w = nullptr;
+  PumpUntil(
+      [&] {
+        w = FindTopWindow(0, [&](HWND candidate) {
+          DWORD pid = 0;
+          GetWindowThreadProcessId(candidate, &pid);
+          return pid == process_.dwProcessId && IsWindowVisible(candidate) &&
+                 ClassOf(candidate) == className;
+        });
+        return w != nullptr;
+      },
+      10000);
+  return w;
+}
+
+bool KavroProcess::Ended(DWORD waitMs) const {
+  return WaitForSingleObject(process_.hProcess, waitMs) == WAIT_OBJECT_0;
+}
+
+bool KavroProcess::EndedWithoutError() const {
+  DWORD code = 1;
+  return Ended(5000) && GetExitCodeProcess(process_.hProcess, &code) && code == 0;
+}
+
+}  // namespace kavro::test

@@ -1,0 +1,29 @@
+#pragma once
+// kavro.exe started as a user starts it, for tests and benchmarks of the whole program.
+#include <windows.h>
+
+namespace kavro::test {
+
+class KavroProcess {
+ public:
+  KavroProcess() = default;
+  KavroProcess(const KavroProcess&) = delete;
+  KavroProcess& operator=(const KavroProcess&) = delete;
+  ~KavroProcess();  // ends the process if it still runs
+
+  // Starts kavro.exe; true once its main window and both side windows are visible.
+  bool Start();
+  bool Ended(DWORD waitMs) const;
+  // Ended within a few seconds, with exit code 0.
+  bool EndedWithoutError() const;
+
+  HWND main = nullptr;
+  HWND adfrm = nullptr;
+  HWND ad1frm = nullptr;
+
+ private:
+  HWND WaitForWindow(const wchar_t* className) const;
+  PROCESS_INFORMATION process_{};
+};
+
+}  // namespace kavro::test
