@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/main_window_win.h"
+#include "base/titles.h"
 #include "drawings/drawing_list.h"
 #include "drawings/drop_target_win.h"
 #include "drawings/list_box_win.h"
@@ -20,12 +20,10 @@ constexpr wchar_t kSaveListTitle[] = L"保存列表文件";
 constexpr wchar_t kLoadListTitle[] = L"读取列表文件";
 constexpr wchar_t kListFileFilter[] = L"列表文件(*.txt)|*.txt|所有文件（*.*)|*.*";
 
-DrawingListBox ListOf(MainWindow& window) {
-  return DrawingListBox(window.Item(MainControl::List2));
-}
+DrawingListBox ListOf(const DrawingsView& view) { return DrawingListBox(view.list); }
 
-void ShowError(MainWindow& window, const wchar_t* text) {
-  MessageBoxW(window.Hwnd(), text, kErrorTitle, MB_OK | MB_ICONERROR);
+void ShowError(const DrawingsView& view, const wchar_t* text) {
+  view.messages.Show(view.owner, text, kErrorTitle, MB_OK | MB_ICONERROR);
 }
 
 // Access refused (a folder, a read-only file) counts as a cancel; the rest as a bad file.
@@ -42,8 +40,8 @@ bool RefusesWriting(const std::wstring& path) {
 }
 
 // CommonDialog4 as the window defines it; no other action changes its filter.
-FileDialogControl& ListFileDialog(MainWindow& window, const wchar_t* title) {
-  FileDialogControl& dialog = window.CommonDialog4();
+FileDialogControl& ListFileDialog(const DrawingsView& view, const wchar_t* title) {
+  FileDialogControl& dialog = view.listFileDialog;
   dialog.filter = kListFileFilter;
   dialog.dialogTitle = title;
   return dialog;
@@ -60,54 +58,53 @@ std::vector<std::wstring_view> EntriesOfListText(std::wstring& text) {
   return lines;
 }
 
-void AddDropped(MainWindow& window, const std::vector<std::wstring>& paths) {
+void AddDropped(HWND listBox, const std::vector<std::wstring>& paths) {
   std::vector<std::wstring> drawings;
   std::copy_if(paths.begin(), paths.end(), std::back_inserter(drawings), EndsWithDwg);
-  DrawingListBox list = ListOf(window);
+  DrawingListBox list(listBox);
   SortBatch(drawings, list.Order());
   list.InsertSorted(drawings);
 }
 
 }  // namespace
 
-void AddFiles(MainWindow& window) {
-  FileDialogControl& dialog = window.CommonDialog1();
+void AddFiles(const DrawingsView& view) {
+  FileDialogControl& dialog = view.addFilesDialog;
   dialog.fileName.clear();
   dialog.cancelError = true;
   dialog.dialogTitle = kAddFilesTitle;
   dialog.flags = kOfnExplorer | kOfnAllowMultiSelect | kOfnHideReadOnly;
   dialog.filter = kDrawingFilter;
-  if (dialog.ShowOpen(window.Dialogs()) != DialogOutcome::Chosen) {
-    ShowError(window, kSelectFilesMessage);
+  if (dialog.ShowOpen(view.dialogs) != DialogOutcome::Chosen) {
+    ShowError(view, kSelectFilesMessage);
     return;
   }
-  DrawingListBox list = ListOf(window);
+  DrawingListBox list = ListOf(view);
   std::vector<std::wstring> paths = PathsFromDialogResult(dialog.fileName);
   SortBatch(paths, list.Order());
   std::vector<std::wstring> added = WithoutDuplicates(list, list.Order(), std::move(paths));
   if (!list.InsertSorted(added)) {
-    ShowError(window, kSelectFilesMessage);
+    ShowError(view, kSelectFilesMessage);
   }
 }
 
-void DeleteSelected(MainWindow& window) {
-  DrawingListBox list = ListOf(window);
+void DeleteSelected(const DrawingsView& view) {
+  DrawingListBox list = ListOf(view);
   list.Remove(list.SelectedIndexes());
 }
 
-void DeleteAll(MainWindow& window) { ListOf(window).Clear(); }
+void DeleteAll(const DrawingsView& view) { ListOf(view).Clear(); }
 
-void SaveList(MainWindow& window) {
-  FileDialogControl& dialog = ListFileDialog(window, kSaveListTitle);
-  DialogOutcome outcome = dialog.ShowSave(window.Dialogs());
+void SaveList(const DrawingsView& view) {
+  FileDialogControl& dialog = ListFileDialog(view, kSaveListTitle);
+  DialogOutcome outcome = dialog.ShowSave(view.dialogs);
   if (outcome != DialogOutcome::Chosen) {
-    ShowError(window,
-              outcome == DialogOutcome::Cancelled ? kSaveCancelledMessage : kBadDataMessage);
+    ShowError(view, outcome == DialogOutcome::Cancelled ? kSaveCancelledMessage : kBadDataMessage);
     return;
   }
   std::wstring text;
   {
-    DrawingListBox::Entries entries = ListOf(window).ReadAll();
+    DrawingListBox::Entries entries = ListOf(view).ReadAll();
     text.reserve(entries.text.size() + entries.views.size());
     for (std::wstring_view entry : entries.views) {
       AppendListLine(text, entry);
@@ -117,26 +114,25 @@ void SaveList(MainWindow& window) {
   text = std::wstring();
   if (encoded.unmappableAt) {
     // The code page would write "?" in its place: the file would name another drawing.
-    ShowError(window, kBadDataMessage);
+    ShowError(view, kBadDataMessage);
     return;
   }
   if (RefusesWriting(dialog.fileName)) {
-    ShowError(window, kSaveCancelledMessage);
+    ShowError(view, kSaveCancelledMessage);
     return;
   }
   win::FileResult written = win::WriteFileReplacing(dialog.fileName, encoded.bytes);
   if (!written.ok) {
-    ShowError(window, MessageForFileError(written.error, kSaveCancelledMessage));
+    ShowError(view, MessageForFileError(written.error, kSaveCancelledMessage));
   }
 }
 
-void LoadList(MainWindow& window) {
+void LoadList(const DrawingsView& view) {
   // The list is replaced only by a file read whole; a cancel or a failure leaves it as it was.
-  FileDialogControl& dialog = ListFileDialog(window, kLoadListTitle);
-  DialogOutcome outcome = dialog.ShowOpen(window.Dialogs());
+  FileDialogControl& dialog = ListFileDialog(view, kLoadListTitle);
+  DialogOutcome outcome = dialog.ShowOpen(view.dialogs);
   if (outcome != DialogOutcome::Chosen) {
-    ShowError(window,
-              outcome == DialogOutcome::Cancelled ? kLoadCancelledMessage : kBadDataMessage);
+    ShowError(view, outcome == DialogOutcome::Cancelled ? kLoadCancelledMessage : kBadDataMessage);
     return;
   }
   std::wstring text;
@@ -144,28 +140,24 @@ void LoadList(MainWindow& window) {
     std::string bytes;
     win::FileResult read = win::ReadWholeFile(dialog.fileName, &bytes);
     if (!read.ok) {
-      ShowError(window, MessageForFileError(read.error, kLoadCancelledMessage));
+      ShowError(view, MessageForFileError(read.error, kLoadCancelledMessage));
       return;
     }
     text = win::DecodeAnsi(bytes);
   }
   std::vector<std::wstring_view> entries = EntriesOfListText(text);
-  DrawingListBox list = ListOf(window);
+  DrawingListBox list = ListOf(view);
   SortBatch(entries, list.Order());
   if (!list.Replace(entries)) {
-    ShowError(window, kBadDataMessage);
+    ShowError(view, kBadDataMessage);
   }
 }
 
-void AcceptDrops(MainWindow& window) {
-  AcceptFileDrops(window.Item(MainControl::List2),
-                  [&window](const std::vector<std::wstring>& paths) { AddDropped(window, paths); });
+void AcceptDrops(const DrawingsView& view) {
+  // The list box outlives its drop target; the view's pieces are copied for the drops to come.
+  HWND list = view.list;
+  AcceptFileDrops(list,
+                  [list](const std::vector<std::wstring>& paths) { AddDropped(list, paths); });
 }
-
-size_t Count(MainWindow& window) { return ListOf(window).Count(); }
-
-std::wstring Entry(MainWindow& window, size_t index) { return ListOf(window).At(index); }
-
-void RemoveFirst(MainWindow& window, size_t count) { ListOf(window).RemoveFirst(count); }
 
 }  // namespace kavro::drawings

@@ -14,7 +14,6 @@ std::vector<std::wstring_view> SplitListLines(std::wstring_view text);
 void AppendListLine(std::wstring& text, std::wstring_view entry);
 
 // Texts of the drawing list's messages.
-inline constexpr wchar_t kErrorTitle[] = L"错误";
 inline constexpr wchar_t kSelectFilesMessage[] = L"请选择文件！";
 inline constexpr wchar_t kSaveCancelledMessage[] = L"保存文件被取消！";
 inline constexpr wchar_t kLoadCancelledMessage[] = L"读取文件被取消！";

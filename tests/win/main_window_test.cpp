@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/main_window_win.h"
-#include "app/shell_win.h"
 #include "support/support.h"
+#include "support/test_services.h"
 
 namespace kavro {
 namespace {
@@ -49,11 +49,12 @@ const Expected kExpected[] = {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window_ = MainWindow::Create();
+    window_ = MainWindow::Create(services_.Get());
     window_->Show();
     test::PumpPending();
   }
   HWND Main() const { return window_->Hwnd(); }
+  test::TestServices services_;
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -182,9 +183,7 @@ TEST_F(MainWindowTest, ToolTips) {
 }
 
 TEST_F(MainWindowTest, F1OpensTheHelpFileBesideTheProgram) {
-  std::vector<std::wstring> opened;
-  auto saved = Shell().openHelp;
-  Shell().openHelp = [&](HWND, const std::wstring& path) { opened.push_back(path); };
+  std::vector<test::ShellRequest>& opened = services_.shell->helps;
   SetForegroundWindow(Main());
   SetFocus(window_->Item(C::Text1));
   INPUT keys[2] = {};
@@ -193,9 +192,8 @@ TEST_F(MainWindowTest, F1OpensTheHelpFileBesideTheProgram) {
   keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, keys, sizeof(INPUT));
   test::PumpUntil([&] { return !opened.empty(); }, 3000);
-  Shell().openHelp = saved;
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0], test::BuildFolder() + L"\\tests\\win\\kavro.chm");
+  EXPECT_EQ(opened[0].target, test::BuildFolder() + L"\\tests\\win\\kavro.chm");
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/message_loop_win.h"
+#include "win/message_loop_win.h"
 #include "base/program_folder.h"
 #include "win/text_win.h"
 
@@ -14,7 +14,7 @@ namespace kavro::test {
 void PumpPending() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ProcessMessage(msg);
+    win::ProcessMessage(msg);
   }
 }
 
@@ -47,12 +47,6 @@ RECT RectInParent(HWND child, HWND parent) {
   GetWindowRect(child, &r);
   MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
   return r;
-}
-
-std::wstring WindowText(HWND window) {
-  wchar_t buffer[1024] = {};
-  GetWindowTextW(window, buffer, 1024);
-  return buffer;
 }
 
 std::wstring ClassOf(HWND window) {

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/file_dialog.h"
+#include "base/file_dialog.h"
+#include "win/controls_win.h"
 
 namespace kavro::test {
 
@@ -22,7 +23,7 @@ std::wstring KavroExePath();
 
 // Window rectangle of `child` relative to the client area of `parent`.
 RECT RectInParent(HWND child, HWND parent);
-std::wstring WindowText(HWND window);
+using win::WindowText;
 std::wstring ClassOf(HWND window);
 
 // The first top-level window of `thread` (0: of any thread) that `match` accepts.
