@@ -17,7 +17,8 @@ ScreenTwips QueryScreen() {
 TwipRect WindowTwips(HWND window, const ScreenTwips& screen) {
   RECT r{};
   GetWindowRect(window, &r);
-  return {static_cast<float>(r.left) * screen.perPixelX, static_cast<float>(r.top) * screen.perPixelY,
+  return {static_cast<float>(r.left) * screen.perPixelX,
+          static_cast<float>(r.top) * screen.perPixelY,
           static_cast<float>(r.right - r.left) * screen.perPixelX,
           static_cast<float>(r.bottom - r.top) * screen.perPixelY};
 }

@@ -131,7 +131,8 @@ TEST_F(MainWindowTest, InitialStateAndControlKinds) {
   EXPECT_EQ(GetFocus(), window_->Item(C::xpcmdbutton7));
 
   LOGFONTW font{};
-  auto buttonFont = reinterpret_cast<HFONT>(SendMessageW(window_->Item(C::Command9), WM_GETFONT, 0, 0));
+  auto buttonFont =
+      reinterpret_cast<HFONT>(SendMessageW(window_->Item(C::Command9), WM_GETFONT, 0, 0));
   ASSERT_TRUE(GetObjectW(buttonFont, sizeof(font), &font));
   EXPECT_STREQ(font.lfFaceName, L"宋体");
   EXPECT_EQ(font.lfHeight, -12);  // 9 pt at 96 DPI

@@ -13,7 +13,6 @@ namespace kavro::test {
 
 using kavro::MainControl;
 
-
 inline std::string ReadBytes(const std::wstring& path) {
   std::string bytes;
   EXPECT_TRUE(win::ReadWholeFile(path, &bytes).ok) << "cannot read the file";
@@ -32,8 +31,7 @@ class ScriptTemplateTest : public ::testing::Test {
   // Clicks `button` while `answer` drives the real dialog it opens; returns the titles seen.
   std::vector<std::wstring> Click(MainControl button, DialogAnswer answer) {
     std::vector<std::wstring> titles;
-    for (const SeenDialog& dialog :
-         RunAnswering([&] { window_->Click(button); }, {answer})) {
+    for (const SeenDialog& dialog : RunAnswering([&] { window_->Click(button); }, {answer})) {
       titles.push_back(dialog.title);
     }
     return titles;
@@ -45,7 +43,8 @@ class ScriptTemplateTest : public ::testing::Test {
     size_t shown = services_.messages->shown.size();
     window_->Click(button);
     for (size_t i = shown; i < services_.messages->shown.size(); ++i) {
-      boxes_.push_back(services_.messages->shown[i].title + L"|" + services_.messages->shown[i].text);
+      boxes_.push_back(services_.messages->shown[i].title + L"|" +
+                       services_.messages->shown[i].text);
     }
   }
   void Save(const std::wstring& path) {

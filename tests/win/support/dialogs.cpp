@@ -8,11 +8,10 @@ namespace kavro::test {
 namespace {
 
 HWND FindOpenDialog(DWORD thread) {
-  return FindTopWindow(thread,
-                       [](HWND w) {
-                         // Enabled: not one that is on its way out.
-                         return IsWindowVisible(w) && IsWindowEnabled(w) && ClassOf(w) == L"#32770";
-                       });
+  return FindTopWindow(thread, [](HWND w) {
+    // Enabled: not one that is on its way out.
+    return IsWindowVisible(w) && IsWindowEnabled(w) && ClassOf(w) == L"#32770";
+  });
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ std::vector<std::wstring> RecordingMessages::Texts() const {
 // The real common dialogs, or the script once a test asked for it.
 class TestServices::Dialogs final : public FileDialogBackend {
  public:
-  Dialogs(TestServices& owner, HWND window) : owner_(owner), real_(win::MakeCommonDialogs(window)) {}
+  Dialogs(TestServices& owner, HWND window)
+      : owner_(owner), real_(win::MakeCommonDialogs(window)) {}
   FileDialogAnswer Show(const FileDialogRequest& request) override {
     return owner_.useScript_ ? owner_.scripted_->Show(request) : real_->Show(request);
   }
