@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "app/file_dialog.h"
+#include "base/file_dialog.h"
 
 namespace kavro {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/file_dialog.h"
+#include "base/file_dialog.h"
 #include "app/main_layout.h"
 #include "win/handles_win.h"
 #include "win/screen_units_win.h"

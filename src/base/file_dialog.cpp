@@ -1,4 +1,4 @@
-#include "app/file_dialog.h"
+#include "base/file_dialog.h"
 
 namespace kavro {
 
