@@ -1,25 +1,13 @@
 // The dialog controls keep their properties between showings and never take a cancel for a choice.
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <vector>
-
 #include "base/file_dialog.h"
+#include "support/scripted_dialogs.h"
 
 namespace kavro {
 namespace {
 
-class ScriptedDialogs : public FileDialogBackend {
- public:
-  FileDialogAnswer Show(const FileDialogRequest& request) override {
-    requests.push_back(request);
-    FileDialogAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  std::deque<FileDialogAnswer> answers;
-  std::vector<FileDialogRequest> requests;
-};
+using test::ScriptedDialogs;
 
 TEST(FileDialogControl, KeepsPropertiesAndTheLastChoiceBetweenShowings) {
   ScriptedDialogs dialogs;

@@ -69,14 +69,4 @@ std::vector<SeenDialog> RunAnswering(const std::function<void()>& action,
   return seen;
 }
 
-FileDialogAnswer ScriptedDialogs::Show(const FileDialogRequest& request) {
-  requests.push_back(request);
-  if (answers.empty()) {
-    return {DialogOutcome::Cancelled, {}};
-  }
-  FileDialogAnswer answer = answers.front();
-  answers.pop_front();
-  return answer;
-}
-
 }  // namespace kavro::test

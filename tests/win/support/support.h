@@ -9,6 +9,7 @@
 
 #include "base/file_dialog.h"
 #include "win/controls_win.h"
+#include "support/scripted_dialogs.h"
 
 namespace kavro::test {
 
@@ -56,13 +57,5 @@ DialogAnswer Press(int id);
 // what each dialog showed.
 std::vector<SeenDialog> RunAnswering(const std::function<void()>& action,
                                      std::vector<DialogAnswer> answers = {});
-
-// The file dialogs as a script: each showing takes the next answer (none left: cancelled).
-class ScriptedDialogs : public FileDialogBackend {
- public:
-  FileDialogAnswer Show(const FileDialogRequest& request) override;
-  std::deque<FileDialogAnswer> answers;
-  std::vector<FileDialogRequest> requests;
-};
 
 }  // namespace kavro::test
