@@ -28,9 +28,30 @@ void ShowError(MainWindow& window, const wchar_t* text) {
   MessageBoxW(window.Hwnd(), text, kErrorTitle, MB_OK | MB_ICONERROR);
 }
 
-// Access refused (a folder, a read-only file) counts as a cancel; the rest as a bad file.
-const wchar_t* MessageForFileError(unsigned long error, const wchar_t* cancelled) {
-  return error == ERROR_ACCESS_DENIED ? cancelled : kBadDataMessage;
+void ShowOutcome(MainWindow& window, ListFileAction action, ListFileOutcome outcome) {
+  if (const wchar_t* message = MessageOf(action, outcome)) {
+    ShowError(window, message);
+  }
+}
+
+ListFileOutcome OutcomeOfDialog(DialogOutcome outcome) {
+  switch (outcome) {
+    case DialogOutcome::Chosen:
+      return ListFileOutcome::Done;
+    case DialogOutcome::Cancelled:
+      return ListFileOutcome::DialogCancelled;
+    case DialogOutcome::Failed:
+      break;
+  }
+  return ListFileOutcome::DialogFailed;
+}
+
+ListFileOutcome OutcomeOfFile(const win::FileResult& result) {
+  if (result.ok) {
+    return ListFileOutcome::Done;
+  }
+  return result.error == ERROR_ACCESS_DENIED ? ListFileOutcome::AccessRefused
+                                             : ListFileOutcome::FileError;
 }
 
 // A folder or a read-only file is not replaced, even where the system would let the file written
@@ -47,17 +68,6 @@ FileDialogControl& ListFileDialog(MainWindow& window, const wchar_t* title) {
   dialog.filter = kListFileFilter;
   dialog.dialogTitle = title;
   return dialog;
-}
-
-// The lines of a list file as the list box will hold them: up to a NUL, and each followed by one
-// in `text`, so that they can be handed to the list box where they are.
-std::vector<std::wstring_view> EntriesOfListText(std::wstring& text) {
-  std::vector<std::wstring_view> lines = SplitListLines(text);
-  for (std::wstring_view& line : lines) {
-    line = line.substr(0, line.find(L'\0'));
-    text[static_cast<size_t>(line.data() - text.data()) + line.size()] = L'\0';
-  }
-  return lines;
 }
 
 void AddDropped(MainWindow& window, const std::vector<std::wstring>& paths) {
@@ -97,14 +107,9 @@ void DeleteSelected(MainWindow& window) {
 
 void DeleteAll(MainWindow& window) { ListOf(window).Clear(); }
 
-void SaveList(MainWindow& window) {
-  FileDialogControl& dialog = ListFileDialog(window, kSaveListTitle);
-  DialogOutcome outcome = dialog.ShowSave(window.Dialogs());
-  if (outcome != DialogOutcome::Chosen) {
-    ShowError(window,
-              outcome == DialogOutcome::Cancelled ? kSaveCancelledMessage : kBadDataMessage);
-    return;
-  }
+namespace {
+
+ListFileOutcome SaveListTo(MainWindow& window, const std::wstring& path) {
   std::wstring text;
   {
     DrawingListBox::Entries entries = ListOf(window).ReadAll();
@@ -116,45 +121,49 @@ void SaveList(MainWindow& window) {
   win::AnsiEncoding encoded = win::EncodeAnsi(text);
   text = std::wstring();
   if (encoded.unmappableAt) {
-    // The code page would write "?" in its place: the file would name another drawing.
-    ShowError(window, kBadDataMessage);
-    return;
+    return ListFileOutcome::Unmappable;
   }
-  if (RefusesWriting(dialog.fileName)) {
-    ShowError(window, kSaveCancelledMessage);
-    return;
+  if (RefusesWriting(path)) {
+    return ListFileOutcome::AccessRefused;
   }
-  win::FileResult written = win::WriteFileReplacing(dialog.fileName, encoded.bytes);
-  if (!written.ok) {
-    ShowError(window, MessageForFileError(written.error, kSaveCancelledMessage));
-  }
+  return OutcomeOfFile(win::WriteFileReplacing(path, encoded.bytes));
 }
 
-void LoadList(MainWindow& window) {
-  // The list is replaced only by a file read whole; a cancel or a failure leaves it as it was.
-  FileDialogControl& dialog = ListFileDialog(window, kLoadListTitle);
-  DialogOutcome outcome = dialog.ShowOpen(window.Dialogs());
-  if (outcome != DialogOutcome::Chosen) {
-    ShowError(window,
-              outcome == DialogOutcome::Cancelled ? kLoadCancelledMessage : kBadDataMessage);
-    return;
-  }
+// The list is replaced only by a file read whole; a cancel or a failure leaves it as it was.
+ListFileOutcome LoadListFrom(MainWindow& window, const std::wstring& path) {
   std::wstring text;
   {
     std::string bytes;
-    win::FileResult read = win::ReadWholeFile(dialog.fileName, &bytes);
-    if (!read.ok) {
-      ShowError(window, MessageForFileError(read.error, kLoadCancelledMessage));
-      return;
+    ListFileOutcome read = OutcomeOfFile(win::ReadWholeFile(path, &bytes));
+    if (read != ListFileOutcome::Done) {
+      return read;
     }
     text = win::DecodeAnsi(bytes);
   }
   std::vector<std::wstring_view> entries = EntriesOfListText(text);
   DrawingListBox list = ListOf(window);
   SortBatch(entries, list.Order());
-  if (!list.Replace(entries)) {
-    ShowError(window, kBadDataMessage);
+  return list.Replace(entries) ? ListFileOutcome::Done : ListFileOutcome::ListRefused;
+}
+
+}  // namespace
+
+void SaveList(MainWindow& window) {
+  FileDialogControl& dialog = ListFileDialog(window, kSaveListTitle);
+  ListFileOutcome outcome = OutcomeOfDialog(dialog.ShowSave(window.Dialogs()));
+  if (outcome == ListFileOutcome::Done) {
+    outcome = SaveListTo(window, dialog.fileName);
   }
+  ShowOutcome(window, ListFileAction::Save, outcome);
+}
+
+void LoadList(MainWindow& window) {
+  FileDialogControl& dialog = ListFileDialog(window, kLoadListTitle);
+  ListFileOutcome outcome = OutcomeOfDialog(dialog.ShowOpen(window.Dialogs()));
+  if (outcome == ListFileOutcome::Done) {
+    outcome = LoadListFrom(window, dialog.fileName);
+  }
+  ShowOutcome(window, ListFileAction::Load, outcome);
 }
 
 void AcceptDrops(MainWindow& window) {
