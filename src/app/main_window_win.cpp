@@ -16,6 +16,7 @@
 #include "promo/promo_win.h"
 #include "run/run_actions_win.h"
 #include "script/template_actions_win.h"
+#include "win/group_boxes_win.h"
 #include "win/tool_tips_win.h"
 
 namespace kavro {
@@ -120,6 +121,7 @@ std::unique_ptr<MainWindow> MainWindow::Create() {
   TopLevelWindowOpened();
 
   window->CreateControls();
+  win::PutGroupBoxesBeneathTheirControls(window->Hwnd());
   window->CreateToolTips();
   window->OnLoad();
   return window;
