@@ -13,6 +13,7 @@
 #include "script/template_actions_win.h"
 #include "win/placement_win.h"
 #include "win/program_folder_win.h"
+#include "win/group_boxes_win.h"
 #include "win/tool_tips_win.h"
 
 namespace kavro {
@@ -115,6 +116,7 @@ std::unique_ptr<MainWindow> MainWindow::Create(Services& services) {
   services.lifetime.WindowOpened();
 
   window->CreateControls();
+  win::PutGroupBoxesBeneathTheirControls(window->Hwnd());
   window->CreateToolTips();
   window->OnLoad();
   return window;

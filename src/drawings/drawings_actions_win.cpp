@@ -26,9 +26,30 @@ void ShowError(const DrawingsView& view, const wchar_t* text) {
   view.messages.Show(view.owner, text, kErrorTitle, MB_OK | MB_ICONERROR);
 }
 
-// Access refused (a folder, a read-only file) counts as a cancel; the rest as a bad file.
-const wchar_t* MessageForFileError(unsigned long error, const wchar_t* cancelled) {
-  return error == ERROR_ACCESS_DENIED ? cancelled : kBadDataMessage;
+void ShowOutcome(const DrawingsView& view, ListFileAction action, ListFileOutcome outcome) {
+  if (const wchar_t* message = MessageOf(action, outcome)) {
+    ShowError(view, message);
+  }
+}
+
+ListFileOutcome OutcomeOfDialog(DialogOutcome outcome) {
+  switch (outcome) {
+    case DialogOutcome::Chosen:
+      return ListFileOutcome::Done;
+    case DialogOutcome::Cancelled:
+      return ListFileOutcome::DialogCancelled;
+    case DialogOutcome::Failed:
+      break;
+  }
+  return ListFileOutcome::DialogFailed;
+}
+
+ListFileOutcome OutcomeOfFile(const win::FileResult& result) {
+  if (result.ok) {
+    return ListFileOutcome::Done;
+  }
+  return result.error == ERROR_ACCESS_DENIED ? ListFileOutcome::AccessRefused
+                                             : ListFileOutcome::FileError;
 }
 
 // A folder or a read-only file is not replaced, even where the system would let the file written
@@ -45,17 +66,6 @@ FileDialogControl& ListFileDialog(const DrawingsView& view, const wchar_t* title
   dialog.filter = kListFileFilter;
   dialog.dialogTitle = title;
   return dialog;
-}
-
-// The lines of a list file as the list box will hold them: up to a NUL, and each followed by one
-// in `text`, so that they can be handed to the list box where they are.
-std::vector<std::wstring_view> EntriesOfListText(std::wstring& text) {
-  std::vector<std::wstring_view> lines = SplitListLines(text);
-  for (std::wstring_view& line : lines) {
-    line = line.substr(0, line.find(L'\0'));
-    text[static_cast<size_t>(line.data() - text.data()) + line.size()] = L'\0';
-  }
-  return lines;
 }
 
 void AddDropped(HWND listBox, const std::vector<std::wstring>& paths) {
@@ -95,13 +105,9 @@ void DeleteSelected(const DrawingsView& view) {
 
 void DeleteAll(const DrawingsView& view) { ListOf(view).Clear(); }
 
-void SaveList(const DrawingsView& view) {
-  FileDialogControl& dialog = ListFileDialog(view, kSaveListTitle);
-  DialogOutcome outcome = dialog.ShowSave(view.dialogs);
-  if (outcome != DialogOutcome::Chosen) {
-    ShowError(view, outcome == DialogOutcome::Cancelled ? kSaveCancelledMessage : kBadDataMessage);
-    return;
-  }
+namespace {
+
+ListFileOutcome SaveListTo(const DrawingsView& view, const std::wstring& path) {
   std::wstring text;
   {
     DrawingListBox::Entries entries = ListOf(view).ReadAll();
@@ -113,51 +119,55 @@ void SaveList(const DrawingsView& view) {
   win::AnsiEncoding encoded = win::EncodeAnsi(text);
   text = std::wstring();
   if (encoded.unmappableAt) {
-    // The code page would write "?" in its place: the file would name another drawing.
-    ShowError(view, kBadDataMessage);
-    return;
+    return ListFileOutcome::Unmappable;
   }
-  if (RefusesWriting(dialog.fileName)) {
-    ShowError(view, kSaveCancelledMessage);
-    return;
+  if (RefusesWriting(path)) {
+    return ListFileOutcome::AccessRefused;
   }
-  win::FileResult written = win::WriteFileReplacing(dialog.fileName, encoded.bytes);
-  if (!written.ok) {
-    ShowError(view, MessageForFileError(written.error, kSaveCancelledMessage));
-  }
+  return OutcomeOfFile(win::WriteFileReplacing(path, encoded.bytes));
 }
 
-void LoadList(const DrawingsView& view) {
-  // The list is replaced only by a file read whole; a cancel or a failure leaves it as it was.
-  FileDialogControl& dialog = ListFileDialog(view, kLoadListTitle);
-  DialogOutcome outcome = dialog.ShowOpen(view.dialogs);
-  if (outcome != DialogOutcome::Chosen) {
-    ShowError(view, outcome == DialogOutcome::Cancelled ? kLoadCancelledMessage : kBadDataMessage);
-    return;
-  }
+// The list is replaced only by a file read whole; a cancel or a failure leaves it as it was.
+ListFileOutcome LoadListFrom(const DrawingsView& view, const std::wstring& path) {
   std::wstring text;
   {
     std::string bytes;
-    win::FileResult read = win::ReadWholeFile(dialog.fileName, &bytes);
-    if (!read.ok) {
-      ShowError(view, MessageForFileError(read.error, kLoadCancelledMessage));
-      return;
+    ListFileOutcome read = OutcomeOfFile(win::ReadWholeFile(path, &bytes));
+    if (read != ListFileOutcome::Done) {
+      return read;
     }
     text = win::DecodeAnsi(bytes);
   }
   std::vector<std::wstring_view> entries = EntriesOfListText(text);
   DrawingListBox list = ListOf(view);
   SortBatch(entries, list.Order());
-  if (!list.Replace(entries)) {
-    ShowError(view, kBadDataMessage);
+  return list.Replace(entries) ? ListFileOutcome::Done : ListFileOutcome::ListRefused;
+}
+
+}  // namespace
+
+void SaveList(const DrawingsView& view) {
+  FileDialogControl& dialog = ListFileDialog(view, kSaveListTitle);
+  ListFileOutcome outcome = OutcomeOfDialog(dialog.ShowSave(view.dialogs));
+  if (outcome == ListFileOutcome::Done) {
+    outcome = SaveListTo(view, dialog.fileName);
   }
+  ShowOutcome(view, ListFileAction::Save, outcome);
+}
+
+void LoadList(const DrawingsView& view) {
+  FileDialogControl& dialog = ListFileDialog(view, kLoadListTitle);
+  ListFileOutcome outcome = OutcomeOfDialog(dialog.ShowOpen(view.dialogs));
+  if (outcome == ListFileOutcome::Done) {
+    outcome = LoadListFrom(view, dialog.fileName);
+  }
+  ShowOutcome(view, ListFileAction::Load, outcome);
 }
 
 void AcceptDrops(const DrawingsView& view) {
   // The list box outlives its drop target; the view's pieces are copied for the drops to come.
   HWND list = view.list;
-  AcceptFileDrops(list,
-                  [list](const std::vector<std::wstring>& paths) { AddDropped(list, paths); });
+  AcceptFileDrops(list, [list](const std::vector<std::wstring>& paths) { AddDropped(list, paths); });
 }
 
 }  // namespace kavro::drawings

@@ -9,16 +9,9 @@
 namespace kavro::test {
 namespace {
 
-// A data object offering one clipboard format, `data` (handed over): taken from the OLE
-// clipboard, as a real source would offer it.
 Microsoft::WRL::ComPtr<IDataObject> Offering(UINT format, HGLOBAL data) {
-  Microsoft::WRL::ComPtr<IDataObject> object;
-  if (OpenClipboard(nullptr)) {
-    EmptyClipboard();
-    SetClipboardData(format, data);
-    CloseClipboard();
-  }
-  EXPECT_EQ(OleGetClipboard(&object), S_OK);
+  Microsoft::WRL::ComPtr<IDataObject> object = ClipboardOffering(format, data);
+  EXPECT_NE(object, nullptr);
   return object;
 }
 

@@ -84,19 +84,24 @@ TEST_F(MainWindowTest, WindowFrameAndPlacement) {
   test::SaveWindowPicture(Main(), L"main-window");
 }
 
-TEST_F(MainWindowTest, ControlsMatchTheDesignInTabOrder) {
-  HWND child = GetWindow(Main(), GW_CHILD);
+TEST_F(MainWindowTest, ControlsMatchTheDesignInTabOrderAboveTheFrames) {
   std::vector<HWND> zOrder;
-  for (; child; child = GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child = GetWindow(Main(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     zOrder.push_back(child);
   }
-  ASSERT_EQ(zOrder.size(), std::size(kExpected));
-  for (size_t i = 0; i < std::size(kExpected); ++i) {
-    const Expected& e = kExpected[i];
-    SCOPED_TRACE(testing::Message() << "control " << i);
+  // Creation order is the tab order; the frames lie beneath everything, so that the pointer
+  // finds the controls inside them from any process.
+  std::vector<HWND> expectedZOrder;
+  std::vector<HWND> frames;
+  for (const Expected& e : kExpected) {
+    (e.typeBits == BS_GROUPBOX ? frames : expectedZOrder).push_back(window_->Item(e.id));
+  }
+  expectedZOrder.insert(expectedZOrder.end(), frames.begin(), frames.end());
+  EXPECT_EQ(zOrder, expectedZOrder);
+  for (const Expected& e : kExpected) {
+    SCOPED_TRACE(testing::Message() << "control " << static_cast<int>(e.id));
     HWND item = window_->Item(e.id);
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(zOrder[i], item);  // creation order is the tab order
     EXPECT_EQ(test::ClassOf(item), e.className);
     LONG style = GetWindowLongW(item, GWL_STYLE);
     if (e.typeBits != 0) {
@@ -113,6 +118,34 @@ TEST_F(MainWindowTest, ControlsMatchTheDesignInTabOrder) {
     EXPECT_EQ(r.right, e.pixels.right);
     EXPECT_EQ(r.bottom, e.pixels.bottom);
   }
+}
+
+TEST_F(MainWindowTest, TabAndShiftTabWalkEveryTabStopInDesignOrder) {
+  std::vector<HWND> stops;
+  for (const Expected& e : kExpected) {
+    if (GetWindowLongW(window_->Item(e.id), GWL_STYLE) & WS_TABSTOP) {
+      stops.push_back(window_->Item(e.id));
+    }
+  }
+  // All but the frames, the label and the option button that is not set.
+  ASSERT_EQ(stops.size(), 16u);
+  for (size_t i = 0; i < stops.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "tab stop " << i);
+    EXPECT_EQ(GetNextDlgTabItem(Main(), stops[i], FALSE), stops[(i + 1) % stops.size()]);
+    EXPECT_EQ(GetNextDlgTabItem(Main(), stops[i], TRUE),
+              stops[(i + stops.size() - 1) % stops.size()]);
+  }
+  // The arrow keys move between the two option buttons.
+  HWND r14 = window_->Item(C::Option1);
+  HWND r2000 = window_->Item(C::Option2);
+  EXPECT_EQ(GetNextDlgGroupItem(Main(), r14, FALSE), r2000);
+  EXPECT_EQ(GetNextDlgGroupItem(Main(), r2000, TRUE), r14);
+  SetFocus(r2000);
+  PostMessageW(r2000, WM_KEYDOWN, VK_LEFT, 0);
+  test::PumpPending();
+  EXPECT_EQ(GetFocus(), r14);
+  EXPECT_EQ(SendMessageW(r14, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(r2000, BM_GETCHECK, 0, 0), BST_UNCHECKED);
 }
 
 TEST_F(MainWindowTest, InitialStateAndControlKinds) {

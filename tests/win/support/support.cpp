@@ -100,4 +100,15 @@ HGLOBAL DropFileList(const std::vector<std::wstring>& paths) {
   return memory;
 }
 
+Microsoft::WRL::ComPtr<IDataObject> ClipboardOffering(UINT format, HGLOBAL data) {
+  Microsoft::WRL::ComPtr<IDataObject> object;
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    SetClipboardData(format, data);
+    CloseClipboard();
+  }
+  OleGetClipboard(&object);
+  return object;
+}
+
 }  // namespace kavro::test

@@ -1,6 +1,8 @@
 #pragma once
 // Helpers for the tests that run under Wine.
 #include <windows.h>
+#include <ole2.h>
+#include <wrl/client.h>
 
 #include <deque>
 #include <functional>
@@ -39,6 +41,9 @@ bool SaveWindowPicture(HWND window, const std::wstring& name);
 
 // A CF_HDROP block (wide names) as WM_DROPFILES and drag sources hand it over.
 HGLOBAL DropFileList(const std::vector<std::wstring>& paths);
+// A data object offering one clipboard format, `data` (handed over): taken from the OLE
+// clipboard, as a real source would offer it. Needs OLE on this thread.
+Microsoft::WRL::ComPtr<IDataObject> ClipboardOffering(UINT format, HGLOBAL data);
 
 // --- Modal windows opened on this thread (common file dialogs, message boxes) ---
 
