@@ -167,7 +167,8 @@ void LoadList(const DrawingsView& view) {
 void AcceptDrops(const DrawingsView& view) {
   // The list box outlives its drop target; the view's pieces are copied for the drops to come.
   HWND list = view.list;
-  AcceptFileDrops(list, [list](const std::vector<std::wstring>& paths) { AddDropped(list, paths); });
+  AcceptFileDrops(list,
+                  [list](const std::vector<std::wstring>& paths) { AddDropped(list, paths); });
 }
 
 }  // namespace kavro::drawings
