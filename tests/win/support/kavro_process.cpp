@@ -40,6 +40,11 @@ HWND KavroProcess::WaitForWindow(const wchar_t* className) const {
   return w;
 }
 
+void KavroProcess::Kill() {
+  TerminateProcess(process_.hProcess, 9);
+  WaitForSingleObject(process_.hProcess, 5000);
+}
+
 bool KavroProcess::Ended(DWORD waitMs) const {
   return WaitForSingleObject(process_.hProcess, waitMs) == WAIT_OBJECT_0;
 }

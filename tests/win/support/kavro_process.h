@@ -14,6 +14,9 @@ class KavroProcess {
   // Starts kavro.exe; true once its main window and both side windows are visible.
   bool Start();
   bool Ended(DWORD waitMs) const;
+  // Ends it at once, as a crash or a power cut would.
+  void Kill();
+  DWORD Id() const { return process_.dwProcessId; }
   // Ended within a few seconds, with exit code 0.
   bool EndedWithoutError() const;
 
