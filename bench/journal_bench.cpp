@@ -1,5 +1,6 @@
 // Figures for the run journal and the run log of a long run (scripts/bench.sh journal): the bytes
 // written per drawing, the recorder's own time per drawing, and reading the journal back.
+#include <windows.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,6 +8,7 @@
 #include <functional>
 
 #include "run/journal.h"
+#include "run/record_files_win.h"
 #include "run/run_record.h"
 
 namespace kavro::run {
@@ -69,6 +71,42 @@ TEST(JournalBenchmark, TenThousandDrawings) {
   std::printf("recorder: %.2f us per drawing (in memory)\n", 1000.0 * recordMs / kDrawings);
   std::printf("reading %zu KB back: %.1f ms\n", abandoned.size() / 1024, readMs);
   EXPECT_FALSE(offer);  // every drawing was saved
+}
+
+}  // namespace
+}  // namespace kavro::run
+
+namespace kavro::run {
+namespace {
+
+// The same records on the disk, through the program's own files: the journal's two
+// written-through records per drawing and the log's row.
+TEST(JournalBenchmark, TwoHundredDrawingsOnDisk) {
+  constexpr size_t kOnDisk = 200;
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring data =
+      std::wstring(temp) + L"kavro-journal-bench-" + std::to_wstring(GetCurrentProcessId());
+  RunInputs inputs;
+  for (size_t i = 0; i < kOnDisk; ++i) {
+    inputs.drawings.push_back(L"C:\\图纸\\第" + std::to_wstring(i) + L"张.dwg");
+  }
+  inputs.scriptTemplate = L"-text 0,0 page";
+  inputs.startPage = L"1";
+  for (bool withRecords : {true, false}) {
+    std::unique_ptr<RunRecord> record = MakeRunRecord(RunKind::Modify, withRecords ? data : L"",
+                                                      [] { return std::wstring(L"10:00:00"); });
+    double ms = MillisecondsOf([&] {
+      record->Started(inputs);
+      for (size_t i = 0; i < kOnDisk; ++i) {
+        record->Begun(i);
+        record->Saved(i);
+      }
+      record->Ended(kOnDisk, false);
+    });
+    std::printf("%s: %.3f ms per drawing\n", withRecords ? "journal and log on disk" : "no files",
+                ms / kOnDisk);
+  }
 }
 
 }  // namespace
