@@ -9,9 +9,9 @@
 #include <tuple>
 #include <vector>
 
-#include "app/shell_win.h"
 #include "promo/promo_win.h"
 #include "support/support.h"
+#include "support/test_services.h"
 
 namespace kavro::promo {
 namespace {
@@ -56,11 +56,10 @@ class PromoWindowTest : public ::testing::Test {
   void SetUp() override {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     SetCursorPos(kAway.x, kAway.y);
-    Settings() = PromoSettings{};
-    Settings().dockingDelayMs = 800;
+    services_.Get().promoSettings.dockingDelayMs = 800;
   }
   void Open() {
-    ShowPromoWindows();
+    services_.Get().promo.Show();
     test::PumpPending();  // the pages load once the message loop runs
     adfrm_ = OwnWindow(L"adfrm");
     ad1frm_ = OwnWindow(L"ad1frm");
@@ -74,9 +73,9 @@ class PromoWindowTest : public ::testing::Test {
       }
     }
     test::PumpPending();
-    Settings() = PromoSettings{};
     CoUninitialize();
   }
+  test::TestServices services_;
   HWND adfrm_ = nullptr;
   HWND ad1frm_ = nullptr;
 };
@@ -135,18 +134,15 @@ TEST_F(PromoWindowTest, LinkInPlaceOfTheBrowserWhereNoEngineExists) {
                 .find(L"http://www.kavro.org/bdownload.htm"),
             std::wstring::npos);
 
-  std::vector<std::wstring> opened;
-  auto saved = Shell().openLink;
-  Shell().openLink = [&](HWND, const std::wstring& target) { opened.push_back(target); };
   SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, 0);
   SendMessageW(link, WM_LBUTTONUP, 0, 0);
   test::PumpPending();
-  Shell().openLink = saved;
-  EXPECT_EQ(opened, std::vector<std::wstring>{L"http://www.kavro.org/gdownload.htm"});
+  EXPECT_EQ(services_.shell->links,
+            (std::vector<test::ShellRequest>{{adfrm_, L"http://www.kavro.org/gdownload.htm"}}));
 }
 
 TEST_F(PromoWindowTest, HostedBrowserIsClippedAndLeavesThePicturesOnTop) {
-  Settings().hostBrowserAnyway = true;
+  services_.Get().promoSettings.hostBrowserAnyway = true;
   Open();
   HWND browser = Item(adfrm_, PromoControl::WebBrowser1);
   if (!browser) {
