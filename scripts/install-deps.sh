@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the build and the tests need, where missing (as root).
 set -euo pipefail
 packages=(cmake ninja-build g++ googletest python3 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
-          fonts-wqy-microhei imagemagick xdotool locales fp-utils procps util-linux clang-format)
+          fonts-wqy-microhei imagemagick xdotool locales fp-utils procps util-linux clang-format nsis
+          unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

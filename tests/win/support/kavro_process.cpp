@@ -14,8 +14,10 @@ KavroProcess::~KavroProcess() {
   }
 }
 
-bool KavroProcess::Start() {
-  std::wstring commandLine = L"\"" + KavroExePath() + L"\"";
+bool KavroProcess::Start() { return Start(KavroExePath()); }
+
+bool KavroProcess::Start(const std::wstring& exePath) {
+  std::wstring commandLine = L"\"" + exePath + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,

@@ -2,6 +2,8 @@
 // kavro.exe started as a user starts it, for tests and benchmarks of the whole program.
 #include <windows.h>
 
+#include <string>
+
 namespace kavro::test {
 
 class KavroProcess {
@@ -11,8 +13,10 @@ class KavroProcess {
   KavroProcess& operator=(const KavroProcess&) = delete;
   ~KavroProcess();  // ends the process if it still runs
 
-  // Starts kavro.exe; true once its main window and both side windows are visible.
+  // Starts kavro.exe (the built one unless told); true once its main window and both side
+  // windows are visible.
   bool Start();
+  bool Start(const std::wstring& exePath);
   bool Ended(DWORD waitMs) const;
   // Ends it at once, as a crash or a power cut would.
   void Kill();
