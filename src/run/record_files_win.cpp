@@ -187,18 +187,57 @@ std::wstring JournalFolder(const std::wstring& dataFolder) {
 
 std::wstring LogFolder(const std::wstring& dataFolder) { return JoinFolder(dataFolder, L"logs"); }
 
+namespace {
+
+// Makes its files only when the run really starts: a run refused before AutoCAD was reached
+// leaves nothing behind.
+class RecordOnStart final : public RunRecord {
+ public:
+  RecordOnStart(RunKind kind, std::wstring dataFolder, std::function<std::wstring()> timeOfDay)
+      : kind_(kind), dataFolder_(std::move(dataFolder)), timeOfDay_(std::move(timeOfDay)) {}
+  void Started(const RunInputs& inputs) override {
+    if (!record_) record_ = Make();
+    record_->Started(inputs);
+  }
+  void Begun(size_t index) override {
+    if (record_) record_->Begun(index);
+  }
+  void Saved(size_t index) override {
+    if (record_) record_->Saved(index);
+  }
+  void Failed(size_t index, long number, const std::wstring& description) override {
+    if (record_) record_->Failed(index, number, description);
+  }
+  void Ended(size_t notBegunFrom, bool cancelled) override {
+    if (record_) record_->Ended(notBegunFrom, cancelled);
+  }
+  std::wstring LogPath() const override { return record_ ? record_->LogPath() : L""; }
+
+ private:
+  std::unique_ptr<RunRecorder> Make() {
+    RecorderParts parts;
+    parts.kind = kind_;
+    parts.timeOfDay = timeOfDay_;
+    parts.clockSeconds = &SteadySeconds;
+    if (!dataFolder_.empty()) {
+      LocalTime now = Now();
+      if (kind_ == RunKind::Modify) parts.journal = MakeJournalSink(dataFolder_, now);
+      parts.log = MakeLogSink(dataFolder_, now, &parts.logPath);
+    }
+    return std::make_unique<RunRecorder>(std::move(parts));
+  }
+
+  RunKind kind_;
+  std::wstring dataFolder_;
+  std::function<std::wstring()> timeOfDay_;
+  std::unique_ptr<RunRecorder> record_;
+};
+
+}  // namespace
+
 std::unique_ptr<RunRecord> MakeRunRecord(RunKind kind, const std::wstring& dataFolder,
                                          std::function<std::wstring()> timeOfDay) {
-  RecorderParts parts;
-  parts.kind = kind;
-  parts.timeOfDay = std::move(timeOfDay);
-  parts.clockSeconds = &SteadySeconds;
-  if (!dataFolder.empty()) {
-    LocalTime now = Now();
-    if (kind == RunKind::Modify) parts.journal = MakeJournalSink(dataFolder, now);
-    parts.log = MakeLogSink(dataFolder, now, &parts.logPath);
-  }
-  return std::make_unique<RunRecorder>(std::move(parts));
+  return std::make_unique<RecordOnStart>(kind, dataFolder, std::move(timeOfDay));
 }
 
 std::optional<AbandonedRun> FindAbandonedRun(const std::wstring& dataFolder) {

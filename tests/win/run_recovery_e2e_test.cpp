@@ -127,6 +127,22 @@ TEST_F(RunRecovery, AFailureLeavesTheStartPageAtTheDrawingThatFailed) {
   }
 }
 
+// A preview logs its one drawing; a run refused before AutoCAD is reached leaves no file.
+TEST_F(RunRecovery, APreviewLogsItsDrawingAndARefusedRunNothing) {
+  StartStandin();
+  AddDrawings(2);
+  window_->SetItemText(MainControl::Text2, L"abc");  // reads as 0
+  window_->Runs().Preview();
+  EXPECT_EQ(LogRows(), (std::vector<Lines>{{L"0", L"预览", L""}}));
+  EXPECT_TRUE(Journals().empty());
+  DeleteFileW(LogPath().c_str());
+  window_->SetItemText(MainControl::Text2, L"1E999");
+  window_->Runs().Modify();
+  EXPECT_EQ(Messages().size(), 1u);
+  EXPECT_TRUE(FilesIn(run::LogFolder(services_->dataFolder)).empty());
+  EXPECT_TRUE(Journals().empty());
+}
+
 // Esc on the progress window asks; Yes lets the drawing at hand be saved and stops there. The
 // run does not wait for the answer.
 TEST_F(RunRecovery, EscOnTheProgressWindowStopsAfterTheDrawingAtHand) {
