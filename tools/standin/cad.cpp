@@ -45,6 +45,8 @@ Cad::Cad(const Config& config) : config_(config) {
   int id = nextId_++;
   drawings_[id] = Drawing{L"", L"Drawing" + std::to_wstring(nextUnnamed_++) + L".dwg", ""};
   active_ = id;
+  vars_.secureLoad = config.secureLoad;
+  vars_.trustedPaths = config.trustedPaths;
 }
 
 void Cad::EnterCall() {
@@ -215,7 +217,7 @@ void Cad::EndInput() {
       std::wstring value = Trimmed(text);
       prompt_ = Prompt::Command;
       if (value == L"0" || value == L"1") {
-        filedia_ = value == L"1";
+        vars_.filedia = value == L"1";
         TheLog().Note(L"filedia " + value);
       } else if (!value.empty()) {
         Say(L"Requires 0 or 1.");
@@ -238,7 +240,7 @@ void Cad::RunCommand(std::wstring word) {
   if (name == L"filedia") {
     prompt_ = Prompt::FiledaiaValue;
   } else if (name == L"script") {
-    if (filedia_) TheLog().Note(L"script with filedia 1: AutoCAD would show a file dialog");
+    if (vars_.filedia) TheLog().Note(L"script with filedia 1: AutoCAD would show a file dialog");
     prompt_ = Prompt::ScriptPath;
   } else if (name == L"qsave") {
     auto it = drawings_.find(active_);
@@ -299,7 +301,8 @@ std::wstring Cad::Caption() const {
 std::wstring Cad::PromptLine() const {
   switch (prompt_) {
     case Prompt::FiledaiaValue:
-      return std::wstring(L"Enter new value for FILEDIA <") + (filedia_ ? L"1" : L"0") + L">: ";
+      return std::wstring(L"Enter new value for FILEDIA <") + (vars_.filedia ? L"1" : L"0") +
+             L">: ";
     case Prompt::ScriptPath:
       return L"Enter script file name: ";
     default:

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "config.h"
+#include "variables.h"
 
 namespace standin {
 
@@ -33,6 +34,7 @@ class Cad {
   // Logs keys typed into a command that has not ended yet (before a call, and at exit).
   void FlushTyped();
   bool Quiescent() const { return !busy_; }
+  SystemVariables& Variables() { return vars_; }
 
   // Drawings, by id. Throw CallError as AutoCAD reports failures.
   int ActiveId() const { return active_; }
@@ -77,7 +79,7 @@ class Cad {
   int nextId_ = 1;
   int nextUnnamed_ = 1;
   int opens_ = 0;
-  bool filedia_ = true;
+  SystemVariables vars_;
   bool busy_ = false;
   Prompt prompt_ = Prompt::Command;
   std::wstring input_;
