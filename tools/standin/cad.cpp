@@ -50,7 +50,7 @@ Cad::Cad(const Config& config) : config_(config) {
 }
 
 void Cad::EnterCall() {
-  if (busy_) throw CallRejected{RPC_E_CALL_REJECTED};
+  if (busy_ || modal_) throw CallRejected{RPC_E_CALL_REJECTED};
   FlushTyped();
 }
 
@@ -88,6 +88,9 @@ int Cad::Add(const std::wstring& templatePath) {
 void Cad::CountOpen(const std::wstring& path) {
   int k = ++opens_;
   Work(config_.openMs);
+  if (k == config_.dialogAt) {
+    Ask(L"AutoCAD 警告", L"缺少 SHX 文件：romans.shx", MB_OK | MB_ICONWARNING);
+  }
   if (k == config_.crashAt) {
     TheLog().Note(L"crash at drawing " + std::to_wstring(k));
     // Windows forgets a dead server's class object; Wine's COM would keep handing it out.
@@ -273,10 +276,19 @@ void Cad::RunScript(const std::wstring& typedPath) {
     Say(L"No drawing is open.");
     return;
   }
+  if (MayRunScript(path, bytes)) ApplyScript(path, bytes);
+}
+
+void Cad::ApplyScript(const std::wstring& path, const std::string& bytes) {
+  auto it = drawings_.find(active_);
+  if (it == drawings_.end()) {
+    Say(L"No drawing is open.");
+    return;
+  }
   it->second.applied += bytes;
   TheLog().Note(L"script " + path + L" on " + it->second.name + L": " +
                 Quote(kavro::win::DecodeAnsi(bytes)));
-  if (config_.asyncScripts && config_.scriptMs > 0) {
+  if (InBackground()) {
     busy_ = true;
     SetTimer(window_, kScriptTimer, static_cast<UINT>(config_.scriptMs), nullptr);
   } else {
@@ -288,6 +300,10 @@ void Cad::ScriptDone() {
   KillTimer(window_, kScriptTimer);
   busy_ = false;
   TheLog().Note(L"script done");
+  ReadTypeAhead();
+}
+
+void Cad::ReadTypeAhead() {
   std::wstring keys;
   keys.swap(pendingKeys_);
   Feed(keys, true);
