@@ -9,6 +9,7 @@
 
 #include "standin/config.h"
 #include "standin/dispatch.h"
+#include "standin/security.h"
 #include "win/com_object_win.h"
 #include "win/com_win.h"
 
@@ -81,13 +82,49 @@ TEST(StandinConfig, ReadsBackWhatWasWrittenAndIgnoresTheRest) {
                          .asyncScripts = true,
                          .hangMs = -1,
                          .captionDiffers = true,
-                         .faultAt = 3};
+                         .faultAt = 3,
+                         .version = L"23.1s (LMS Tech)",
+                         .secureLoad = 2,
+                         .trustedPaths = L"C:\\a;D:\\图纸\\...",
+                         .dialogAt = 4};
   EXPECT_EQ(standin::ParseConfig(standin::ConfigText(config)), config);
   EXPECT_EQ(standin::ParseConfig(standin::ConfigText({})), standin::Config{});
 
   standin::Config read = standin::ParseConfig(
       "# note\r\n  failAt = 2 \r\nunknown=5\r\nsaveMs=lots\r\nno equals sign\r\nansiWindow=1");
   EXPECT_EQ(read, (standin::Config{.failAt = 2, .ansiWindow = true}));
+}
+
+TEST(StandinSecurity, OnlyReleases19_1To24CheckScripts) {
+  for (const wchar_t* checks :
+       {L"19.1", L"19.1s (LMS Tech)", L"20.0", L"23.1s (LMS Tech)", L"24.3"}) {
+    EXPECT_TRUE(standin::ChecksScripts(checks)) << checks;
+  }
+  for (const wchar_t* not_ : {L"15.0", L"19", L"19.0", L"19.05", L"25.0", L"250", L"R23", L""}) {
+    EXPECT_FALSE(standin::ChecksScripts(not_)) << not_;
+  }
+}
+
+TEST(StandinSecurity, TrustedPathsCoverTheirFoldersAndMarkedTrees) {
+  using standin::IsTrustedFolder;
+  const wchar_t* paths = L" C:\\Kavro\\ ;;d:/cad\\...;E:\\...";
+  EXPECT_TRUE(IsTrustedFolder(L"c:\\kavro", paths));
+  EXPECT_TRUE(IsTrustedFolder(L"C:\\KAVRO\\", paths));
+  EXPECT_FALSE(IsTrustedFolder(L"C:\\Kavro\\sub", paths));  // no "\..."
+  EXPECT_FALSE(IsTrustedFolder(L"C:\\Kavro2", paths));
+  EXPECT_TRUE(IsTrustedFolder(L"D:\\CAD", paths));
+  EXPECT_TRUE(IsTrustedFolder(L"D:\\Cad\\a\\b", paths));
+  EXPECT_FALSE(IsTrustedFolder(L"D:\\Cadx", paths));
+  EXPECT_TRUE(IsTrustedFolder(L"E:\\任意\\目录", paths));
+  EXPECT_FALSE(IsTrustedFolder(L"F:\\", paths));
+  EXPECT_FALSE(IsTrustedFolder(L"C:\\Kavro", L""));
+  EXPECT_FALSE(IsTrustedFolder(L"C:\\Kavro", L"\\..."));
+}
+
+TEST(StandinSecurity, AScriptsFolderIsMadeAbsolute) {
+  EXPECT_EQ(L"C:\\a\\b", standin::FolderOf(L"C:\\a\\x\\..\\b\\k.scr"));
+  EXPECT_EQ(L"C:", standin::FolderOf(L"C:\\k.scr"));
+  EXPECT_TRUE(standin::IsTrustedFolder(standin::FolderOf(L"C:\\k.scr"), L"C:\\"));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/standin.h"
+#include "support/standin_client.h"
 #include "support/support.h"
 #include "win/com_win.h"
 
@@ -18,53 +19,18 @@ namespace kavro {
 namespace {
 
 using Microsoft::WRL::ComPtr;
+using test::CreateAutoCad;
+using test::Get;
+using test::GetText;
+using test::Method;
 using test::Standin;
+using test::Text;
 using win::ComFailure;
 using win::InvokeKind;
 using win::UniqueVariant;
 
 // No retries: some tests want to see a busy server's refusal.
 constexpr win::CallPolicy kOnce{0, nullptr};
-
-ComPtr<IDispatch> Get(IDispatch* object, const wchar_t* name) {
-  try {
-    return win::Invoke(object, name, InvokeKind::PropertyGet, {}, kOnce).AsDispatch();
-  } catch (const ComFailure& failure) {
-    ADD_FAILURE() << name << " " << failure.Description();
-    return nullptr;
-  }
-}
-
-std::wstring GetText(IDispatch* object, const wchar_t* name) {
-  return win::Invoke(object, name, InvokeKind::PropertyGet, {}, kOnce).AsString();
-}
-
-// S_OK, or the failure's HRESULT (for an error the server described, its error number) and
-// description.
-HRESULT Method(IDispatch* object, const wchar_t* name, std::initializer_list<const VARIANT*> args,
-               std::wstring* description = nullptr) {
-  try {
-    win::Invoke(object, name, InvokeKind::Method, args, kOnce);
-    return S_OK;
-  } catch (const ComFailure& failure) {
-    if (description) *description = failure.Description();
-    return failure.Result();
-  }
-}
-HRESULT Method(IDispatch* object, const wchar_t* name, const UniqueVariant& arg,
-               std::wstring* description = nullptr) {
-  return Method(object, name, {arg.Ptr()}, description);
-}
-
-UniqueVariant Text(std::wstring_view text) { return UniqueVariant::String(text); }
-
-ComPtr<IDispatch> CreateAutoCad() {
-  CLSID clsid{};
-  EXPECT_EQ(S_OK, CLSIDFromProgID(L"AutoCAD.Application", &clsid));
-  ComPtr<IDispatch> app;
-  EXPECT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&app)));
-  return app;
-}
 
 class StandinTest : public ::testing::Test {
  protected:

@@ -45,10 +45,12 @@ Cad::Cad(const Config& config) : config_(config) {
   int id = nextId_++;
   drawings_[id] = Drawing{L"", L"Drawing" + std::to_wstring(nextUnnamed_++) + L".dwg", ""};
   active_ = id;
+  vars_.secureLoad = config.secureLoad;
+  vars_.trustedPaths = config.trustedPaths;
 }
 
 void Cad::EnterCall() {
-  if (busy_) throw CallRejected{RPC_E_CALL_REJECTED};
+  if (busy_ || modal_) throw CallRejected{RPC_E_CALL_REJECTED};
   FlushTyped();
 }
 
@@ -86,6 +88,9 @@ int Cad::Add(const std::wstring& templatePath) {
 void Cad::CountOpen(const std::wstring& path) {
   int k = ++opens_;
   Work(config_.openMs);
+  if (k == config_.dialogAt) {
+    Ask(L"AutoCAD 警告", L"缺少 SHX 文件：romans.shx", MB_OK | MB_ICONWARNING);
+  }
   if (k == config_.crashAt) {
     TheLog().Note(L"crash at drawing " + std::to_wstring(k));
     // Windows forgets a dead server's class object; Wine's COM would keep handing it out.
@@ -215,7 +220,7 @@ void Cad::EndInput() {
       std::wstring value = Trimmed(text);
       prompt_ = Prompt::Command;
       if (value == L"0" || value == L"1") {
-        filedia_ = value == L"1";
+        vars_.filedia = value == L"1";
         TheLog().Note(L"filedia " + value);
       } else if (!value.empty()) {
         Say(L"Requires 0 or 1.");
@@ -238,7 +243,7 @@ void Cad::RunCommand(std::wstring word) {
   if (name == L"filedia") {
     prompt_ = Prompt::FiledaiaValue;
   } else if (name == L"script") {
-    if (filedia_) TheLog().Note(L"script with filedia 1: AutoCAD would show a file dialog");
+    if (vars_.filedia) TheLog().Note(L"script with filedia 1: AutoCAD would show a file dialog");
     prompt_ = Prompt::ScriptPath;
   } else if (name == L"qsave") {
     auto it = drawings_.find(active_);
@@ -271,10 +276,19 @@ void Cad::RunScript(const std::wstring& typedPath) {
     Say(L"No drawing is open.");
     return;
   }
+  if (MayRunScript(path, bytes)) ApplyScript(path, bytes);
+}
+
+void Cad::ApplyScript(const std::wstring& path, const std::string& bytes) {
+  auto it = drawings_.find(active_);
+  if (it == drawings_.end()) {
+    Say(L"No drawing is open.");
+    return;
+  }
   it->second.applied += bytes;
   TheLog().Note(L"script " + path + L" on " + it->second.name + L": " +
                 Quote(kavro::win::DecodeAnsi(bytes)));
-  if (config_.asyncScripts && config_.scriptMs > 0) {
+  if (InBackground()) {
     busy_ = true;
     SetTimer(window_, kScriptTimer, static_cast<UINT>(config_.scriptMs), nullptr);
   } else {
@@ -286,6 +300,10 @@ void Cad::ScriptDone() {
   KillTimer(window_, kScriptTimer);
   busy_ = false;
   TheLog().Note(L"script done");
+  ReadTypeAhead();
+}
+
+void Cad::ReadTypeAhead() {
   std::wstring keys;
   keys.swap(pendingKeys_);
   Feed(keys, true);
@@ -299,7 +317,8 @@ std::wstring Cad::Caption() const {
 std::wstring Cad::PromptLine() const {
   switch (prompt_) {
     case Prompt::FiledaiaValue:
-      return std::wstring(L"Enter new value for FILEDIA <") + (filedia_ ? L"1" : L"0") + L">: ";
+      return std::wstring(L"Enter new value for FILEDIA <") + (vars_.filedia ? L"1" : L"0") +
+             L">: ";
     case Prompt::ScriptPath:
       return L"Enter script file name: ";
     default:

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "config.h"
+#include "variables.h"
 
 namespace standin {
 
@@ -32,7 +33,13 @@ class Cad {
   void EnterCall();
   // Logs keys typed into a command that has not ended yet (before a call, and at exit).
   void FlushTyped();
-  bool Quiescent() const { return !busy_; }
+  bool Quiescent() const { return !busy_ && !modal_; }
+  SystemVariables& Variables() { return vars_; }
+
+  // A message box owned by the main window; calls are rejected until it is answered.
+  int Ask(const std::wstring& title, const std::wstring& text, UINT type);
+  // Asks about the untrusted script put aside by a background script command.
+  void AskPendingScript();
 
   // Drawings, by id. Throw CallError as AutoCAD reports failures.
   int ActiveId() const { return active_; }
@@ -63,6 +70,12 @@ class Cad {
   void EndInput();
   void RunCommand(std::wstring word);
   void RunScript(const std::wstring& path);
+  void ApplyScript(const std::wstring& path, const std::string& bytes);
+  // False when SECURELOAD keeps the script from running now (refused, or put aside to ask).
+  bool MayRunScript(const std::wstring& path, const std::string& bytes);
+  bool AskToLoad(const std::wstring& path);
+  bool InBackground() const { return config_.asyncScripts && config_.scriptMs > 0; }
+  void ReadTypeAhead();
   // False (with a note) when the file cannot be written; `error` says why.
   bool Save(Drawing& drawing, std::wstring* error);
   void CountOpen(const std::wstring& path);
@@ -77,8 +90,11 @@ class Cad {
   int nextId_ = 1;
   int nextUnnamed_ = 1;
   int opens_ = 0;
-  bool filedia_ = true;
+  SystemVariables vars_;
   bool busy_ = false;
+  bool modal_ = false;
+  std::wstring pendingScript_;  // an untrusted script waiting for the answer to load it
+  std::string pendingBytes_;
   Prompt prompt_ = Prompt::Command;
   std::wstring input_;
   std::wstring typedEcho_;
@@ -97,6 +113,7 @@ void CreateCad(const Config& config);
 
 // Window messages the stand-in posts to itself.
 constexpr UINT kHangMessage = WM_APP + 1;
+constexpr UINT kAskScriptMessage = WM_APP + 2;
 constexpr UINT_PTR kScriptTimer = 1;
 
 }  // namespace standin

@@ -28,7 +28,13 @@ namespace standin {
   X(bool, captionDiffers, false, "Caption answers a text no window has as its title")         \
   X(int, faultAt, 0,                                                                          \
     "opening the k-th drawing meets a fault of the stand-in itself (an exception that is no " \
-    "AutoCAD error), which the caller must see as a failed call")
+    "AutoCAD error), which the caller must see as a failed call")                             \
+  X(std::wstring, version, L"15.0",                                                           \
+    "what Application.Version answers; from 19.1 up to 25 scripts are checked (SECURELOAD)")  \
+  X(int, secureLoad, 1, "SECURELOAD at start: 0 runs any script, 1 asks, 2 ignores")          \
+  X(std::wstring, trustedPaths, {}, "TRUSTEDPATHS at start: folders, \";\"-separated")        \
+  X(bool, trustedPathsLocked, false, "setting TRUSTEDPATHS fails and the value stays")        \
+  X(int, dialogAt, 0, "opening the k-th drawing shows a warning box; Open returns once answered")
 
 // A plain aggregate, so that a test may write Config{.failAt = 2}.
 struct Config {

@@ -32,6 +32,7 @@ class Args {
   size_t Count() const { return params_->cArgs; }
   std::wstring String(size_t index) const;  // throws CallError when missing or not text
   bool Bool(size_t index, bool fallback) const;
+  VARIANT Value(size_t index) const { return Get(index); }  // not owned; throws when missing
 
  private:
   VARIANT Get(size_t index) const;

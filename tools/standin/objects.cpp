@@ -47,8 +47,9 @@ class AcadState : public Dispatch {
 class Document : public Dispatch {
  public:
   explicit Document(int id)
-      : Dispatch(L"Document", {L"Name", L"FullName", L"ModelSpace", L"PaperSpace", L"Utility",
-                               L"Open", L"SendCommand", L"Close", L"Saved"}),
+      : Dispatch(L"Document",
+                 {L"Name", L"FullName", L"ModelSpace", L"PaperSpace", L"Utility", L"Open",
+                  L"SendCommand", L"Close", L"Saved", L"GetVariable", L"SetVariable"}),
         id_(id) {}
 
  protected:
@@ -69,6 +70,10 @@ class Document : public Dispatch {
       bool save = args.Bool(0, true);
       TheLog().Line(L"Document.Close " + BoolText(save));
       cad.Close(id_, save);
+    } else if (member == L"GetVariable") {
+      GetVariable(cad, id_, args, result);
+    } else if (member == L"SetVariable") {
+      SetVariable(cad, id_, args);
     } else {
       TheLog().Line(L"get Document." + member);
       const Drawing& drawing = cad.At(id_);
@@ -173,7 +178,7 @@ class Application : public Dispatch {
     } else if (member == L"Name") {
       SetString(result, L"AutoCAD");
     } else {
-      SetString(result, L"15.0");
+      SetString(result, cad.Settings().version);
     }
   }
   Dispatch* documents_ = nullptr;

@@ -70,6 +70,9 @@ LRESULT Handle(HWND window, UINT msg, WPARAM wp, LPARAM lp, bool ansi) {
     case WM_TIMER:
       if (wp == kScriptTimer) TheCad().ScriptDone();
       return 0;
+    case kAskScriptMessage:
+      TheCad().AskPendingScript();
+      return 0;
     case kHangMessage:
       TheLog().Note(L"not responding");
       // One that hangs for good is ended from outside: like Windows, which forgets a dead
