@@ -210,6 +210,90 @@ TEST_F(RunRecovery, AHungAutoCadThatTheUserStartedIsLeftAlone) {
   EXPECT_TRUE(Standin::IsRunning());
 }
 
+// A question AutoCAD waits on stops the run once it has waited past its limit, naming the
+// question, instead of waiting out the whole script limit.
+TEST_F(RunRecovery, AQuestionAutoCadWaitsOnStopsTheRunAndNamesIt) {
+  Limits().callMs = 20000;
+  StartStandin({.dialogAt = 2});
+  auto paths = AddDrawings(3);
+  ULONGLONG start = GetTickCount64();
+  window_->Runs().Modify();
+  EXPECT_LT(GetTickCount64() - start, 10000u);
+  ExpectStopped(paths[1], Lines(paths.begin() + 1, paths.end()), L"“AutoCAD 警告”");
+  EXPECT_NE(Messages().at(0).find(L"缺少 SHX 文件：romans.shx"), std::wstring::npos);
+  EXPECT_NE(Messages().at(0).find(L"已结束由 Kavro 启动的 AutoCAD"), std::wstring::npos);
+  EXPECT_TRUE(test::PumpUntil([] { return !Standin::IsRunning(); }));
+}
+
+std::wstring ProgramFolderOf(const std::wstring& scriptPath) {
+  return scriptPath.substr(0, scriptPath.rfind(L'\\'));
+}
+
+struct Trust {
+  const char* name;
+  StandinOptions options;
+  bool asked;  // SECURELOAD and TRUSTEDPATHS read
+  bool added;  // the script's folder added for the run, and the old value put back
+};
+
+class ScriptSecurity : public RunRecovery, public ::testing::WithParamInterface<Trust> {};
+
+// AutoCAD 2014 to 2024 run the run's scripts because the run trusts their folder for its length;
+// other versions are asked nothing.
+TEST_P(ScriptSecurity, TheScriptFolderIsTrustedForTheRunOnly) {
+  const Trust& t = GetParam();
+  StartStandin(t.options);
+  auto paths = AddDrawings(2);
+  window_->SetItemText(MainControl::Text1, L"page");
+  window_->Runs().Modify();
+  ASSERT_TRUE(Form3() != nullptr) << (Messages().empty() ? L"" : Messages()[0]);
+  EXPECT_EQ(ReadBytes(paths[1]), test::kDrawing + std::string("2"));
+  Lines calls = standin_->Calls();
+  auto count = [&](const std::wstring& prefix) {
+    return std::count_if(calls.begin(), calls.end(),
+                         [&](const std::wstring& c) { return c.starts_with(prefix); });
+  };
+  EXPECT_EQ(count(L"Document.GetVariable"), t.asked ? 2 : 0);
+  std::wstring folder = ProgramFolderOf(ScriptPath());
+  std::wstring before = t.options.trustedPaths;
+  Lines sets;
+  for (auto& c : calls) {
+    if (c.starts_with(L"Document.SetVariable")) sets.push_back(c);
+  }
+  if (t.added) {
+    std::wstring with = before.empty() ? folder : before + L";" + folder;
+    EXPECT_EQ(sets, (Lines{L"Document.SetVariable TRUSTEDPATHS " + with,
+                           L"Document.SetVariable TRUSTEDPATHS " + before}));
+    EXPECT_EQ(calls.back(), L"Document.SetVariable TRUSTEDPATHS " + before);
+  } else {
+    EXPECT_TRUE(sets.empty());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, ScriptSecurity,
+    ::testing::Values(Trust{"Release15", {.version = L"15.0"}, false, false},
+                      Trust{"Release25", {.version = L"25.0"}, false, false},
+                      Trust{"Asks", {.version = L"23.1s (LMS Tech)", .secureLoad = 1}, true, true},
+                      Trust{"Ignores",
+                            {.version = L"19.1", .secureLoad = 2, .trustedPaths = L"D:\\cad"},
+                            true,
+                            true},
+                      Trust{"Off", {.version = L"24.0", .secureLoad = 0}, true, false}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(RunRecovery, ALockedTrustedPathsStopsTheRunBeforeTheFirstDrawing) {
+  StartStandin({.version = L"23.1", .trustedPathsLocked = true});
+  auto paths = AddDrawings(2);
+  window_->Runs().Modify();
+  ExpectStopped(L"“" + ProgramFolderOf(ScriptPath()) + L"”", paths, L"TRUSTEDPATHS");
+  Lines calls = standin_->Calls();
+  EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
+                          [](const std::wstring& c) { return c.starts_with(L"Documents.Open"); }),
+            0);
+  EXPECT_EQ(window_->ItemText(MainControl::Text2), L"1");
+}
+
 struct Gone {
   const char* name;
   StandinOptions options;

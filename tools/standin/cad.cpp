@@ -89,6 +89,9 @@ void Cad::CountOpen(const std::wstring& path) {
   int k = ++opens_;
   Work(config_.openMs);
   if (k == config_.dialogAt) {
+    // A client may end a server whose question nobody answers; as before a crash, its class
+    // object goes first (Wine's COM would keep handing out a dead server's).
+    RevokeRegistrations();
     Ask(L"AutoCAD 警告", L"缺少 SHX 文件：romans.shx", MB_OK | MB_ICONWARNING);
   }
   if (k == config_.crashAt) {
