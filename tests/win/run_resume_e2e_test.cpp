@@ -70,13 +70,21 @@ bool StandinLogHas(const Standin& standin, const std::wstring& line) {
 class RunResume : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::wstring data = win::LocalAppDataFolder() + L"\\Kavro";
-    for (const std::wstring& folder : {run::JournalFolder(data), run::LogFolder(data)}) {
-      DeleteFilesIn(folder);
-    }
+    DeleteRecords();
     folder_ = MakeTempFolder(L"resume");
     for (wchar_t c = L'a'; c <= L'e'; ++c) {
       paths_.push_back(MakeDrawing(folder_, std::wstring(1, c) + L".dwg"));
+    }
+  }
+  // Every kavro.exe started later in this prefix would find a journal left here.
+  void TearDown() override {
+    standin_.reset();
+    DeleteRecords();
+  }
+  static void DeleteRecords() {
+    std::wstring data = win::LocalAppDataFolder() + L"\\Kavro";
+    for (const std::wstring& folder : {run::JournalFolder(data), run::LogFolder(data)}) {
+      DeleteFilesIn(folder);
     }
   }
   static void DeleteFilesIn(const std::wstring& folder) {

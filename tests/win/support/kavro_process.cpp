@@ -9,6 +9,7 @@ namespace kavro::test {
 KavroProcess::~KavroProcess() {
   if (process_.hProcess) {
     TerminateProcess(process_.hProcess, 1);
+    WaitForSingleObject(process_.hProcess, 5000);  // its files are closed once it is gone
     CloseHandle(process_.hProcess);
     CloseHandle(process_.hThread);
   }
