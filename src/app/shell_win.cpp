@@ -3,12 +3,14 @@
 #include <htmlhelp.h>
 #include <shellapi.h>
 
+#include "win/system_library_win.h"
+
 namespace kavro {
 
 namespace {
 
 void OpenHelpFile(HWND owner, const std::wstring& chmPath) {
-  HtmlHelpW(owner, chmPath.c_str(), HH_DISPLAY_TOPIC, 0);
+  win::HtmlHelpFromSystem(owner, chmPath.c_str(), HH_DISPLAY_TOPIC, 0);
 }
 
 void OpenLinkShown(HWND owner, const std::wstring& target) {

@@ -69,6 +69,13 @@ SEEDS = {
         b"\x05\x00" + utf8("第一行\r\n第二行한"), b"\x00\x00", b"\xff\xff\r\n\r\n",
         b"\x01\x00" + utf8("\ud83d") + b"x", b"\x02\x00\r\r\n\n",
     ],
+    # A frame byte (1: the top of the window), then the address the page asks for.
+    "navigation": [
+        b"\x01http://www.kavro.org/gdownload.htm", b"\x01http://www.kavro.org/bdownload.htm",
+        b"\x00http://ads.example/frame.htm", b"\x01mailto:a@b", b"\x01file:///C:/x.exe",
+        b"\x01about:blank", b"\x01res://ieframe.dll/navcancl.htm", b"\x01HTTPS://A",
+        b"\x01http://a\" b", b"\x01javascript:x", b"\x01" + utf8("http://例子.org/页"),
+    ],
     "docking": [
         docking_seed((512, 700), (893, 53, 1024, 662), (15, 15), (1024, 768)),
         docking_seed((1022, 300), (1021, 53, 1152, 662), (15, 15), (1024, 768)),

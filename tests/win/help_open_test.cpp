@@ -10,6 +10,7 @@
 #include "app/shell_win.h"
 #include "base/program_folder.h"
 #include "support/support.h"
+#include "win/system_library_win.h"
 
 namespace kavro {
 namespace {
@@ -68,7 +69,7 @@ TEST(HelpFile, HtmlHelpOpensTheBuiltHelpFileAtItsTitle) {
   item.cchTextMax = 64;
   SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
   EXPECT_STREQ(text, L"Kavro 简介");
-  HtmlHelpW(nullptr, nullptr, HH_CLOSE_ALL, 0);
+  win::HtmlHelpFromSystem(nullptr, nullptr, HH_CLOSE_ALL, 0);
   test::PumpPending();
 }
 

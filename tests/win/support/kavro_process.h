@@ -2,6 +2,10 @@
 // kavro.exe started as a user starts it, for tests and benchmarks of the whole program.
 #include <windows.h>
 
+#include <string>
+
+#include "support/support.h"
+
 namespace kavro::test {
 
 class KavroProcess {
@@ -11,9 +15,11 @@ class KavroProcess {
   KavroProcess& operator=(const KavroProcess&) = delete;
   ~KavroProcess();  // ends the process if it still runs
 
-  // Starts kavro.exe; true once its main window and both side windows are visible.
-  bool Start();
+  // Starts kavro.exe (or a copy of it, from its own folder); true once its main window and both
+  // side windows are visible.
+  bool Start(const std::wstring& exePath = KavroExePath(), const wchar_t* folder = nullptr);
   bool Ended(DWORD waitMs) const;
+  HANDLE Process() const { return process_.hProcess; }
   // Ended within a few seconds, with exit code 0.
   bool EndedWithoutError() const;
 
