@@ -12,6 +12,7 @@
 #include "drawings/drawings_actions_win.h"
 #include "drawings/list_box_win.h"
 #include "support/support.h"
+#include "support/test_services.h"
 #include "win/file_win.h"
 #include "win/text_win.h"
 
@@ -40,16 +41,15 @@ std::wstring RandomPath(std::mt19937& rng) {
 }
 
 TEST(DrawingListBenchmark, HundredThousandEntries) {
-  auto window = MainWindow::Create();
-  auto scripted = std::make_unique<test::ScriptedDialogs>();
-  test::ScriptedDialogs& dialogs = *scripted;
-  window->SetDialogBackend(std::move(scripted));
+  test::TestServices services;
+  test::ScriptedDialogs& dialogs = services.Scripted();
+  auto window = MainWindow::Create(services.Get());
   window->Show();
   test::PumpPending();
-  auto click = [&](C button) { SendMessageW(window->Item(button), BM_CLICK, 0, 0); };
+  auto click = [&](C button) { window->Click(button); };
+  auto count = [&] { return drawings::DrawingListBox(window->Item(C::List2)).Count(); };
   auto report = [&](const char* what, double ms) {
-    std::printf("%-52s %8.0f ms  %6zu entries  %5.1f MB\n", what, ms, drawings::Count(*window),
-                MegabytesInUse());
+    std::printf("%-52s %8.0f ms  %6zu entries  %5.1f MB\n", what, ms, count(), MegabytesInUse());
   };
   std::printf("%-52s %8s     %6s entries  %5.1f MB\n", "start", "", "0", MegabytesInUse());
 
@@ -96,7 +96,7 @@ TEST(DrawingListBenchmark, HundredThousandEntries) {
          }));
 
   HWND list = window->Item(C::List2);
-  size_t n = drawings::Count(*window);
+  size_t n = count();
   // Selected straight through the list box's procedure, with painting off (a user would select
   // ranges with Shift; this is only the set-up).
   auto procedure = reinterpret_cast<WNDPROC>(GetClassLongPtrW(list, GCLP_WNDPROC));
@@ -112,12 +112,13 @@ TEST(DrawingListBenchmark, HundredThousandEntries) {
   ShowWindow(window->Hwnd(), SW_HIDE);  // as during a run
   report("run takes the first 1,000, one by one", MillisecondsOf([&] {
            for (int i = 0; i < 1000; ++i) {
-             drawings::Entry(*window, 0);
-             drawings::RemoveFirst(*window, 1);
+             drawings::DrawingListBox(window->Item(C::List2)).At(0);
+             drawings::DrawingListBox(window->Item(C::List2)).RemoveFirst(1);
            }
          }));
-  report("run removes the first 20,000 at once",
-         MillisecondsOf([&] { drawings::RemoveFirst(*window, 20000); }));
+  report("run removes the first 20,000 at once", MillisecondsOf([&] {
+           drawings::DrawingListBox(window->Item(C::List2)).RemoveFirst(20000);
+         }));
   report("delete all", MillisecondsOf([&] { click(C::xpcmdbutton8); }));
   window.reset();
 }

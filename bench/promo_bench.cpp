@@ -8,6 +8,7 @@
 
 #include "promo/promo_win.h"
 #include "support/support.h"
+#include "support/test_services.h"
 
 namespace kavro::promo {
 namespace {
@@ -23,8 +24,9 @@ unsigned long long CpuTime100ns() {
 
 TEST(PromoBenchmark, PollingCost) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-  Settings().dockingDelayMs = 800;
-  ShowPromoWindows();
+  test::TestServices services;
+  services.Get().promoSettings.dockingDelayMs = 800;
+  services.Get().promo.Show();
   HWND adfrm = test::FindTopWindow(GetCurrentThreadId(),
                                    [](HWND w) { return test::ClassOf(w) == L"adfrm"; });
   ASSERT_NE(adfrm, nullptr);

@@ -28,13 +28,13 @@ TEST_F(RunBenchmark, TwoHundredDrawings) {
     }
     window_->SetItemText(MainControl::Text1, L"-text 0,0 page");
     ASSERT_TRUE(standin_->StartDirectly());
-    run::PreviewRun(*window_);  // connected and warm: the figures are the loop's own
+    window_->Runs().Preview();  // connected and warm: the figures are the loop's own
     LARGE_INTEGER frequency, begin, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
-    run::ModifyRun(*window_);
+    window_->Runs().Modify();
     QueryPerformanceCounter(&end);
-    ASSERT_TRUE(messages_.empty());
+    ASSERT_TRUE(Messages().empty());
     double perDrawingMs = 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
                           static_cast<double>(frequency.QuadPart) / kDrawings;
     if (latency > 0) {
@@ -43,8 +43,8 @@ TEST_F(RunBenchmark, TwoHundredDrawings) {
     } else {
       std::printf("no latency: %.2f ms per drawing\n", perDrawingMs);
     }
-    if (auto* form = run::ProgressWindow::Current()) form->Unload();
-    run::CadLink().Disconnect();
+    if (auto* form = Form3()) form->Unload();
+    services_->Get().cad.Disconnect();
     standin_.reset();
   }
 }

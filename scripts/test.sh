@@ -21,6 +21,10 @@ step "mingw-w64 build"
 { cmake --preset mingw >/dev/null && cmake --build --preset mingw; } >"$log/mingw-build" 2>&1 \
   || { cat "$log/mingw-build"; echo "0 passed, 1 failed"; exit 1; }
 
+step "formatting"
+format_failed=0
+"$root/scripts/check-format.sh" || { format_failed=1; status=1; }
+
 step "portable tests"
 ctest --preset native 2>&1 | tee "$log/native" | grep -E "tests passed|\*\*\*" || true
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
@@ -50,8 +54,8 @@ count() { sed -nE "s/.*tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1
 read -r f1 t1 <<<"$(count "$log/native")"
 read -r f2 t2 <<<"$(count "$log/wine")"
 read -r f3 t3 <<<"$(count "$log/sanitize")"
-failed=$(( ${f1:-1} + ${f2:-1} + ${f3:-1} ))
-passed=$(( ${t1:-0} - ${f1:-0} + ${t2:-0} - ${f2:-0} + ${t3:-0} - ${f3:-0} ))
+failed=$(( ${f1:-1} + ${f2:-1} + ${f3:-1} + format_failed ))
+passed=$(( ${t1:-0} - ${f1:-0} + ${t2:-0} - ${f2:-0} + ${t3:-0} - ${f3:-0} + 1 - format_failed ))
 [ "$failed" -eq 0 ] || status=1
 echo "$passed passed, $failed failed"
 exit $status

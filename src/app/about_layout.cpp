@@ -1,8 +1,6 @@
 #include "app/about_layout.h"
 
-#include <stdexcept>
-
-#include "app/links.h"
+#include "base/links.h"
 
 namespace kavro {
 
@@ -68,15 +66,6 @@ const std::span<const AboutDesign> Design() {
 std::wstring AboutCaption() { return kSiteName; }
 
 std::span<const AboutDesign> AboutWindowDesign() { return Design(); }
-
-const AboutDesign& AboutDesignOf(AboutControl id) {
-  for (const AboutDesign& design : Design()) {
-    if (design.id == id) {
-      return design;
-    }
-  }
-  throw std::out_of_range("no such control in the About window");
-}
 
 std::wstring LinkDisplayText(const std::wstring& target) {
   for (const wchar_t* scheme : {L"http://", L"https://", L"mailto:"}) {

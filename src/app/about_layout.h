@@ -62,7 +62,6 @@ inline constexpr int kAboutBorderRight = 5760;
 
 std::wstring AboutCaption();
 std::span<const AboutDesign> AboutWindowDesign();
-const AboutDesign& AboutDesignOf(AboutControl id);
 
 // Command identifier of a control of the About window.
 constexpr int AboutCommandId(AboutControl id) { return 2000 + static_cast<int>(id); }

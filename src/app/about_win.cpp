@@ -1,17 +1,13 @@
 #include "app/about_win.h"
 
-#include "win/tool_tips_win.h"
-
 #include <commctrl.h>
 
-#include <stdexcept>
-
-#include "app/links.h"
-#include "app/message_loop_win.h"
-#include "app/placement_win.h"
-#include "app/resource.h"
-#include "app/shell_win.h"
+#include "base/links.h"
 #include "base/placement.h"
+#include "base/resource.h"
+#include "win/message_loop_win.h"
+#include "win/placement_win.h"
+#include "win/tool_tips_win.h"
 
 namespace kavro {
 
@@ -53,26 +49,6 @@ DWORD StyleOf(const AboutDesign& design) {
   return 0;
 }
 
-// Enables the owner again when the modal showing ends, however it ends.
-class OwnerDisabled {
- public:
-  explicit OwnerDisabled(HWND owner) : owner_(owner && IsWindowEnabled(owner) ? owner : nullptr) {
-    if (owner_) {
-      EnableWindow(owner_, FALSE);
-    }
-  }
-  ~OwnerDisabled() {
-    if (owner_) {
-      EnableWindow(owner_, TRUE);
-    }
-  }
-  OwnerDisabled(const OwnerDisabled&) = delete;
-  OwnerDisabled& operator=(const OwnerDisabled&) = delete;
-
- private:
-  HWND owner_;
-};
-
 }  // namespace
 
 // The window and its controls go before the fonts, brush and icon they use.
@@ -82,8 +58,8 @@ AboutWindow::~AboutWindow() {
   }
 }
 
-std::unique_ptr<AboutWindow> AboutWindow::Create(HWND owner) {
-  std::unique_ptr<AboutWindow> window(new AboutWindow());
+std::unique_ptr<AboutWindow> AboutWindow::Create(HWND owner, win::Shell& shell) {
+  std::unique_ptr<AboutWindow> window(new AboutWindow(shell));
   window->dpi_ = win::ScreenDpi::Query();
 
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
@@ -118,38 +94,33 @@ HFONT AboutWindow::FontFor(const AboutFont& font) {
     return found->second.Get();
   }
   // 8.25 pt is 11 pixels at 96 DPI, 9 pt 12, 6.75 pt 9.
-  int height = dpi_.FontHeight(font.points);
-  bool chineseFace = font.face[0] > 0x7F;
-  HFONT created =
-      CreateFontW(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, font.underline, FALSE,
-                  chineseFace ? GB2312_CHARSET : DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.face);
-  fonts_.emplace(key, win::UniqueFont(created));
-  return created;
+  win::UniqueFont created =
+      win::CreatePointFont(dpi_, font.face, font.points, font.bold, font.underline);
+  HFONT handle = created.Get();
+  fonts_.emplace(key, std::move(created));
+  return handle;
 }
 
 void AboutWindow::CreateControls() {
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  headerIcon_.Reset(static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDI_KAVRO), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
+  headerIcons_ = win::LoadWindowIcons(IDI_KAVRO);
   for (const AboutDesign& design : AboutWindowDesign()) {
-    HWND parent = design.container == AboutControl::None ? Hwnd() : Item(design.container);
-    const bool isButton = design.kind == AboutKind::Button;
-    HWND control = CreateWindowExW(
-        0, isButton ? WC_BUTTONW : WC_STATICW, design.text, WS_CHILD | WS_VISIBLE | StyleOf(design),
-        ToPixelsX(design.left), ToPixelsY(design.top), ToPixelsX(design.width),
-        ToPixelsY(design.height), parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(AboutCommandId(design.id))), instance,
-        nullptr);
-    if (!control) {
-      throw std::runtime_error("cannot create a control of the About window");
-    }
+    HWND control = win::CreateControl(
+        {.parent = design.container == AboutControl::None ? Hwnd() : Item(design.container),
+         .className = design.kind == AboutKind::Button ? WC_BUTTONW : WC_STATICW,
+         .id = AboutCommandId(design.id),
+         .left = static_cast<float>(design.left),
+         .top = static_cast<float>(design.top),
+         .width = static_cast<float>(design.width),
+         .height = static_cast<float>(design.height),
+         .text = design.text,
+         .style = StyleOf(design),
+         .font = FontFor(design.font)},
+        dpi_);
     items_[static_cast<size_t>(design.id)] = control;
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(design.font)), FALSE);
     if (design.kind == AboutKind::Picture) {
       SetWindowSubclass(control, &HeaderBandProc, 0, 0);
     } else if (design.kind == AboutKind::Icon) {
-      SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(headerIcon_.Get()), 0);
+      SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(headerIcons_.big.Get()), 0);
       // STM_SETICON sizes the control to the icon; keep the designed rectangle.
       SetWindowPos(control, nullptr, ToPixelsX(design.left), ToPixelsY(design.top),
                    ToPixelsX(design.width), ToPixelsY(design.height),
@@ -170,7 +141,7 @@ void AboutWindow::CreateToolTips() {
   }
 }
 
-void AboutWindow::CenterForm() { CenterOnScreen(Hwnd()); }
+void AboutWindow::CenterForm() { win::CenterOnScreen(Hwnd()); }
 
 void AboutWindow::Show() {
   ShowWindow(Hwnd(), SW_SHOWNORMAL);
@@ -222,7 +193,7 @@ void AboutWindow::OnCommand(int id, int notification) {
   }
   for (const AboutDesign& design : AboutWindowDesign()) {
     if (AboutCommandId(design.id) == id && design.link && design.kind != AboutKind::Button) {
-      Shell().openLink(Hwnd(), design.link);  // the window stays open whatever the shell does
+      shell_.OpenLink(Hwnd(), design.link);  // the window stays open whatever the shell does
       return;
     }
   }
@@ -254,32 +225,31 @@ LRESULT AboutWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   }
 }
 
-void ShowAboutModal(HWND owner) {
-  std::unique_ptr<AboutWindow> about = AboutWindow::Create(owner);
+void ShowAboutModal(HWND owner, win::Shell& shell) {
+  std::unique_ptr<AboutWindow> about = AboutWindow::Create(owner, shell);
   {
-    OwnerDisabled disabled(owner);
+    win::ModalScope modal(owner);
     about->Show();
     MSG msg;
     while (about->Hwnd() && !about->CloseRequested()) {
       BOOL got = GetMessageW(&msg, nullptr, 0, 0);
       if (got == 0) {
-        PostQuitMessage(
-            static_cast<int>(msg.wParam));  // the program is ending: let its loop see it
+        modal.QuitSeen(static_cast<int>(msg.wParam));  // the program is ending: its loop sees it
         break;
       }
       if (got < 0) {
         break;
       }
-      ProcessMessage(msg);
+      win::ProcessMessage(msg);
     }
   }
   // The owner is enabled again before the window goes, so that it becomes the active window.
   about.reset();
 }
 
-void MoreSoftware(HWND owner) {
-  Shell().openLink(owner, links::kHomePage);
-  ShowAboutModal(owner);
+void MoreSoftware(HWND owner, win::Shell& shell) {
+  shell.OpenLink(owner, links::kHomePage);
+  ShowAboutModal(owner, shell);
 }
 
 }  // namespace kavro

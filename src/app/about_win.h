@@ -9,16 +9,18 @@
 
 #include "app/about_layout.h"
 #include "win/handles_win.h"
+#include "win/controls_win.h"
 #include "win/screen_units_win.h"
+#include "win/shell_win.h"
 #include "win/window_win.h"
 
 namespace kavro {
 
 class AboutWindow : public win::Window {
  public:
-  // Creates the window owned by `owner` and places it (CenterForm); it is not yet visible.
-  // Throws when the window cannot be created.
-  static std::unique_ptr<AboutWindow> Create(HWND owner);
+  // Creates the window owned by `owner` and places it (CenterForm); it is not yet visible. Its
+  // links go to `shell`. Throws when the window cannot be created.
+  static std::unique_ptr<AboutWindow> Create(HWND owner, win::Shell& shell);
   ~AboutWindow() override;
 
   void Show();
@@ -32,7 +34,7 @@ class AboutWindow : public win::Window {
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
  private:
-  AboutWindow() = default;
+  explicit AboutWindow(win::Shell& shell) : shell_(shell) {}
   void CreateControls();
   void CreateToolTips();
   HFONT FontFor(const AboutFont& font);
@@ -43,20 +45,21 @@ class AboutWindow : public win::Window {
   void Paint();
   void OnCommand(int id, int notification);
 
+  win::Shell& shell_;
   win::ScreenDpi dpi_;
   std::array<HWND, static_cast<size_t>(AboutControl::None)> items_{};
   std::map<std::wstring, win::UniqueFont> fonts_;
   win::UniqueBrush whiteBrush_;
-  win::UniqueIcon headerIcon_;
+  win::WindowIcons headerIcons_;
   HWND toolTip_ = nullptr;
   bool closeRequested_ = false;
 };
 
 // Shows the About window over `owner` and returns when it has closed; the owner takes no input
 // meanwhile. Every call creates and places the window anew.
-void ShowAboutModal(HWND owner);
+void ShowAboutModal(HWND owner, win::Shell& shell);
 
 // xpcmdbutton2: opens the home page, then shows the About window modally.
-void MoreSoftware(HWND owner);
+void MoreSoftware(HWND owner, win::Shell& shell);
 
 }  // namespace kavro

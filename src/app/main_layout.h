@@ -34,7 +34,7 @@ enum class ControlKind { Button, Frame, ListBox, MultiLineText, Text, Label, Opt
 struct ControlDesign {
   MainControl id;
   ControlKind kind;
-  MainControl container;  // None: the window itself
+  MainControl container;         // None: the window itself
   int left, top, width, height;  // twips, relative to the container
   const wchar_t* text;
   const wchar_t* toolTip;  // nullptr: none

@@ -5,17 +5,15 @@
 #include <stdexcept>
 
 #include "app/about_win.h"
-#include "app/common_dialogs_win.h"
-#include "app/lifetime_win.h"
-#include "app/placement_win.h"
-#include "app/resource.h"
-#include "app/shell_win.h"
-#include "base/placement.h"
 #include "base/program_folder.h"
+#include "base/resource.h"
+#include "base/titles.h"
 #include "drawings/drawings_actions_win.h"
-#include "promo/promo_win.h"
-#include "run/run_actions_win.h"
+#include "drawings/list_box_win.h"
 #include "script/template_actions_win.h"
+#include "win/placement_win.h"
+#include "win/program_folder_win.h"
+#include "win/group_boxes_win.h"
 #include "win/tool_tips_win.h"
 
 namespace kavro {
@@ -54,49 +52,49 @@ KindStyle StyleOf(ControlKind kind) {
   throw std::logic_error("unknown control kind");
 }
 
-// The message font of the system: what frames, labels and text boxes use.
-HFONT CreateMessageFont(int dpiY) {
-  NONCLIENTMETRICSW metrics{};
-  metrics.cbSize = sizeof(metrics);
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    return CreateFontIndirectW(&metrics.lfMessageFont);
-  }
-  return CreateFontW(-MulDiv(9, dpiY, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                     L"MS Shell Dlg");
-}
-
 }  // namespace
 
-std::wstring ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
+// The runs' view of the window: their inputs, the list they empty, and where they report.
+class MainWindow::RunView final : public run::MainView {
+ public:
+  explicit RunView(MainWindow& window) : window_(window) {}
+  size_t DrawingCount() override { return List().Count(); }
+  std::wstring Drawing(size_t index) override { return List().At(index); }
+  void RemoveFirstDrawings(size_t count) override { List().RemoveFirst(count); }
+  std::wstring ScriptTemplate() override { return window_.ItemText(MainControl::Text1); }
+  std::wstring StartPage() override { return window_.ItemText(MainControl::Text2); }
+  bool TargetsR2000() override { return window_.IsChecked(MainControl::Option2); }
+  void Hide() override { ShowWindow(window_.Hwnd(), SW_HIDE); }
+  void Show() override {
+    EnableWindow(window_.Hwnd(), TRUE);
+    window_.Show();
   }
-  return FolderOfPath(path);
-}
+  void ShowMessage(const std::wstring& text, run::MessageKind kind) override {
+    UINT flags = kind == run::MessageKind::Error ? MB_OK | MB_ICONERROR : MB_OK;
+    window_.services_.Messages().Show(window_.Hwnd(), text, kProgramTitle, flags);
+  }
 
-MainWindow::MainWindow() = default;
+ private:
+  drawings::DrawingListBox List() {
+    return drawings::DrawingListBox(window_.Item(MainControl::List2));
+  }
+  MainWindow& window_;
+};
+
+MainWindow::MainWindow(Services& services) : services_(services) {}
+
 MainWindow::~MainWindow() {
+  runs_.reset();  // Form3 first
   // The controls use the fonts below: the window goes first.
   if (Hwnd()) {
     DestroyWindow(Hwnd());
   }
 }
 
-std::unique_ptr<MainWindow> MainWindow::Create() {
-  std::unique_ptr<MainWindow> window(new MainWindow());
+std::unique_ptr<MainWindow> MainWindow::Create(Services& services) {
+  std::unique_ptr<MainWindow> window(new MainWindow(services));
   window->dpi_ = win::ScreenDpi::Query();
-
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  window->icon_.Reset(static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDI_KAVRO), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR)));
-  window->smallIcon_.Reset(static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDI_KAVRO), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR)));
+  window->icons_ = win::LoadWindowIcons(IDI_KAVRO);
 
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS;
   RECT frame{0, 0, window->TwipsToPixelsX(kMainClientWidthTwips),
@@ -111,46 +109,44 @@ std::unique_ptr<MainWindow> MainWindow::Create() {
   args.height = frame.bottom - frame.top;
   args.x = 0;
   args.y = 0;
-  args.icon = window->icon_.Get();
-  args.smallIcon = window->smallIcon_.Get();
+  args.icon = window->icons_.big.Get();
+  args.smallIcon = window->icons_.small.Get();
   window->CreateWindowFrom(args);
-  SendMessageW(window->Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(window->icon_.Get()));
-  SendMessageW(window->Hwnd(), WM_SETICON, ICON_SMALL,
-               reinterpret_cast<LPARAM>(window->smallIcon_.Get()));
-  TopLevelWindowOpened();
+  win::SetWindowIcons(window->Hwnd(), window->icons_);
+  services.lifetime.WindowOpened();
 
   window->CreateControls();
+  win::PutGroupBoxesBeneathTheirControls(window->Hwnd());
   window->CreateToolTips();
   window->OnLoad();
   return window;
 }
 
 void MainWindow::CreateControls() {
-  buttonFont_.Reset(CreateFontW(dpi_.FontHeight(9), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
-  textFont_.Reset(CreateMessageFont(dpi_.y));
-  HINSTANCE instance = GetModuleHandleW(nullptr);
+  buttonFont_ = win::CreateSongTiFont(dpi_);
+  textFont_ = win::CreateMessageFont(dpi_);
   for (const ControlDesign& design : MainWindowDesign()) {
-    int left = design.left;
-    int top = design.top;
+    float left = static_cast<float>(design.left);
+    float top = static_cast<float>(design.top);
     if (design.container != MainControl::None) {
       const ControlDesign& container = DesignOf(design.container);
-      left += container.left;
-      top += container.top;
+      left += static_cast<float>(container.left);
+      top += static_cast<float>(container.top);
     }
     KindStyle kind = StyleOf(design.kind);
-    HWND control = CreateWindowExW(
-        kind.exStyle, kind.className, design.text, WS_CHILD | WS_VISIBLE | kind.style,
-        TwipsToPixelsX(left), TwipsToPixelsY(top), TwipsToPixelsX(design.width),
-        TwipsToPixelsY(design.height), Hwnd(),
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlCommandId(design.id))), instance,
-        nullptr);
-    if (!control) {
-      throw std::runtime_error("cannot create a control of the main window");
-    }
-    HFONT font = design.kind == ControlKind::Button ? buttonFont_.Get() : textFont_.Get();
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    win::CreateControl(
+        {.parent = Hwnd(),
+         .className = kind.className,
+         .id = ControlCommandId(design.id),
+         .left = left,
+         .top = top,
+         .width = static_cast<float>(design.width),
+         .height = static_cast<float>(design.height),
+         .text = design.text,
+         .style = kind.style,
+         .exStyle = kind.exStyle,
+         .font = design.kind == ControlKind::Button ? buttonFont_.Get() : textFont_.Get()},
+        dpi_);
   }
   SendMessageW(Item(MainControl::Option2), BM_SETCHECK, BST_CHECKED, 0);
 }
@@ -175,11 +171,17 @@ void MainWindow::CreateToolTips() {
 }
 
 void MainWindow::OnLoad() {
-  promo::ShowPromoWindows();
-  helpFilePath_ = JoinFolder(ProgramFolder(), kHelpFileName);
-  dialogs_ = MakeCommonDialogs(Hwnd());
-  drawings::AcceptDrops(*this);
-  CenterOnScreen(Hwnd());
+  services_.promo.Show();
+  helpFilePath_ = JoinFolder(win::ProgramFolder(), kHelpFileName);
+  dialogs_ = services_.MakeDialogs(Hwnd());
+  runView_ = std::make_unique<RunView>(*this);
+  runs_ = std::make_unique<run::Runs>(
+      run::RunEnvironment{services_.cad, services_.runLimits, services_.lifetime,
+                          services_.ProgramFolder(), services_.TimeOfDay()},
+      *runView_, Hwnd());
+  drawings::AcceptDrops({Hwnd(), Item(MainControl::List2), commonDialog1_, commonDialog4_,
+                         *dialogs_, services_.Messages()});
+  win::CenterOnScreen(Hwnd());
 }
 
 void MainWindow::Show() {
@@ -190,14 +192,7 @@ void MainWindow::Show() {
 
 HWND MainWindow::Item(MainControl id) const { return GetDlgItem(Hwnd(), ControlCommandId(id)); }
 
-std::wstring MainWindow::ItemText(MainControl id) const {
-  HWND item = Item(id);
-  int len = GetWindowTextLengthW(item);
-  std::wstring text(static_cast<size_t>(len) + 1, L'\0');
-  int got = GetWindowTextW(item, text.data(), len + 1);
-  text.resize(static_cast<size_t>(got));
-  return text;
-}
+std::wstring MainWindow::ItemText(MainControl id) const { return win::WindowText(Item(id)); }
 
 void MainWindow::SetItemText(MainControl id, const std::wstring& text) {
   SetWindowTextW(Item(id), text.c_str());
@@ -207,10 +202,19 @@ bool MainWindow::IsChecked(MainControl id) const {
   return SendMessageW(Item(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+void MainWindow::Click(MainControl id) const { SendMessageW(Item(id), BM_CLICK, 0, 0); }
+
+void MainWindow::OpenHelp() { services_.Shell().OpenHelp(Hwnd(), helpFilePath_); }
+
 void MainWindow::OnCommand(MainControl id, int notification) {
+  const drawings::DrawingsView list{Hwnd(),         Item(MainControl::List2),
+                                    commonDialog1_, commonDialog4_,
+                                    *dialogs_,      services_.Messages()};
+  const script::TemplateView scriptTemplate{Hwnd(), Item(MainControl::Text1), commonDialog1_,
+                                            *dialogs_, services_.Messages()};
   if (id == MainControl::List2) {
     if (notification == LBN_DBLCLK) {
-      drawings::DeleteSelected(*this);
+      drawings::DeleteSelected(list);
     }
     return;
   }
@@ -218,19 +222,44 @@ void MainWindow::OnCommand(MainControl id, int notification) {
     return;
   }
   switch (id) {
-    case MainControl::xpcmdbutton6: drawings::AddFiles(*this); break;
-    case MainControl::xpcmdbutton9: drawings::DeleteSelected(*this); break;
-    case MainControl::xpcmdbutton8: drawings::DeleteAll(*this); break;
-    case MainControl::xpcmdbutton10: drawings::SaveList(*this); break;
-    case MainControl::xpcmdbutton11: drawings::LoadList(*this); break;
-    case MainControl::xpcmdbutton1: script::SaveTemplate(*this); break;
-    case MainControl::xpcmdbutton5: script::LoadTemplate(*this); break;
-    case MainControl::Command9: run::ModifyRun(*this); break;
-    case MainControl::xpcmdbutton7: run::PreviewRun(*this); break;
-    case MainControl::xpcmdbutton4: Shell().openHelp(Hwnd(), JoinFolder(ProgramFolder(), kHelpFileName)); break;
-    case MainControl::xpcmdbutton2: MoreSoftware(Hwnd()); break;
-    case MainControl::xpcmdbutton3: EndProgramNow();
-    default: break;
+    case MainControl::xpcmdbutton6:
+      drawings::AddFiles(list);
+      break;
+    case MainControl::xpcmdbutton9:
+      drawings::DeleteSelected(list);
+      break;
+    case MainControl::xpcmdbutton8:
+      drawings::DeleteAll(list);
+      break;
+    case MainControl::xpcmdbutton10:
+      drawings::SaveList(list);
+      break;
+    case MainControl::xpcmdbutton11:
+      drawings::LoadList(list);
+      break;
+    case MainControl::xpcmdbutton1:
+      script::SaveTemplate(scriptTemplate);
+      break;
+    case MainControl::xpcmdbutton5:
+      script::LoadTemplate(scriptTemplate);
+      break;
+    case MainControl::Command9:
+      runs_->Modify();
+      break;
+    case MainControl::xpcmdbutton7:
+      runs_->Preview();
+      break;
+    case MainControl::xpcmdbutton4:
+      OpenHelp();
+      break;
+    case MainControl::xpcmdbutton2:
+      MoreSoftware(Hwnd(), services_.Shell());
+      break;
+    case MainControl::xpcmdbutton3:
+      services_.lifetime.EndNow();
+      break;
+    default:
+      break;
   }
 }
 
@@ -245,16 +274,14 @@ LRESULT MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_HELP:
       // F1 anywhere in the window opens the help file registered at load.
-      Shell().openHelp(Hwnd(), helpFilePath_);
+      OpenHelp();
       return TRUE;
     case WM_DESTROY:
-      TopLevelWindowClosed();
+      services_.lifetime.WindowClosed();
       return 0;
     default:
       return win::Window::OnMessage(msg, wp, lp);
   }
 }
-
-void MainWindow::OnDestroyed() {}
 
 }  // namespace kavro

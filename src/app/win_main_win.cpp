@@ -1,10 +1,12 @@
-// Entry point: the program is its main window; the message loop runs until the last window closes.
+// Entry point: the composition root. The program's services are built here, once, and handed to
+// its main window; the message loop runs until the last window closes.
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
 
 #include "app/main_window_win.h"
-#include "app/message_loop_win.h"
+#include "app/services_win.h"
+#include "win/message_loop_win.h"
 #include "win/system_library_win.h"
 #include "win/window_win.h"
 
@@ -18,9 +20,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
   int exitCode = 0;
   try {
-    auto window = kavro::MainWindow::Create();
+    kavro::Services services;
+    auto window = kavro::MainWindow::Create(services);
     window->Show();
-    exitCode = kavro::RunMessageLoop();
+    exitCode = kavro::win::RunMessageLoop();
   } catch (const std::exception& e) {
     kavro::win::ReportUnexpected(nullptr, e.what());
     exitCode = 1;

@@ -22,6 +22,16 @@ long RoundHalfEven(double value) {
   return result;
 }
 
+int TwipsToPixels(double twips, int dpi) {
+  return static_cast<int>(RoundHalfEven(twips * dpi / kTwipsPerInch));
+}
+
+float TwipsPerPixel(int dpi) { return kTwipsPerInch / static_cast<float>(dpi > 0 ? dpi : 96); }
+
+int FontHeightForPoints(double points, int dpi) {
+  return -static_cast<int>(RoundHalfEven(points * dpi / 72.0));
+}
+
 TwipPoint CenterHigh(TwipSize screen, TwipSize window) {
   float left = (screen.width - window.width) / 2.0f;
   float top = (screen.height - window.height) / 3.0f;

@@ -45,4 +45,13 @@ PixelRect KeepOnTopPixels(TwipRect window, float twipsPerPixelX, float twipsPerP
 // gives 0.
 long RoundHalfEven(double value);
 
+// Screen units: 1440 twips and 72 points to the inch, `dpi` pixels.
+inline constexpr float kTwipsPerInch = 1440.0f;
+// Pixels of a twip length, rounded half to even (how the window designs are converted).
+int TwipsToPixels(double twips, int dpi);
+// Twips of one pixel (15 at 96 DPI); a DPI the screen did not give counts as 96.
+float TwipsPerPixel(int dpi);
+// The LOGFONT height (negative: character height) of a font of `points` size.
+int FontHeightForPoints(double points, int dpi);
+
 }  // namespace kavro

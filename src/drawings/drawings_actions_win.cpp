@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/main_window_win.h"
+#include "base/titles.h"
 #include "drawings/drawing_list.h"
 #include "drawings/drop_target_win.h"
 #include "drawings/list_box_win.h"
@@ -20,17 +20,36 @@ constexpr wchar_t kSaveListTitle[] = L"保存列表文件";
 constexpr wchar_t kLoadListTitle[] = L"读取列表文件";
 constexpr wchar_t kListFileFilter[] = L"列表文件(*.txt)|*.txt|所有文件（*.*)|*.*";
 
-DrawingListBox ListOf(MainWindow& window) {
-  return DrawingListBox(window.Item(MainControl::List2));
+DrawingListBox ListOf(const DrawingsView& view) { return DrawingListBox(view.list); }
+
+void ShowError(const DrawingsView& view, const wchar_t* text) {
+  view.messages.Show(view.owner, text, kErrorTitle, MB_OK | MB_ICONERROR);
 }
 
-void ShowError(MainWindow& window, const wchar_t* text) {
-  MessageBoxW(window.Hwnd(), text, kErrorTitle, MB_OK | MB_ICONERROR);
+void ShowOutcome(const DrawingsView& view, ListFileAction action, ListFileOutcome outcome) {
+  if (const wchar_t* message = MessageOf(action, outcome)) {
+    ShowError(view, message);
+  }
 }
 
-// Access refused (a folder, a read-only file) counts as a cancel; the rest as a bad file.
-const wchar_t* MessageForFileError(unsigned long error, const wchar_t* cancelled) {
-  return error == ERROR_ACCESS_DENIED ? cancelled : kBadDataMessage;
+ListFileOutcome OutcomeOfDialog(DialogOutcome outcome) {
+  switch (outcome) {
+    case DialogOutcome::Chosen:
+      return ListFileOutcome::Done;
+    case DialogOutcome::Cancelled:
+      return ListFileOutcome::DialogCancelled;
+    case DialogOutcome::Failed:
+      break;
+  }
+  return ListFileOutcome::DialogFailed;
+}
+
+ListFileOutcome OutcomeOfFile(const win::FileResult& result) {
+  if (result.ok) {
+    return ListFileOutcome::Done;
+  }
+  return result.error == ERROR_ACCESS_DENIED ? ListFileOutcome::AccessRefused
+                                             : ListFileOutcome::FileError;
 }
 
 // A folder or a read-only file is not replaced, even where the system would let the file written
@@ -42,72 +61,56 @@ bool RefusesWriting(const std::wstring& path) {
 }
 
 // CommonDialog4 as the window defines it; no other action changes its filter.
-FileDialogControl& ListFileDialog(MainWindow& window, const wchar_t* title) {
-  FileDialogControl& dialog = window.CommonDialog4();
+FileDialogControl& ListFileDialog(const DrawingsView& view, const wchar_t* title) {
+  FileDialogControl& dialog = view.listFileDialog;
   dialog.filter = kListFileFilter;
   dialog.dialogTitle = title;
   return dialog;
 }
 
-// The lines of a list file as the list box will hold them: up to a NUL, and each followed by one
-// in `text`, so that they can be handed to the list box where they are.
-std::vector<std::wstring_view> EntriesOfListText(std::wstring& text) {
-  std::vector<std::wstring_view> lines = SplitListLines(text);
-  for (std::wstring_view& line : lines) {
-    line = line.substr(0, line.find(L'\0'));
-    text[static_cast<size_t>(line.data() - text.data()) + line.size()] = L'\0';
-  }
-  return lines;
-}
-
-void AddDropped(MainWindow& window, const std::vector<std::wstring>& paths) {
+void AddDropped(HWND listBox, const std::vector<std::wstring>& paths) {
   std::vector<std::wstring> drawings;
   std::copy_if(paths.begin(), paths.end(), std::back_inserter(drawings), EndsWithDwg);
-  DrawingListBox list = ListOf(window);
+  DrawingListBox list(listBox);
   SortBatch(drawings, list.Order());
   list.InsertSorted(drawings);
 }
 
 }  // namespace
 
-void AddFiles(MainWindow& window) {
-  FileDialogControl& dialog = window.CommonDialog1();
+void AddFiles(const DrawingsView& view) {
+  FileDialogControl& dialog = view.addFilesDialog;
   dialog.fileName.clear();
   dialog.cancelError = true;
   dialog.dialogTitle = kAddFilesTitle;
   dialog.flags = kOfnExplorer | kOfnAllowMultiSelect | kOfnHideReadOnly;
   dialog.filter = kDrawingFilter;
-  if (dialog.ShowOpen(window.Dialogs()) != DialogOutcome::Chosen) {
-    ShowError(window, kSelectFilesMessage);
+  if (dialog.ShowOpen(view.dialogs) != DialogOutcome::Chosen) {
+    ShowError(view, kSelectFilesMessage);
     return;
   }
-  DrawingListBox list = ListOf(window);
+  DrawingListBox list = ListOf(view);
   std::vector<std::wstring> paths = PathsFromDialogResult(dialog.fileName);
   SortBatch(paths, list.Order());
   std::vector<std::wstring> added = WithoutDuplicates(list, list.Order(), std::move(paths));
   if (!list.InsertSorted(added)) {
-    ShowError(window, kSelectFilesMessage);
+    ShowError(view, kSelectFilesMessage);
   }
 }
 
-void DeleteSelected(MainWindow& window) {
-  DrawingListBox list = ListOf(window);
+void DeleteSelected(const DrawingsView& view) {
+  DrawingListBox list = ListOf(view);
   list.Remove(list.SelectedIndexes());
 }
 
-void DeleteAll(MainWindow& window) { ListOf(window).Clear(); }
+void DeleteAll(const DrawingsView& view) { ListOf(view).Clear(); }
 
-void SaveList(MainWindow& window) {
-  FileDialogControl& dialog = ListFileDialog(window, kSaveListTitle);
-  DialogOutcome outcome = dialog.ShowSave(window.Dialogs());
-  if (outcome != DialogOutcome::Chosen) {
-    ShowError(window,
-              outcome == DialogOutcome::Cancelled ? kSaveCancelledMessage : kBadDataMessage);
-    return;
-  }
+namespace {
+
+ListFileOutcome SaveListTo(const DrawingsView& view, const std::wstring& path) {
   std::wstring text;
   {
-    DrawingListBox::Entries entries = ListOf(window).ReadAll();
+    DrawingListBox::Entries entries = ListOf(view).ReadAll();
     text.reserve(entries.text.size() + entries.views.size());
     for (std::wstring_view entry : entries.views) {
       AppendListLine(text, entry);
@@ -116,56 +119,56 @@ void SaveList(MainWindow& window) {
   win::AnsiEncoding encoded = win::EncodeAnsi(text);
   text = std::wstring();
   if (encoded.unmappableAt) {
-    // The code page would write "?" in its place: the file would name another drawing.
-    ShowError(window, kBadDataMessage);
-    return;
+    return ListFileOutcome::Unmappable;
   }
-  if (RefusesWriting(dialog.fileName)) {
-    ShowError(window, kSaveCancelledMessage);
-    return;
+  if (RefusesWriting(path)) {
+    return ListFileOutcome::AccessRefused;
   }
-  win::FileResult written = win::WriteFileReplacing(dialog.fileName, encoded.bytes);
-  if (!written.ok) {
-    ShowError(window, MessageForFileError(written.error, kSaveCancelledMessage));
-  }
+  return OutcomeOfFile(win::WriteFileReplacing(path, encoded.bytes));
 }
 
-void LoadList(MainWindow& window) {
-  // The list is replaced only by a file read whole; a cancel or a failure leaves it as it was.
-  FileDialogControl& dialog = ListFileDialog(window, kLoadListTitle);
-  DialogOutcome outcome = dialog.ShowOpen(window.Dialogs());
-  if (outcome != DialogOutcome::Chosen) {
-    ShowError(window,
-              outcome == DialogOutcome::Cancelled ? kLoadCancelledMessage : kBadDataMessage);
-    return;
-  }
+// The list is replaced only by a file read whole; a cancel or a failure leaves it as it was.
+ListFileOutcome LoadListFrom(const DrawingsView& view, const std::wstring& path) {
   std::wstring text;
   {
     std::string bytes;
-    win::FileResult read = win::ReadWholeFile(dialog.fileName, &bytes);
-    if (!read.ok) {
-      ShowError(window, MessageForFileError(read.error, kLoadCancelledMessage));
-      return;
+    ListFileOutcome read = OutcomeOfFile(win::ReadWholeFile(path, &bytes));
+    if (read != ListFileOutcome::Done) {
+      return read;
     }
     text = win::DecodeAnsi(bytes);
   }
   std::vector<std::wstring_view> entries = EntriesOfListText(text);
-  DrawingListBox list = ListOf(window);
+  DrawingListBox list = ListOf(view);
   SortBatch(entries, list.Order());
-  if (!list.Replace(entries)) {
-    ShowError(window, kBadDataMessage);
+  return list.Replace(entries) ? ListFileOutcome::Done : ListFileOutcome::ListRefused;
+}
+
+}  // namespace
+
+void SaveList(const DrawingsView& view) {
+  FileDialogControl& dialog = ListFileDialog(view, kSaveListTitle);
+  ListFileOutcome outcome = OutcomeOfDialog(dialog.ShowSave(view.dialogs));
+  if (outcome == ListFileOutcome::Done) {
+    outcome = SaveListTo(view, dialog.fileName);
   }
+  ShowOutcome(view, ListFileAction::Save, outcome);
 }
 
-void AcceptDrops(MainWindow& window) {
-  AcceptFileDrops(window.Item(MainControl::List2),
-                  [&window](const std::vector<std::wstring>& paths) { AddDropped(window, paths); });
+void LoadList(const DrawingsView& view) {
+  FileDialogControl& dialog = ListFileDialog(view, kLoadListTitle);
+  ListFileOutcome outcome = OutcomeOfDialog(dialog.ShowOpen(view.dialogs));
+  if (outcome == ListFileOutcome::Done) {
+    outcome = LoadListFrom(view, dialog.fileName);
+  }
+  ShowOutcome(view, ListFileAction::Load, outcome);
 }
 
-size_t Count(MainWindow& window) { return ListOf(window).Count(); }
-
-std::wstring Entry(MainWindow& window, size_t index) { return ListOf(window).At(index); }
-
-void RemoveFirst(MainWindow& window, size_t count) { ListOf(window).RemoveFirst(count); }
+void AcceptDrops(const DrawingsView& view) {
+  // The list box outlives its drop target; the view's pieces are copied for the drops to come.
+  HWND list = view.list;
+  AcceptFileDrops(list,
+                  [list](const std::vector<std::wstring>& paths) { AddDropped(list, paths); });
+}
 
 }  // namespace kavro::drawings

@@ -2,26 +2,26 @@
 // The drawing list's actions, started from the main window.
 #include <windows.h>
 
-#include <cstddef>
-#include <string>
-
-namespace kavro {
-class MainWindow;
-}
+#include "base/file_dialog.h"
+#include "win/message_box_win.h"
 
 namespace kavro::drawings {
 
-void AddFiles(MainWindow& window);        // xpcmdbutton6
-void DeleteSelected(MainWindow& window);  // xpcmdbutton9 and a double-click on List2
-void DeleteAll(MainWindow& window);       // xpcmdbutton8
-void SaveList(MainWindow& window);        // xpcmdbutton10
-void LoadList(MainWindow& window);        // xpcmdbutton11
-void AcceptDrops(MainWindow& window);     // at load: drops of files from Explorer onto List2
+// What the drawing list's actions reach of the main window.
+struct DrawingsView {
+  HWND owner;                         // the main window: owner of the dialogs and messages
+  HWND list;                          // List2
+  FileDialogControl& addFilesDialog;  // CommonDialog1
+  FileDialogControl& listFileDialog;  // CommonDialog4
+  FileDialogBackend& dialogs;
+  win::MessageBoxes& messages;
+};
 
-// The list as the runs see it: entries in processing order.
-size_t Count(MainWindow& window);
-std::wstring Entry(MainWindow& window, size_t index);
-// Removes entries 0 .. count-1 (the drawings a run has processed).
-void RemoveFirst(MainWindow& window, size_t count);
+void AddFiles(const DrawingsView& view);        // xpcmdbutton6
+void DeleteSelected(const DrawingsView& view);  // xpcmdbutton9 and a double-click on List2
+void DeleteAll(const DrawingsView& view);       // xpcmdbutton8
+void SaveList(const DrawingsView& view);        // xpcmdbutton10
+void LoadList(const DrawingsView& view);        // xpcmdbutton11
+void AcceptDrops(const DrawingsView& view);     // at load: drops of files from Explorer onto List2
 
 }  // namespace kavro::drawings

@@ -5,10 +5,10 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
-#include <atomic>
 #include <new>
 
 #include "drawings/drawing_list.h"
+#include "win/com_object_win.h"
 
 namespace kavro::drawings {
 
@@ -55,28 +55,9 @@ void Deliver(const DropHandler& onDrop, const std::vector<std::wstring>& paths) 
 
 FORMATETC FileListFormat() { return {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL}; }
 
-class FileDropTarget final : public IDropTarget {
+class FileDropTarget final : public win::ComObject<IDropTarget> {
  public:
   explicit FileDropTarget(DropHandler onDrop) : onDrop_(std::move(onDrop)) {}
-  virtual ~FileDropTarget() = default;
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
-      *out = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs_;
-    if (left == 0) {
-      delete this;
-    }
-    return left;
-  }
 
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
     FORMATETC format = FileListFormat();
@@ -116,7 +97,6 @@ class FileDropTarget final : public IDropTarget {
     return hasFiles_ ? (allowed & DROPEFFECT_COPY) : DROPEFFECT_NONE;
   }
 
-  std::atomic<ULONG> refs_{1};
   bool hasFiles_ = false;
   DropHandler onDrop_;
 };

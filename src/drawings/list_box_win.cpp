@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "drawings/list_edit.h"
+
 namespace kavro::drawings {
 
 namespace {
@@ -9,20 +11,12 @@ namespace {
 // Many changes at once: the list box paints once at the end instead of after each.
 constexpr size_t kPaintOnceFrom = 16;
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 }  // namespace
 
 int ListBoxOrder::Compare(std::wstring_view a, std::wstring_view b) const {
   // Equal leading text up to a separator weighs the same on both sides, so it can be skipped; no
   // character's weight depends on a neighbour across a separator.
-  size_t n = std::min(a.size(), b.size());
-  size_t skip = 0;
-  for (size_t i = 0; i < n && a[i] == b[i]; ++i) {
-    if (IsSeparator(a[i])) {
-      skip = i + 1;
-    }
-  }
+  size_t skip = SharedFolderLength(a, b);
   int result =
       CompareStringW(locale_, NORM_IGNORECASE, a.data() + skip, static_cast<int>(a.size() - skip),
                      b.data() + skip, static_cast<int>(b.size() - skip));
@@ -130,26 +124,13 @@ bool DrawingListBox::InsertSorted(const std::vector<std::wstring>& sortedBatch) 
     Entries current = ReadAll();
     std::vector<size_t> positions =
         FinalPositions(VectorListView(current.views), order_, sortedBatch);
-    // An old entry moves down by the number of batch entries placed before it.
-    auto newIndexOf = [&positions](size_t old) {
-      size_t low = 0;
-      size_t high = positions.size();
-      while (low < high) {
-        size_t mid = (low + high) / 2;
-        if (positions[mid] - mid <= old) {
-          low = mid + 1;
-        } else {
-          high = mid;
-        }
-      }
-      return old + low;
-    };
     std::vector<int> selected = SelectedIndexes();
     for (int& index : selected) {
-      index = static_cast<int>(newIndexOf(static_cast<size_t>(index)));
+      index = static_cast<int>(IndexAfterInsertion(positions, static_cast<size_t>(index)));
     }
     LRESULT top = Send(LB_GETTOPINDEX, 0, 0);
-    int newTop = top >= 0 ? static_cast<int>(newIndexOf(static_cast<size_t>(top))) : 0;
+    int newTop =
+        top >= 0 ? static_cast<int>(IndexAfterInsertion(positions, static_cast<size_t>(top))) : 0;
     return Refill(Merged(current.views, sortedBatch, positions), selected, newTop);
   }
   std::vector<size_t> positions = FinalPositions(*this, order_, sortedBatch);
@@ -199,22 +180,10 @@ void DrawingListBox::Remove(const std::vector<int>& ascendingIndexes) {
   size_t n = Count();
   if (RebuildIsCheaper(n, ascendingIndexes.size())) {
     Entries current = ReadAll();
-    std::vector<std::wstring_view> kept;
-    kept.reserve(n - ascendingIndexes.size());
-    size_t next = 0;
-    for (size_t i = 0; i < current.views.size(); ++i) {
-      if (next < ascendingIndexes.size() && static_cast<size_t>(ascendingIndexes[next]) == i) {
-        ++next;
-        continue;
-      }
-      kept.push_back(current.views[i]);
-    }
     LRESULT top = Send(LB_GETTOPINDEX, 0, 0);
-    size_t removedAbove = static_cast<size_t>(
-        std::lower_bound(ascendingIndexes.begin(), ascendingIndexes.end(), static_cast<int>(top)) -
-        ascendingIndexes.begin());
-    Refill(kept, {},
-           static_cast<int>(std::max<LRESULT>(0, top - static_cast<LRESULT>(removedAbove))));
+    size_t newTop =
+        TopIndexAfterRemoval(n, static_cast<size_t>(std::max<LRESULT>(0, top)), ascendingIndexes);
+    Refill(KeptEntries(current.views, ascendingIndexes), {}, static_cast<int>(newTop));
     return;
   }
   RedrawPaused paused(*this, ascendingIndexes.size());

@@ -4,15 +4,11 @@
 #include <mshtmdid.h>
 #include <oleauto.h>
 
-#include "app/shell_win.h"
 #include "promo/navigation.h"
 
 namespace kavro::promo {
 
 namespace {
-
-// Where a link the side window does not follow goes: the user's own browser.
-void OpenOutside(HWND owner, const std::wstring& url) { Shell().openLink(owner, url); }
 
 // Event arguments come last to first; by-reference ones may wrap a VARIANT.
 const VARIANT* Argument(const DISPPARAMS& params, UINT fromFirst, UINT count) {
@@ -53,9 +49,8 @@ DWORD BrowserDownloadFlags() {
          DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_BEHAVIORS | DLCTL_NO_CLIENTPULL | DLCTL_SILENT;
 }
 
-Microsoft::WRL::ComPtr<BrowserSite> BrowserSite::Embed(HWND host) {
-  Microsoft::WRL::ComPtr<BrowserSite> site;
-  site.Attach(new BrowserSite(host));
+Microsoft::WRL::ComPtr<BrowserSite> BrowserSite::Embed(HWND host, win::Shell& shell) {
+  Microsoft::WRL::ComPtr<BrowserSite> site = win::MakeCom<BrowserSite>(host, shell);
   if (!site->Activate()) {
     site->Close();
     return nullptr;
@@ -105,34 +100,13 @@ void BrowserSite::Close() {
   browser_.Reset();
 }
 
-STDMETHODIMP BrowserSite::QueryInterface(REFIID iid, void** out) {
-  if (!out) {
-    return E_POINTER;
-  }
-  if (iid == IID_IUnknown || iid == IID_IOleClientSite) {
-    *out = static_cast<IOleClientSite*>(this);
-  } else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite) {
-    *out = static_cast<IOleInPlaceSite*>(this);
-  } else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame) {
-    *out = static_cast<IOleInPlaceFrame*>(this);
-  } else if (iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2) {
-    *out = static_cast<IDispatch*>(this);
-  } else {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-STDMETHODIMP_(ULONG) BrowserSite::AddRef() { return InterlockedIncrement(&references_); }
-
-STDMETHODIMP_(ULONG) BrowserSite::Release() {
-  LONG left = InterlockedDecrement(&references_);
-  if (left == 0) {
-    delete this;
-  }
-  return left;
+// The base interfaces of the listed ones, and the events interface the control calls through
+// IDispatch.
+void* BrowserSite::OtherInterface(REFIID iid) {
+  if (iid == IID_IOleWindow) return static_cast<IOleInPlaceSite*>(this);
+  if (iid == IID_IOleInPlaceUIWindow) return static_cast<IOleInPlaceFrame*>(this);
+  if (iid == DIID_DWebBrowserEvents2) return static_cast<IDispatch*>(this);
+  return nullptr;
 }
 
 STDMETHODIMP BrowserSite::GetMoniker(DWORD, DWORD, IMoniker** out) {
@@ -216,7 +190,7 @@ void BrowserSite::BeforeNavigate(DISPPARAMS& params) {
       return;
     case Navigation::OpenOutside:
       CancelBy(cancel);
-      OpenOutside(GetAncestor(host_, GA_ROOT), url);
+      shell_.OpenLink(GetAncestor(host_, GA_ROOT), url);
       return;
     case Navigation::Refuse:
       CancelBy(cancel);
@@ -234,7 +208,7 @@ void BrowserSite::NewWindow(DISPPARAMS& params, bool withAddress) {
   CancelBy(cancel);
   std::wstring url = withAddress ? TextOf(Argument(params, 4, count)) : std::wstring();
   if (withAddress && DecideNewWindow(url) == Navigation::OpenOutside) {
-    OpenOutside(GetAncestor(host_, GA_ROOT), url);
+    shell_.OpenLink(GetAncestor(host_, GA_ROOT), url);
   }
 }
 

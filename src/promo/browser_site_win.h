@@ -12,18 +12,22 @@
 
 #include <string>
 
+#include "win/com_object_win.h"
+#include "win/shell_win.h"
+
 namespace kavro::promo {
 
 // The flags the site answers for DISPID_AMBIENT_DLCONTROL.
 DWORD BrowserDownloadFlags();
 
-class BrowserSite final : public IOleClientSite,
-                          public IOleInPlaceSite,
-                          public IOleInPlaceFrame,
-                          public IDispatch {
+class BrowserSite final
+    : public win::ComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame, IDispatch> {
  public:
   // Creates the control in `host` (a child window filled by it); null when it cannot be made.
-  static Microsoft::WRL::ComPtr<BrowserSite> Embed(HWND host);
+  // Other pages go to `shell`, which must outlive the host window.
+  static Microsoft::WRL::ComPtr<BrowserSite> Embed(HWND host, win::Shell& shell);
+  // Use Embed: a site is of use only with its control activated.
+  BrowserSite(HWND host, win::Shell& shell) : host_(host), shell_(shell) {}
   // Ends the control: its window goes, and it releases this site.
   void Close();
 
@@ -31,10 +35,6 @@ class BrowserSite final : public IOleClientSite,
   // The page the window shows; navigations to it stay inside.
   void SetOwnPage(std::wstring page) { ownPage_ = std::move(page); }
 
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
   // IOleClientSite
   STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
   STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** out) override;
@@ -77,14 +77,16 @@ class BrowserSite final : public IOleClientSite,
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO*, UINT*) override;
 
+ protected:
+  void* OtherInterface(REFIID iid) override;
+
  private:
-  explicit BrowserSite(HWND host) : host_(host) {}
   bool Activate();
   void BeforeNavigate(DISPPARAMS& params);
   void NewWindow(DISPPARAMS& params, bool withAddress);
 
-  LONG references_ = 1;
   HWND host_;
+  win::Shell& shell_;
   std::wstring ownPage_;
   Microsoft::WRL::ComPtr<IWebBrowser2> browser_;
   DWORD eventsCookie_ = 0;

@@ -82,7 +82,7 @@ bool BrowserEngineAvailable() {
   return available;
 }
 
-HWND CreateBrowser(HWND parent, const RECT& pixels, int controlId) {
+HWND CreateBrowser(HWND parent, const RECT& pixels, int controlId, win::Shell& shell) {
   if (!RegisterHostClass()) {
     return nullptr;
   }
@@ -93,7 +93,7 @@ HWND CreateBrowser(HWND parent, const RECT& pixels, int controlId) {
   if (!host) {
     return nullptr;
   }
-  Microsoft::WRL::ComPtr<BrowserSite> site = BrowserSite::Embed(host);
+  Microsoft::WRL::ComPtr<BrowserSite> site = BrowserSite::Embed(host, shell);
   if (!site) {
     DestroyWindow(host);
     return nullptr;

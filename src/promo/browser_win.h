@@ -5,6 +5,8 @@
 #include <exdisp.h>
 #include <wrl/client.h>
 
+#include "win/shell_win.h"
+
 namespace kavro::promo {
 
 // Whether an HTML engine is installed: the browser control only renders pages where the HTML
@@ -12,8 +14,9 @@ namespace kavro::promo {
 bool BrowserEngineAvailable();
 
 // A browser control as a child of `parent` at `pixels` (relative to the parent's client area).
-// Returns the host window, or nullptr when the control cannot be hosted.
-HWND CreateBrowser(HWND parent, const RECT& pixels, int controlId);
+// Returns the host window, or nullptr when the control cannot be hosted. Links to other pages go
+// to `shell`, which must outlive the window.
+HWND CreateBrowser(HWND parent, const RECT& pixels, int controlId, win::Shell& shell);
 // Starts loading `url` in a browser made by CreateBrowser; returns at once. False when the
 // control refused. The page becomes the window's own: links to other pages leave the program.
 bool NavigateBrowser(HWND host, const wchar_t* url);

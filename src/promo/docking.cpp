@@ -49,4 +49,33 @@ DockingStep DecideDocking(const DockingInput& in) {
   return PointerOver(in.pointer, in.outer) ? Reveal(in) : Hide(in);
 }
 
+DockingInput DockingInputOf(PixelPoint pointer, PixelBox outer, const ScreenPixels& screen,
+                            bool minimised) {
+  const float perX = screen.twipsPerPixelX;
+  const float perY = screen.twipsPerPixelY;
+  DockingInput in;
+  in.pointer = pointer;
+  in.outer = outer;
+  in.window = {static_cast<float>(outer.left) * perX, static_cast<float>(outer.top) * perY,
+               static_cast<float>(outer.right - outer.left) * perX,
+               static_cast<float>(outer.bottom - outer.top) * perY};
+  in.screen = {static_cast<float>(screen.width) * perX, static_cast<float>(screen.height) * perY};
+  in.minimised = minimised;
+  return in;
+}
+
+std::optional<PixelPoint> DockingMove(const DockingStep& step, const DockingInput& in,
+                                      const ScreenPixels& screen) {
+  if (!step.left && !step.top) {
+    return std::nullopt;
+  }
+  PixelPoint to{
+      static_cast<int>(RoundHalfEven(step.left.value_or(in.window.left) / screen.twipsPerPixelX)),
+      static_cast<int>(RoundHalfEven(step.top.value_or(in.window.top) / screen.twipsPerPixelY))};
+  if (to.x == in.outer.left && to.y == in.outer.top) {
+    return std::nullopt;
+  }
+  return to;
+}
+
 }  // namespace kavro::promo

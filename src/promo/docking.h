@@ -48,4 +48,18 @@ bool PointerOver(PixelPoint pointer, PixelBox outer);
 // One docking tick: tests the edges in the order top, left, right and returns the first match.
 DockingStep DecideDocking(const DockingInput& in);
 
+// The pixel facts of a tick as the decision takes them: the window and the screen in twips.
+struct ScreenPixels {
+  int width = 0;
+  int height = 0;
+  float twipsPerPixelX = 15;
+  float twipsPerPixelY = 15;
+};
+DockingInput DockingInputOf(PixelPoint pointer, PixelBox outer, const ScreenPixels& screen,
+                            bool minimised);
+// Where a step moves the window's outer top-left corner, in pixels (rounded half to even); nothing
+// when its pixel position does not really change.
+std::optional<PixelPoint> DockingMove(const DockingStep& step, const DockingInput& in,
+                                      const ScreenPixels& screen);
+
 }  // namespace kavro::promo

@@ -1,18 +1,18 @@
 #include "promo/promo_win.h"
 
+#include <commctrl.h>
+
 #include <memory>
 #include <string>
 #include <utility>
-#include <stdexcept>
 
-#include "app/lifetime_win.h"
-#include "app/links.h"
-#include "app/placement_win.h"
-#include "app/resource.h"
-#include "app/shell_win.h"
+#include "base/links.h"
+#include "base/resource.h"
 #include "promo/browser_win.h"
 #include "promo/docking.h"
+#include "win/controls_win.h"
 #include "win/handles_win.h"
+#include "win/placement_win.h"
 #include "win/window_win.h"
 
 namespace kavro::promo {
@@ -44,102 +44,68 @@ struct PromoDesign {
   const wchar_t* page;
   void (*place)(HWND);
 };
-constexpr PromoDesign kAdfrm{L"adfrm", links::kGoodDownloadsPage, PlaceAtRightEdge};
-constexpr PromoDesign kAd1frm{L"ad1frm", links::kBetterDownloadsPage, PlaceAtLeftEdge};
-
-// Pictures, brush and font shared by both windows for the life of the program.
-struct Shared {
-  HICON icon = nullptr;
-  HICON smallIcon = nullptr;
-  HBITMAP close = nullptr;
-  HBITMAP minimise = nullptr;
-  HBRUSH back = nullptr;
-  HFONT font = nullptr;
-};
-
-const Shared& SharedResources() {
-  static const Shared shared = [] {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    Shared s;
-    s.icon = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROMO), IMAGE_ICON, 32, 32, LR_DEFAULTCOLOR));
-    s.smallIcon = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDI_PROMO), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
-    s.close = static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_PROMO_CLOSE), IMAGE_BITMAP, 0, 0, 0));
-    s.minimise = static_cast<HBITMAP>(
-        LoadImageW(instance, MAKEINTRESOURCEW(IDB_PROMO_MINIMISE), IMAGE_BITMAP, 0, 0, 0));
-    s.back = CreateSolidBrush(kBackColour);
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-      s.font = CreateFontIndirectW(&metrics.lfMessageFont);
-    }
-    return s;
-  }();
-  return shared;
-}
+constexpr PromoDesign kAdfrm{L"adfrm", links::kGoodDownloadsPage, win::PlaceAtRightEdge};
+constexpr PromoDesign kAd1frm{L"ad1frm", links::kBetterDownloadsPage, win::PlaceAtLeftEdge};
 
 constexpr UINT kLoadPageMessage = WM_APP + 1;
 
 int Id(PromoControl control) { return static_cast<int>(control); }
 
+}  // namespace
+
+// Pictures, brush and font shared by both windows.
+struct PromoResources {
+  win::WindowIcons icons = win::LoadWindowIcons(IDI_PROMO);
+  win::UniqueBitmap close{LoadBitmapResource(IDB_PROMO_CLOSE)};
+  win::UniqueBitmap minimise{LoadBitmapResource(IDB_PROMO_MINIMISE)};
+  win::UniqueBrush back{CreateSolidBrush(kBackColour)};
+  win::UniqueFont font = win::CreateMessageFont(win::ScreenDpi::Query());
+
+  static HBITMAP LoadBitmapResource(int id) {
+    return static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, 0));
+  }
+};
+
 class PromoWindow : public win::Window {
  public:
-  // Loads the window on first use, then shows it without taking the focus.
-  static void Show(const PromoDesign& design) {
-    PromoWindow*& window = Instance(design);
-    if (!window) {
-      auto created = std::unique_ptr<PromoWindow>(new PromoWindow(design));
-      created->Create();
-      window = created.release();  // from now on the window deletes itself when destroyed
-      TopLevelWindowOpened();
-      window->OnLoad();
-    }
-    ShowWindow(window->Hwnd(), SW_SHOWNA);
-  }
+  PromoWindow(PromoWindows& owner, const PromoDesign& design)
+      : owner_(owner), design_(design), resources_(*owner.resources_) {}
+  void Create();
+  void OnLoad();
 
  protected:
   LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnDestroyed() override {
-    Instance(design_) = nullptr;
+    owner_.Closed(this);
     delete this;
   }
 
  private:
-  explicit PromoWindow(const PromoDesign& design) : design_(design) {}
-  // The open window of a design, or null. Open windows are not destroyed at program exit: the
-  // system takes them down with the process.
-  static PromoWindow*& Instance(const PromoDesign& design) {
-    static PromoWindow* adfrm = nullptr;
-    static PromoWindow* ad1frm = nullptr;
-    return &design == &kAdfrm ? adfrm : ad1frm;
-  }
-  void Create();
   void CreateControls();
   void ShowNoBrowserText();
-  HWND CreateChild(const wchar_t* className, DWORD style, const TwipBox& box, PromoControl id);
+  HWND CreateChild(DWORD style, const TwipBox& box, PromoControl id);
   RECT Pixels(const TwipBox& box) const;
-  void OnLoad();
   void LoadPage();
   void OnCommand(PromoControl id, int notification);
   void DrawPicture(const DRAWITEMSTRUCT& item) const;
   void DockTick();
 
+  PromoWindows& owner_;
   const PromoDesign& design_;
-  ScreenTwips screen_ = QueryScreen();
+  const PromoResources& resources_;
+  win::ScreenDpi dpi_ = win::ScreenDpi::Query();
   HWND browser_ = nullptr;
   bool polling_ = false;
 };
 
 RECT PromoWindow::Pixels(const TwipBox& box) const {
-  auto x = [&](float twips) { return static_cast<int>(RoundHalfEven(twips / screen_.perPixelX)); };
-  auto y = [&](float twips) { return static_cast<int>(RoundHalfEven(twips / screen_.perPixelY)); };
+  auto x = [&](float twips) { return dpi_.TwipsToPixelsX(twips); };
+  auto y = [&](float twips) { return dpi_.TwipsToPixelsY(twips); };
   return {x(box.left), y(box.top), x(box.left) + x(box.width), y(box.top) + y(box.height)};
 }
 
 void PromoWindow::Create() {
-  const Shared& shared = SharedResources();
   RECT size = Pixels({0, 0, kClientWidthTwips, kClientHeightTwips});
   win::WindowCreateArgs args;
   args.className = design_.className;
@@ -152,59 +118,59 @@ void PromoWindow::Create() {
   args.y = 0;
   args.width = size.right;
   args.height = size.bottom;
-  args.icon = shared.icon;
-  args.smallIcon = shared.smallIcon;
-  args.background = shared.back;
+  args.icon = resources_.icons.big.Get();
+  args.smallIcon = resources_.icons.small.Get();
+  args.background = resources_.back.Get();
   CreateWindowFrom(args);
-  SendMessageW(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(shared.icon));
-  SendMessageW(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(shared.smallIcon));
+  win::SetWindowIcons(Hwnd(), resources_.icons);
   CreateControls();
 }
 
-HWND PromoWindow::CreateChild(const wchar_t* className, DWORD style, const TwipBox& box,
-                              PromoControl id) {
-  RECT r = Pixels(box);
-  HWND child = CreateWindowExW(0, className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style,
-                               r.left, r.top, r.right - r.left, r.bottom - r.top, Hwnd(),
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id(id))),
-                               GetModuleHandleW(nullptr), nullptr);
-  if (!child) {
-    throw std::runtime_error("cannot create a control of a side window");
-  }
-  return child;
+HWND PromoWindow::CreateChild(DWORD style, const TwipBox& box, PromoControl id) {
+  return win::CreateControl({.parent = Hwnd(),
+                             .className = WC_STATICW,
+                             .id = Id(id),
+                             .left = box.left,
+                             .top = box.top,
+                             .width = box.width,
+                             .height = box.height,
+                             .style = WS_CLIPSIBLINGS | style},
+                            dpi_);
 }
 
 void PromoWindow::CreateControls() {
   // The pictures and the label sit above the browser, so that they are seen and take clicks.
   for (auto [box, id] :
        {std::pair{kImage2, PromoControl::Image2}, {kImage1, PromoControl::Image1}}) {
-    SetWindowPos(CreateChild(L"Static", SS_OWNERDRAW | SS_NOTIFY, box, id), HWND_TOP, 0, 0, 0, 0,
+    SetWindowPos(CreateChild(SS_OWNERDRAW | SS_NOTIFY, box, id), HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
-  SetWindowPos(CreateChild(L"Static", SS_NOTIFY, kLabel1, PromoControl::Label1), HWND_TOP, 0, 0, 0,
-               0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(CreateChild(SS_NOTIFY, kLabel1, PromoControl::Label1), HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void PromoWindow::ShowNoBrowserText() {
-  HWND text = CreateChild(L"Static", SS_CENTER | SS_NOTIFY | SS_EDITCONTROL, kNoBrowserText,
+  HWND text = CreateChild(SS_CENTER | SS_NOTIFY | SS_EDITCONTROL, kNoBrowserText,
                           PromoControl::NoBrowserText);
-  SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(SharedResources().font), FALSE);
+  SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(resources_.font.Get()), FALSE);
   std::wstring caption = L"单击此处，在浏览器中打开下载页面：\r\n\r\n";
   SetWindowTextW(text, (caption + design_.page).c_str());
 }
 
 void PromoWindow::OnLoad() {
   design_.place(Hwnd());
-  KeepOnTop(Hwnd());
+  win::KeepOnTop(Hwnd());
   // The page loads once the program's windows are on the screen: asking for the browser engine
   // can take a noticeable moment, and the main window need not wait for it.
   PostMessageW(Hwnd(), kLoadPageMessage, 0, 0);
-  SetTimer(Hwnd(), kTimer2, Settings().dockingDelayMs, nullptr);
+  SetTimer(Hwnd(), kTimer2, owner_.environment_.settings.dockingDelayMs, nullptr);
 }
 
 void PromoWindow::LoadPage() {
-  if (Settings().hostBrowserAnyway || BrowserEngineAvailable()) {
-    browser_ = CreateBrowser(Hwnd(), Pixels(kWebBrowser1), Id(PromoControl::WebBrowser1));
+  const PromoSettings& settings = owner_.environment_.settings;
+  if (settings.hostBrowserAnyway || (settings.askForBrowserEngine && BrowserEngineAvailable())) {
+    browser_ = CreateBrowser(Hwnd(), Pixels(kWebBrowser1), Id(PromoControl::WebBrowser1),
+                             owner_.environment_.shell);
   }
   if (browser_ && !NavigateBrowser(browser_, design_.page)) {
     // The control refused the page: show the link in its place instead.
@@ -228,7 +194,7 @@ void PromoWindow::OnCommand(PromoControl id, int notification) {
       break;
     case PromoControl::Image2:
       if (notification == STN_CLICKED) {
-        EndProgramNow();
+        owner_.environment_.lifetime.EndNow();
       }
       break;
     case PromoControl::Label1:
@@ -238,7 +204,7 @@ void PromoWindow::OnCommand(PromoControl id, int notification) {
       break;
     case PromoControl::NoBrowserText:
       if (notification == STN_CLICKED) {
-        Shell().openLink(Hwnd(), design_.page);
+        owner_.environment_.shell.OpenLink(Hwnd(), design_.page);
       }
       break;
     default:
@@ -248,9 +214,9 @@ void PromoWindow::OnCommand(PromoControl id, int notification) {
 
 // The 128 x 128 pictures are stretched to their controls.
 void PromoWindow::DrawPicture(const DRAWITEMSTRUCT& item) const {
-  const Shared& shared = SharedResources();
-  HBITMAP picture =
-      item.CtlID == static_cast<UINT>(Id(PromoControl::Image2)) ? shared.close : shared.minimise;
+  HBITMAP picture = item.CtlID == static_cast<UINT>(Id(PromoControl::Image2))
+                        ? resources_.close.Get()
+                        : resources_.minimise.Get();
   BITMAP info{};
   if (!picture || !GetObjectW(picture, sizeof(info), &info)) {
     return;
@@ -269,30 +235,20 @@ void PromoWindow::DrawPicture(const DRAWITEMSTRUCT& item) const {
 // One docking tick: the decision is made afresh from the pointer and the window's place; the
 // window moves only when its pixel position really changes.
 void PromoWindow::DockTick() {
-  DockingInput in;
   POINT pointer{};
   RECT outer{};
   if (!GetCursorPos(&pointer) || !GetWindowRect(Hwnd(), &outer)) {
     return;
   }
-  const float perX = screen_.perPixelX;
-  const float perY = screen_.perPixelY;
-  in.pointer = {pointer.x, pointer.y};
-  in.outer = {outer.left, outer.top, outer.right, outer.bottom};
-  in.window = {static_cast<float>(outer.left) * perX, static_cast<float>(outer.top) * perY,
-               static_cast<float>(outer.right - outer.left) * perX,
-               static_cast<float>(outer.bottom - outer.top) * perY};
-  in.screen = {static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * perX,
-               static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * perY};
-  in.minimised = IsIconic(Hwnd()) != FALSE;
-
+  win::ScreenTwips twips = win::QueryScreen();
+  ScreenPixels screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), twips.perPixelX,
+                      twips.perPixelY};
+  DockingInput in =
+      DockingInputOf({pointer.x, pointer.y}, {outer.left, outer.top, outer.right, outer.bottom},
+                     screen, IsIconic(Hwnd()) != FALSE);
   DockingStep step = DecideDocking(in);
-  if (step.left || step.top) {
-    TwipPoint place{step.left.value_or(in.window.left), step.top.value_or(in.window.top)};
-    if (RoundHalfEven(place.left / perX) != outer.left ||
-        RoundHalfEven(place.top / perY) != outer.top) {
-      MoveWindowTo(Hwnd(), place, screen_);
-    }
+  if (auto to = DockingMove(step, in, screen)) {
+    SetWindowPos(Hwnd(), nullptr, to->x, to->y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
   if (step.bringToFront) {
     // Shown and raised, but not activated: passing the pointer over it must not take the
@@ -326,27 +282,42 @@ LRESULT PromoWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case WM_CTLCOLORSTATIC:
       SetBkColor(reinterpret_cast<HDC>(wp), kBackColour);
-      return reinterpret_cast<LRESULT>(SharedResources().back);
+      return reinterpret_cast<LRESULT>(resources_.back.Get());
     case WM_DESTROY:
       KillTimer(Hwnd(), kTimer1);
       KillTimer(Hwnd(), kTimer2);
-      TopLevelWindowClosed();
+      owner_.environment_.lifetime.WindowClosed();
       return 0;
     default:
       return win::Window::OnMessage(msg, wp, lp);
   }
 }
 
-}  // namespace
+PromoWindows::PromoWindows(PromoEnvironment environment) : environment_(environment) {}
 
-PromoSettings& Settings() {
-  static PromoSettings settings;
-  return settings;
+PromoWindows::~PromoWindows() {
+  for (PromoWindow* window : {adfrm_, ad1frm_}) {
+    if (window) DestroyWindow(window->Hwnd());  // the window deletes itself
+  }
 }
 
-void ShowPromoWindows() {
-  PromoWindow::Show(kAdfrm);
-  PromoWindow::Show(kAd1frm);
+void PromoWindows::Show() {
+  if (!resources_) resources_ = std::make_unique<PromoResources>();
+  for (auto [window, design] : {std::pair{&adfrm_, &kAdfrm}, {&ad1frm_, &kAd1frm}}) {
+    if (!*window) {
+      auto created = std::make_unique<PromoWindow>(*this, *design);
+      created->Create();
+      *window = created.release();  // from now on the window deletes itself when destroyed
+      environment_.lifetime.WindowOpened();
+      (*window)->OnLoad();
+    }
+    ShowWindow((*window)->Hwnd(), SW_SHOWNA);
+  }
+}
+
+void PromoWindows::Closed(PromoWindow* window) {
+  if (adfrm_ == window) adfrm_ = nullptr;
+  if (ad1frm_ == window) ad1frm_ = nullptr;
 }
 
 }  // namespace kavro::promo

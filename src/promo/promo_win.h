@@ -5,11 +5,12 @@
 // program and live until closed or until the program ends.
 #include <windows.h>
 
-namespace kavro::promo {
+#include <memory>
 
-// Shows adfrm, then ad1frm, not modal. A window that is already open is only shown again.
-// Called by the main window's load.
-void ShowPromoWindows();
+#include "win/lifetime_win.h"
+#include "win/shell_win.h"
+
+namespace kavro::promo {
 
 // Child control identifiers of both windows (GetDlgItem).
 enum class PromoControl : int {
@@ -24,7 +25,41 @@ enum class PromoControl : int {
 struct PromoSettings {
   UINT dockingDelayMs = 5000;      // until edge docking begins (Timer2)
   bool hostBrowserAnyway = false;  // host the browser control even where no engine was found
+  // False: no engine is taken to exist, without asking (asking Wine opens windows of its own
+  // in the middle of whatever a test drives).
+  bool askForBrowserEngine = true;
 };
-PromoSettings& Settings();
+
+struct PromoEnvironment {
+  win::Shell& shell;
+  win::Lifetime& lifetime;
+  const PromoSettings& settings;
+};
+
+class PromoWindow;
+struct PromoResources;
+
+// The program's pair of side windows. A window that the user closes is gone; showing the pair
+// again loads it anew. Windows still open when this object goes are destroyed with it.
+class PromoWindows {
+ public:
+  explicit PromoWindows(PromoEnvironment environment);
+  ~PromoWindows();
+  PromoWindows(const PromoWindows&) = delete;
+  PromoWindows& operator=(const PromoWindows&) = delete;
+
+  // Shows adfrm, then ad1frm, not modal. A window that is already open is only shown again.
+  // Called by the main window's load.
+  void Show();
+
+ private:
+  friend class PromoWindow;
+  void Closed(PromoWindow* window);
+
+  PromoEnvironment environment_;
+  std::unique_ptr<PromoResources> resources_;
+  PromoWindow* adfrm_ = nullptr;  // each window deletes itself when destroyed
+  PromoWindow* ad1frm_ = nullptr;
+};
 
 }  // namespace kavro::promo

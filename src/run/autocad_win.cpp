@@ -7,6 +7,7 @@
 
 #include "win/apartment_thread_win.h"
 #include "win/com_win.h"
+#include "win/message_loop_win.h"
 #include "win/text_win.h"
 
 namespace kavro::run {
@@ -117,16 +118,19 @@ class AutoCadLink::Worker {
   std::shared_ptr<References> refs;
 };
 
-AutoCadLink::AutoCadLink(std::function<AutomationLimits()> limits, std::function<void(MSG&)> pump,
-                         std::function<void(const std::wstring&)> tell)
-    : limits_(std::move(limits)), pump_(std::move(pump)), tell_(std::move(tell)) {}
+AutoCadLink::AutoCadLink(const RunLimits& limits) : limits_(limits) {}
 
 AutoCadLink::~AutoCadLink() = default;
 
 void AutoCadLink::Disconnect() { worker_.reset(); }
 
-CadApplication* AutoCadLink::ConnectCad() {
-  AutomationLimits limits = limits_();
+std::function<void(MSG&)> AutoCadLink::Pump() const {
+  if (pump_) return pump_;
+  return [](MSG& msg) { win::ProcessMessage(msg); };
+}
+
+CadApplication* AutoCadLink::ConnectCad(std::wstring& failureText) {
+  RunLimits limits = limits_;
   if (!worker_ || worker_->thread.Abandoned())
     worker_ = std::make_unique<Worker>(limits.busyRetryMs);
   auto refs = worker_->refs;
@@ -161,12 +165,12 @@ CadApplication* AutoCadLink::ConnectCad() {
     }
   };
   try {
-    worker_->thread.Run(task, limits.callMs, pump_);
+    worker_->thread.Run(task, limits.callMs, Pump());
   } catch (const win::TaskTimedOut&) {
     *failure = L"AutoCAD 在 " + Seconds(limits.callMs) + L" 秒内没有响应。";
   }
   if (!failure->empty()) {
-    tell_(*failure);
+    failureText = *failure;
     return nullptr;
   }
   answers_ = true;
@@ -179,7 +183,7 @@ void AutoCadLink::Call(const std::function<void(References&)>& task, DWORD timeo
   }
   auto refs = worker_->refs;
   try {
-    worker_->thread.Run([refs, task] { task(*refs); }, timeoutMs, pump_);
+    worker_->thread.Run([refs, task] { task(*refs); }, timeoutMs, Pump());
   } catch (const win::TaskTimedOut&) {
     throw RunFailure(RPC_E_TIMEOUT, L"AutoCAD 在 " + Seconds(timeoutMs) + L" 秒内没有响应。");
   } catch (const ComFailure& failure) {
@@ -190,13 +194,13 @@ void AutoCadLink::Call(const std::function<void(References&)>& task, DWORD timeo
 
 std::wstring AutoCadLink::Caption() {
   auto text = std::make_shared<std::wstring>();
-  Call([text](References& r) { *text = r.AppProperty(L"Caption").AsString(); }, limits_().callMs);
+  Call([text](References& r) { *text = r.AppProperty(L"Caption").AsString(); }, limits_.callMs);
   return *text;
 }
 
 std::wstring AutoCadLink::FullName() {
   auto text = std::make_shared<std::wstring>();
-  Call([text](References& r) { *text = r.AppProperty(L"FullName").AsString(); }, limits_().callMs);
+  Call([text](References& r) { *text = r.AppProperty(L"FullName").AsString(); }, limits_.callMs);
   return *text;
 }
 
@@ -206,7 +210,7 @@ void AutoCadLink::DocumentsAdd(const std::wstring& templatePath) {
         UniqueVariant path = UniqueVariant::String(templatePath);
         r.KeepDocument(r.CallOn(r.Documents().Get(), L"Add", {path.Ptr()}, r.documentsIds));
       },
-      limits_().callMs);
+      limits_.callMs);
 }
 
 void AutoCadLink::DocumentsOpen(const std::wstring& drawingPath) {
@@ -215,7 +219,7 @@ void AutoCadLink::DocumentsOpen(const std::wstring& drawingPath) {
         UniqueVariant path = UniqueVariant::String(drawingPath);
         r.KeepDocument(r.CallOn(r.Documents().Get(), L"Open", {path.Ptr()}, r.documentsIds));
       },
-      limits_().callMs);
+      limits_.callMs);
 }
 
 void AutoCadLink::ActiveDocumentOpen(const std::wstring& drawingPath) {
@@ -224,7 +228,7 @@ void AutoCadLink::ActiveDocumentOpen(const std::wstring& drawingPath) {
         UniqueVariant path = UniqueVariant::String(drawingPath);
         r.CallOn(r.ActiveDocument().Get(), L"Open", {path.Ptr()}, r.documentIds);
       },
-      limits_().callMs);
+      limits_.callMs);
 }
 
 void AutoCadLink::SendCommand(const std::wstring& text) {
@@ -233,7 +237,7 @@ void AutoCadLink::SendCommand(const std::wstring& text) {
         UniqueVariant command = UniqueVariant::String(text);
         r.CallOn(r.ActiveDocument().Get(), L"SendCommand", {command.Ptr()}, r.documentIds);
       },
-      limits_().callMs);
+      limits_.callMs);
 }
 
 void AutoCadLink::ActiveDocumentCloseSaving() {
@@ -242,11 +246,11 @@ void AutoCadLink::ActiveDocumentCloseSaving() {
         UniqueVariant save = UniqueVariant::Bool(true);
         r.CallOn(r.ActiveDocument().Get(), L"Close", {save.Ptr()}, r.documentIds);
       },
-      limits_().callMs);
+      limits_.callMs);
 }
 
 void AutoCadLink::WaitUntilQuiescent() {
-  AutomationLimits limits = limits_();
+  RunLimits limits = limits_;
   Call(
       [limits](References& r) {
         if (r.stateUnknown) return;

@@ -8,27 +8,22 @@
 #include <memory>
 
 #include "run/run_engine.h"
+#include "run/run_limits.h"
 
 namespace kavro::run {
 
-struct AutomationLimits {
-  DWORD callMs = 300000;      // one call (opening a large drawing may take minutes)
-  DWORD busyRetryMs = 60000;  // retrying calls that a busy AutoCAD rejects
-  DWORD scriptMs = 1800000;   // a script, until AutoCAD is quiescent again
-  DWORD quiescentPollMs = 5;  // pause between two looks at AutoCAD's state
-};
-
 // Module1's link to AutoCAD: acadApp and the document references that ConnectCad fills. It
-// lives as long as the program.
+// lives as long as the program; its limits are read at every call.
 class AutoCadLink final : public CadConnector, public CadApplication {
  public:
-  // `pump` gets the user-interface thread's messages while a call is under way; `tell` shows
-  // ConnectCad's one message.
-  AutoCadLink(std::function<AutomationLimits()> limits, std::function<void(MSG&)> pump,
-              std::function<void(const std::wstring&)> tell);
+  explicit AutoCadLink(const RunLimits& limits);
   ~AutoCadLink() override;
 
-  CadApplication* ConnectCad() override;
+  // Gets the user-interface thread's messages while a call is under way (the run sets it for its
+  // length; without one they are processed as the message loop would).
+  void SetPump(std::function<void(MSG&)> pump) { pump_ = std::move(pump); }
+
+  CadApplication* ConnectCad(std::wstring& failure) override;
 
   std::wstring Caption() override;
   std::wstring FullName() override;
@@ -47,10 +42,10 @@ class AutoCadLink final : public CadConnector, public CadApplication {
   struct References;
   class Worker;
   void Call(const std::function<void(References&)>& task, DWORD timeoutMs);
+  std::function<void(MSG&)> Pump() const;
 
-  std::function<AutomationLimits()> limits_;
+  const RunLimits& limits_;
   std::function<void(MSG&)> pump_;
-  std::function<void(const std::wstring&)> tell_;
   std::unique_ptr<Worker> worker_;
   bool answers_ = true;  // false once AutoCAD's process went away
 };

@@ -1,10 +1,9 @@
 #include "run/progress_window_win.h"
 
-#include <stdexcept>
+#include <commctrl.h>
 
-#include "app/lifetime_win.h"
-#include "app/main_window_win.h"
-#include "app/placement_win.h"
+#include "win/controls_win.h"
+#include "win/placement_win.h"
 #include "win/screen_units_win.h"
 
 namespace kavro::run {
@@ -31,18 +30,14 @@ constexpr UINT kUnloadMessage = WM_APP + 1;
 constexpr UINT_PTR kRestackTimer = 1;
 constexpr UINT kRestackDelayMs = 150;
 
-std::unique_ptr<ProgressWindow> loaded;
-
 }  // namespace
 
-ProgressWindow& ProgressWindow::Load(MainWindow& main) {
-  if (loaded) loaded->Unload();
-  loaded.reset(new ProgressWindow(main));
-  loaded->Create();
-  return *loaded;
+std::unique_ptr<ProgressWindow> ProgressWindow::Load(win::Lifetime& lifetime,
+                                                     std::function<void()> gone) {
+  std::unique_ptr<ProgressWindow> window(new ProgressWindow(lifetime, std::move(gone)));
+  window->Create();
+  return window;
 }
-
-ProgressWindow* ProgressWindow::Current() { return loaded.get(); }
 
 void ProgressWindow::Create() {
   const win::ScreenDpi dpi = win::ScreenDpi::Query();
@@ -56,25 +51,26 @@ void ProgressWindow::Create() {
   args.width = dpi.TwipsToPixelsX(kClientWidthTwips);
   args.height = dpi.TwipsToPixelsY(kClientHeightTwips);
   CreateWindowFrom(args);
-  TopLevelWindowOpened();
+  lifetime_.WindowOpened();
 
-  font_.Reset(CreateFontW(dpi.FontHeight(9), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                          GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                          DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+  font_ = win::CreateSongTiFont(dpi);
   int id = kFirstLabelId;
   for (const LabelDesign& design : kLabels) {
-    // SS_NOTIFY: a double-click on a label reaches this window as STN_DBLCLK.
-    HWND label = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOTIFY,
-                                 dpi.TwipsToPixelsX(design.left), dpi.TwipsToPixelsY(design.top), 0, 0, Hwnd(),
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)),
-                                 GetModuleHandleW(nullptr), nullptr);
-    if (!label) throw std::runtime_error("cannot create a label of the progress window");
-    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    // SS_NOTIFY: a double-click on a label reaches this window as STN_DBLCLK. Each label takes
+    // the size of its text (SetLabel).
+    win::CreateControl({.parent = Hwnd(),
+                        .className = WC_STATICW,
+                        .id = id++,
+                        .left = static_cast<float>(design.left),
+                        .top = static_cast<float>(design.top),
+                        .style = SS_LEFT | SS_NOTIFY,
+                        .font = font_.Get()},
+                       dpi);
   }
   for (int i = 0; i < 5; ++i) SetLabel(static_cast<ProgressLabel>(i), kLabels[i].caption);
 
-  KeepOnTop(Hwnd());
-  CenterOnScreen(Hwnd());
+  win::KeepOnTop(Hwnd());
+  win::CenterOnScreen(Hwnd());
   ShowWindow(Hwnd(), SW_SHOW);
   UpdateWindow(Hwnd());
 }
@@ -101,11 +97,7 @@ void ProgressWindow::SetLabel(ProgressLabel which, const std::wstring& text) {
 }
 
 std::wstring ProgressWindow::LabelText(ProgressLabel which) const {
-  HWND label = Label(which);
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
-  text.resize(
-      static_cast<size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
-  return text;
+  return win::WindowText(Label(which));
 }
 
 void ProgressWindow::ComeToFront() {
@@ -114,7 +106,8 @@ void ProgressWindow::ComeToFront() {
   SetWindowPos(Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, keep);
 }
 
-void ProgressWindow::RunEnded() {
+void ProgressWindow::RunEnded(std::function<void()> dismissed) {
+  dismissed_ = std::move(dismissed);
   runEnded_ = true;
   ComeToFront();
   SetTimer(Hwnd(), kRestackTimer, kRestackDelayMs, nullptr);
@@ -150,13 +143,13 @@ LRESULT ProgressWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
       }
       return win::Window::OnMessage(msg, wp, lp);
     case kUnloadMessage: {
-      MainWindow& main = main_;
-      Unload();  // this object is gone after this line
-      main.Show();
+      std::function<void()> dismissed = std::move(dismissed_);
+      Unload();  // this object may be gone after this line
+      if (dismissed) dismissed();
       return 0;
     }
     case WM_DESTROY:
-      TopLevelWindowClosed();
+      lifetime_.WindowClosed();
       return 0;
     default:
       return win::Window::OnMessage(msg, wp, lp);
@@ -164,7 +157,8 @@ LRESULT ProgressWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void ProgressWindow::OnDestroyed() {
-  if (loaded.get() == this) loaded.reset();  // last use of this object
+  std::function<void()> gone = std::move(gone_);
+  if (gone) gone();  // may delete this object
 }
 
 }  // namespace kavro::run

@@ -2,15 +2,13 @@
 // Form3: the small borderless window that stands in for the main window during a modify run.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "win/handles_win.h"
+#include "win/lifetime_win.h"
 #include "win/window_win.h"
-
-namespace kavro {
-class MainWindow;
-}
 
 namespace kavro::run {
 
@@ -19,11 +17,9 @@ enum class ProgressLabel { Label1, Label2, Label3, Label4, Label5 };
 class ProgressWindow : public win::Window {
  public:
   // Loads Form3 with its design captions, topmost and placed, and shows it. Until RunEnded a
-  // double-click does nothing; after it, a double-click anywhere unloads the window and shows
-  // `main` again.
-  static ProgressWindow& Load(MainWindow& main);
-  // The loaded Form3, or null.
-  static ProgressWindow* Current();
+  // double-click does nothing. `gone` is called once the window has been destroyed; it may delete
+  // this object.
+  static std::unique_ptr<ProgressWindow> Load(win::Lifetime& lifetime, std::function<void()> gone);
 
   void SetLabel(ProgressLabel label, const std::wstring& text);  // repaints at once
   std::wstring LabelText(ProgressLabel label) const;
@@ -32,9 +28,10 @@ class ProgressWindow : public win::Window {
   // that is activated can cover Form3's surface although Form3 stays first in the z-order;
   // leaving the topmost band and entering it again brings it back. Elsewhere it changes nothing.
   void ComeToFront();
-  // From now on a double-click returns to the main window. Form3 restacks itself now and once
-  // more a moment later, when AutoCAD has surely finished coming to the front.
-  void RunEnded();
+  // From now on a double-click (or Alt+F4) unloads the window and then calls `dismissed`. Form3
+  // restacks itself now and once more a moment later, when AutoCAD has surely finished coming
+  // to the front.
+  void RunEnded(std::function<void()> dismissed);
   void Unload();  // closes it; its captions are gone
 
  protected:
@@ -42,11 +39,14 @@ class ProgressWindow : public win::Window {
   void OnDestroyed() override;
 
  private:
-  explicit ProgressWindow(MainWindow& main) : main_(main) {}
+  ProgressWindow(win::Lifetime& lifetime, std::function<void()> gone)
+      : lifetime_(lifetime), gone_(std::move(gone)) {}
   void Create();
   void DoubleClicked();
 
-  MainWindow& main_;
+  win::Lifetime& lifetime_;
+  std::function<void()> gone_;
+  std::function<void()> dismissed_;
   win::UniqueFont font_;
   bool runEnded_ = false;
 };

@@ -1,32 +1,51 @@
 #pragma once
-// The runs over the drawing list, started from the main window.
+// The runs over the drawing list, started from the main window's buttons.
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "run/autocad_win.h"
-
-namespace kavro {
-class MainWindow;
-}
+#include "run/progress_window_win.h"
+#include "run/run_engine.h"
+#include "run/run_limits.h"
+#include "win/lifetime_win.h"
 
 namespace kavro::run {
 
-void ModifyRun(MainWindow& window);   // Command9
-void PreviewRun(MainWindow& window);  // xpcmdbutton7
-
-// What the runs may be tuned in (tests shorten every wait; the program keeps the defaults).
-struct RunSettings {
-  AutomationLimits automation;
-  DWORD keysMs = 60000;        // typed keys (R14) to be read by AutoCAD
-  std::wstring programFolder;  // empty: the folder of the executable
-  // Shows a message box with caption "Kavro"; tests record it instead.
-  std::function<void(HWND owner, const std::wstring& text, UINT flags)> showMessage;
+// What the runs are given by the program (tests give their own).
+struct RunEnvironment {
+  AutoCadLink& cad;
+  const RunLimits& limits;
+  win::Lifetime& lifetime;
+  std::wstring programFolder;
+  std::function<std::wstring()> timeOfDay;
 };
-RunSettings& Settings();
 
-// The program's AutoCAD link (Module1); tests disconnect it between cases.
-AutoCadLink& CadLink();
+class Runs {
+ public:
+  // `main` is the main window's view for the runs, `mainWindow` its window (disabled while a run
+  // waits for AutoCAD). Both outlive this object.
+  Runs(RunEnvironment environment, MainView& main, HWND mainWindow);
+  ~Runs();
+  Runs(const Runs&) = delete;
+  Runs& operator=(const Runs&) = delete;
+
+  void Modify();   // Command9
+  void Preview();  // xpcmdbutton7
+
+  // Form3 while it is loaded, or null.
+  ProgressWindow* Form3() const { return form3_.get(); }
+
+ private:
+  template <typename RunFunction>
+  void RunWith(RunFunction run);
+
+  RunEnvironment environment_;
+  MainView& main_;
+  HWND mainWindow_;
+  std::unique_ptr<ProgressWindow> form3_;
+};
 
 }  // namespace kavro::run

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "base/program_folder.h"
+#include "base/text_place.h"
 #include "run/page_rule.h"
 
 namespace kavro::run {
@@ -30,17 +31,9 @@ std::wstring Widen(const char* text) {
 std::optional<std::wstring> RefusalOf(RunHost& host) {
   std::wstring scriptTemplate = host.main.ScriptTemplate();
   if (auto at = host.script.FirstUnwritable(scriptTemplate)) {
-    size_t lineStart = scriptTemplate.rfind(L'\n', *at);
-    lineStart = lineStart == std::wstring::npos ? 0 : lineStart + 1;
-    size_t line = 1;
-    for (size_t i = 0; i < lineStart; ++i) line += scriptTemplate[i] == L'\n';
-    std::wstring character(1, scriptTemplate[*at]);
-    if (*at + 1 < scriptTemplate.size() && scriptTemplate[*at] >= 0xD800 &&
-        scriptTemplate[*at] <= 0xDBFF) {
-      character += scriptTemplate[*at + 1];  // the whole of a surrogate pair
-    }
-    return L"脚本第 " + std::to_wstring(line) + L" 行第 " + std::to_wstring(*at - lineStart + 1) +
-           L" 个字符“" + character +
+    TextPlace place = PlaceOf(scriptTemplate, *at);
+    return L"脚本第 " + std::to_wstring(place.line) + L" 行第 " + std::to_wstring(place.column) +
+           L" 个字符“" + CharacterAt(scriptTemplate, *at) +
            L"”无法用系统的代码页写入脚本文件。\n请修改脚本后再运行，本次没有向 AutoCAD "
            L"发送任何内容。";
   }
@@ -164,7 +157,10 @@ CadApplication* Start(RunHost& host) {
     host.main.ShowMessage(*refusal);
     return nullptr;
   }
-  return host.connector.ConnectCad();  // null: it has told the user
+  std::wstring failure;
+  CadApplication* cad = host.connector.ConnectCad(failure);
+  if (!cad) host.main.ShowMessage(failure, MessageKind::Notice);
+  return cad;
 }
 
 }  // namespace
@@ -202,7 +198,8 @@ void ModifyRun(RunHost& host) {
   });
   host.main.RemoveFirstDrawings(run.Processed());
   if (ok) {
-    host.progress.RunEnded();
+    // The main window comes back when the user dismisses Form3.
+    host.progress.RunEnded([&main = host.main] { main.Show(); });
     return;
   }
   if (progressShown) host.progress.Close();
@@ -239,6 +236,12 @@ std::wstring TemplatePath(const std::wstring& fullName) {
     throw RunFailure(5, L"AutoCAD 的程序路径“" + fullName + L"”无法用于查找样板文件。");
   }
   return fullName.substr(0, fullName.size() - 9) + L"\\TEMPLATE\\acad.dwt";
+}
+
+std::wstring ScriptFolder(const std::wstring& programFolder, bool programFolderWritable,
+                          const std::wstring& localAppData) {
+  if (programFolderWritable || localAppData.empty()) return programFolder;
+  return JoinFolder(localAppData, L"Kavro");
 }
 
 std::wstring ScriptPathIn(const std::wstring& folder) {

@@ -42,12 +42,12 @@ class CadApplication {
   virtual bool StillAnswers() = 0;
 };
 
-// ConnectCad: attaches to or starts AutoCAD. Null when neither worked; the user has then been
-// told why.
+// ConnectCad: attaches to or starts AutoCAD. Null when neither worked, with `failure` saying why
+// (the run shows it).
 class CadConnector {
  public:
   virtual ~CadConnector() = default;
-  virtual CadApplication* ConnectCad() = 0;
+  virtual CadApplication* ConnectCad(std::wstring& failure) = 0;
 };
 
 // The R14 keystroke path. "~" is Enter in Type.
@@ -81,11 +81,18 @@ class ProgressView {
   virtual void SetCaption(const std::wstring& text) = 0;    // Label1, repainted at once
   virtual void SetStartTime(const std::wstring& text) = 0;  // Label3
   virtual void SetEndTime(const std::wstring& text) = 0;    // Label5
-  virtual void RunEnded() = 0;  // a double-click now returns to the main window
-  virtual void Close() = 0;     // after a failure
+  // From now on a double-click closes Form3 and then calls `dismissed`.
+  virtual void RunEnded(std::function<void()> dismissed) = 0;
+  virtual void Close() = 0;  // after a failure
 };
 
-// kavrofrm: the run's inputs and where it reports.
+enum class MessageKind {
+  Error,   // OK button and the error icon
+  Notice,  // OK button only (the connection's failure)
+};
+
+// kavrofrm: the run's inputs and where it reports. It outlives the run: Form3 may bring it back
+// after the run has returned.
 class MainView {
  public:
   virtual ~MainView() = default;
@@ -97,7 +104,8 @@ class MainView {
   virtual bool TargetsR2000() = 0;            // Option2
   virtual void Hide() = 0;
   virtual void Show() = 0;
-  virtual void ShowMessage(const std::wstring& text) = 0;  // an error box, caption "Kavro"
+  // A message box with caption "Kavro": every message of a run comes here.
+  virtual void ShowMessage(const std::wstring& text, MessageKind kind = MessageKind::Error) = 0;
 };
 
 struct RunHost {
@@ -117,6 +125,11 @@ std::wstring ProgressCaption(size_t index, size_t count);
 inline constexpr wchar_t kCompletionCaption[] = L"Kavro完成 双击窗口返回";
 // AutoCAD's program file path minus "\acad.exe" (its last 9 characters), then the template.
 std::wstring TemplatePath(const std::wstring& fullName);
+// The folder for the script file: the program folder, unless it cannot be written (an install
+// under Program Files); then "Kavro" in the user's local application-data folder, or, when there
+// is none, still the program folder (the write will say what is wrong).
+std::wstring ScriptFolder(const std::wstring& programFolder, bool programFolderWritable,
+                          const std::wstring& localAppData);
 // kavro.scr in `folder`, joined with a single backslash.
 std::wstring ScriptPathIn(const std::wstring& folder);
 inline constexpr wchar_t kScriptFileName[] = L"kavro.scr";

@@ -13,17 +13,6 @@ inline constexpr wchar_t kLoadTemplateTitle[] = L"读取修改列表文件";
 inline constexpr wchar_t kTemplateFilter[] =
     L"脚本文件(*.scr)|*.scr|文本文件(*.txt)|*.txt|所有文件(*.*)|*.*";
 
-// Where a character stands for the user: line and column both counted from 1. A line ends at
-// CR LF, a lone CR or a lone LF; a surrogate pair is one character.
-struct TextPlace {
-  size_t line = 1;
-  size_t column = 1;
-};
-TextPlace PlaceOf(std::wstring_view text, size_t index);
-
-// The whole character at `index` (both halves of a surrogate pair).
-std::wstring CharacterAt(std::wstring_view text, size_t index);
-
 // "第 3 行第 5 个字符“한”(U+D55C)": names a character of the template for a message.
 std::wstring DescribeCharacter(std::wstring_view text, size_t index);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "win/com_object_win.h"
 #include "win/text_win.h"
 
 namespace kavro::win {
@@ -211,24 +212,9 @@ UniqueVariant Invoke(IDispatch* target, std::wstring_view name, InvokeKind kind,
 namespace {
 
 // Answers COM's questions about busy servers for this thread's outgoing calls.
-class BusyServerFilter final : public IMessageFilter {
+class BusyServerFilter final : public ComObject<IMessageFilter> {
  public:
   explicit BusyServerFilter(DWORD retryMs) : retryMs_(retryMs) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IMessageFilter) {
-      *out = static_cast<IMessageFilter*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return left;
-  }
   DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) override {
     return SERVERCALL_ISHANDLED;
   }
@@ -241,7 +227,6 @@ class BusyServerFilter final : public IMessageFilter {
   }
 
  private:
-  LONG refs_ = 1;
   DWORD retryMs_;
 };
 

@@ -29,8 +29,8 @@ FileResult ReadWholeFile(const std::wstring& path, std::string* bytes) {
   DWORD total = 0;
   while (total < bytes->size()) {
     DWORD got = 0;
-    if (!ReadFile(file.Get(), bytes->data() + total, static_cast<DWORD>(bytes->size() - total), &got,
-                  nullptr)) {
+    if (!ReadFile(file.Get(), bytes->data() + total, static_cast<DWORD>(bytes->size() - total),
+                  &got, nullptr)) {
       return Failed();
     }
     if (got == 0) {
@@ -72,7 +72,8 @@ FileResult WriteFileReplacing(const std::wstring& path, const std::string& bytes
       return failure;
     }
   }
-  if (!MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (!MoveFileExW(temp.c_str(), path.c_str(),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     FileResult failure = Failed();
     DeleteFileW(temp.c_str());
     return failure;

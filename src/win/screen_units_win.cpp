@@ -15,16 +15,8 @@ ScreenDpi ScreenDpi::Query() {
   return dpi;
 }
 
-int ScreenDpi::TwipsToPixelsX(double twips) const {
-  return static_cast<int>(RoundHalfEven(twips * x / 1440.0));
-}
-
-int ScreenDpi::TwipsToPixelsY(double twips) const {
-  return static_cast<int>(RoundHalfEven(twips * y / 1440.0));
-}
-
-int ScreenDpi::FontHeight(double points) const {
-  return -static_cast<int>(RoundHalfEven(points * y / 72.0));
-}
+int ScreenDpi::TwipsToPixelsX(double twips) const { return TwipsToPixels(twips, x); }
+int ScreenDpi::TwipsToPixelsY(double twips) const { return TwipsToPixels(twips, y); }
+int ScreenDpi::FontHeight(double points) const { return FontHeightForPoints(points, y); }
 
 }  // namespace kavro::win

@@ -1,5 +1,5 @@
 #pragma once
-// Twips and points to pixels at the screen's DPI (the program is DPI-aware).
+// The screen's DPI (the program is DPI-aware): the one place it is asked for.
 #include <windows.h>
 
 namespace kavro::win {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/text_place.h"
+
 namespace kavro::win {
 
 namespace {
@@ -31,8 +33,6 @@ bool NarrowExactly(std::wstring_view text, std::string* out) {
   return !usedDefault;
 }
 
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-
 }  // namespace
 
 std::wstring FromUtf8(std::string_view text) { return Widen(CP_UTF8, text); }
@@ -44,8 +44,8 @@ std::string ToUtf8(std::wstring_view text) {
   int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
                               nullptr, nullptr);
   std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr,
-                      nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                      nullptr, nullptr);
   return out;
 }
 
@@ -57,7 +57,7 @@ AnsiEncoding EncodeAnsi(std::wstring_view text) {
   // Rare path: find the first character (a surrogate pair counts as one) that does not map.
   std::string scratch;
   for (size_t i = 0; i < text.size();) {
-    size_t len = (IsHighSurrogate(text[i]) && i + 1 < text.size()) ? 2 : 1;
+    size_t len = CharacterLength(text, i);
     if (!NarrowExactly(text.substr(i, len), &scratch)) {
       result.unmappableAt = i;
       break;

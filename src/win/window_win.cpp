@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "base/titles.h"
 #include "win/text_win.h"
 
 namespace kavro::win {
@@ -32,8 +33,9 @@ void Window::CreateWindowFrom(const WindowCreateArgs& args) {
       throw std::runtime_error("RegisterClassEx failed");
     }
   }
-  HWND hwnd = CreateWindowExW(args.exStyle, args.className, args.title.c_str(), args.style, args.x,
-                              args.y, args.width, args.height, args.parent, nullptr, instance, this);
+  HWND hwnd =
+      CreateWindowExW(args.exStyle, args.className, args.title.c_str(), args.style, args.x, args.y,
+                      args.width, args.height, args.parent, nullptr, instance, this);
   if (!hwnd) {
     throw std::runtime_error("CreateWindowEx failed");
   }
@@ -71,7 +73,7 @@ LRESULT CALLBACK Window::Procedure(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 void ReportUnexpected(HWND owner, const char* what) {
   std::wstring text = L"发生意外错误：" + FromUtf8(what);
-  MessageBoxW(owner, text.c_str(), L"Kavro", MB_OK | MB_ICONERROR);
+  MessageBoxW(owner, text.c_str(), kProgramTitle, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace kavro::win

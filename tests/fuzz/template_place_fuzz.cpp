@@ -1,9 +1,10 @@
-// The character a template cannot be saved for, named by line and column: input is a 16-bit
-// character index, then the template's text.
+// The character a template cannot be saved for (or a run refuses), named by line and column:
+// input is a 16-bit character index, then the template's text.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "base/text_place.h"
 #include "fuzz_text.h"
 #include "script/template_text.h"
 
@@ -45,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::wstring text = input.RestAsText();
   index = text.empty() ? index % 2 : index % (text.size() + 1);
 
-  kavro::script::TextPlace place = kavro::script::PlaceOf(text, index);
+  kavro::TextPlace place = kavro::PlaceOf(text, index);
   Check(place.line >= 1 && place.column >= 1, "lines and columns count from 1");
   // The refused character starts a character: not the second half of a pair, nor a CR LF's LF.
   bool starts =
@@ -56,11 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           "the line and column point at the character");
   }
 
-  std::wstring character = kavro::script::CharacterAt(text, index);
-  Check(character.size() == (index >= text.size()  ? 0u
-                             : IsPair(text, index) ? 2u
-                                                   : 1u),
+  std::wstring character = kavro::CharacterAt(text, index);
+  size_t length = index >= text.size() ? 0u : IsPair(text, index) ? 2u : 1u;
+  Check(character.size() == length && kavro::CharacterLength(text, index) == length,
         "a whole character, both halves of a pair");
+  Check(kavro::CodePointText(character) == CodePoint(text, index), "the code point of it");
   std::wstring expected = L"第 " + std::to_wstring(place.line) + L" 行第 " +
                           std::to_wstring(place.column) + L" 个字符“" + character + L"”(" +
                           CodePoint(text, index) + L")";

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace kavro::promo {
 namespace {
 
@@ -18,14 +20,12 @@ constexpr float kRightRevealed = 15360.0f - 1965.0f + 10.0f;  // 13405 twips = 8
 constexpr std::nullopt_t kSame = std::nullopt;
 
 // A side window whose outer top-left corner is at (leftPx, topPx).
+constexpr ScreenPixels kScreenPixels{1024, 768, kPerPixel, kPerPixel};
+
+// A side window whose outer top-left corner is at (leftPx, topPx), as a tick sees it.
 DockingInput At(int leftPx, int topPx, PixelPoint pointer, bool minimised = false) {
-  DockingInput in;
-  in.pointer = pointer;
-  in.outer = {leftPx, topPx, leftPx + kWidthPx, topPx + kHeightPx};
-  in.window = {leftPx * kPerPixel, topPx * kPerPixel, kWidthPx * kPerPixel, kHeightPx * kPerPixel};
-  in.screen = kScreen;
-  in.minimised = minimised;
-  return in;
+  return DockingInputOf(pointer, {leftPx, topPx, leftPx + kWidthPx, topPx + kHeightPx},
+                        kScreenPixels, minimised);
 }
 
 // Flush right is 893 px, flush left 0, the centred top (768 - 609) / 3 = 53 px. A hidden window
@@ -72,6 +72,27 @@ TEST(Docking, RightEdgeCountsWithinFourTwips) {
   in.pointer = {700, 300};
   in.window.left += 1.0f;
   EXPECT_EQ(DecideDocking(in), DockingStep{});
+}
+
+// The window moves only when the decided place is another pixel position.
+TEST(Docking, MovesWhenThePixelPositionChanges) {
+  DockingInput in = At(1021, 53, {1022, 300});
+  EXPECT_EQ(in.window.left, 1021 * kPerPixel);
+  EXPECT_EQ(in.screen.width, kScreen.width);
+  auto to = DockingMove(DecideDocking(in), in, kScreenPixels);
+  ASSERT_TRUE(to.has_value());
+  EXPECT_EQ(std::pair(to->x, to->y), std::pair(894, 53));
+
+  in = At(894, 53, {1000, 300});  // revealed already: 13405 twips round to the pixel it is at
+  EXPECT_FALSE(DockingMove(DecideDocking(in), in, kScreenPixels));
+  EXPECT_FALSE(DockingMove(DockingStep{}, in, kScreenPixels));
+
+  // At 120 DPI a pixel is 12 twips: 609 px high, hidden at the top is 40 - 7308 twips = -606 px.
+  const ScreenPixels large{1280, 960, 12.0f, 12.0f};
+  in = DockingInputOf({640, 900}, {0, 3, 164, 612}, large, false);
+  to = DockingMove(DecideDocking(in), in, large);
+  ASSERT_TRUE(to.has_value());
+  EXPECT_EQ(std::pair(to->x, to->y), std::pair(0, -606));
 }
 
 TEST(Docking, PointerOnTheOuterEdgeCountsAsOutside) {

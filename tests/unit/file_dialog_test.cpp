@@ -1,25 +1,13 @@
 // The dialog controls keep their properties between showings and never take a cancel for a choice.
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <vector>
-
-#include "app/file_dialog.h"
+#include "base/file_dialog.h"
+#include "support/scripted_dialogs.h"
 
 namespace kavro {
 namespace {
 
-class ScriptedDialogs : public FileDialogBackend {
- public:
-  FileDialogAnswer Show(const FileDialogRequest& request) override {
-    requests.push_back(request);
-    FileDialogAnswer answer = answers.front();
-    answers.pop_front();
-    return answer;
-  }
-  std::deque<FileDialogAnswer> answers;
-  std::vector<FileDialogRequest> requests;
-};
+using test::ScriptedDialogs;
 
 TEST(FileDialogControl, KeepsPropertiesAndTheLastChoiceBetweenShowings) {
   ScriptedDialogs dialogs;
@@ -52,6 +40,20 @@ TEST(FileDialogControl, KeepsPropertiesAndTheLastChoiceBetweenShowings) {
     EXPECT_EQ(r.maxFileSize, 260u);
     EXPECT_EQ(r.initialFileName, L"C:\\x\\a.txt");  // each showing opens with the last choice
   }
+}
+
+// The buffer a common dialog filled: the initial file name may still show behind the choice.
+TEST(CommonDialogBuffer, ResultIsTheChoiceAlone) {
+  using namespace std::string_literals;
+  EXPECT_EQ(ResultOf(L"C:\\x\\a.txt\0old-name.txt\0\0"s, 5), L"C:\\x\\a.txt");
+  // Several: the folder ends with a NUL right before the first name.
+  EXPECT_EQ(ResultOf(L"C:\\x\0a.dwg\0b.dwg\0\0left over\0"s, 5), L"C:\\x\0a.dwg\0b.dwg"s);
+  // A chosen file in a drive root: the offset points past "D:\", no NUL before it.
+  EXPECT_EQ(ResultOf(L"D:\\a.dwg\0\0"s, 3), L"D:\\a.dwg");
+  EXPECT_EQ(ResultOf(L"\0\0"s, 0), L"");
+
+  EXPECT_EQ(FilterForDialog(L"图形 (*.dwg)|*.dwg"), L"图形 (*.dwg)\0*.dwg\0\0"s);
+  EXPECT_EQ(FilterForDialog(L""), L"\0\0"s);
 }
 
 }  // namespace

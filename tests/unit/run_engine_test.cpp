@@ -31,13 +31,15 @@ class Recorder : public CadConnector,
   std::optional<size_t> unwritableAt;
   std::map<std::wstring, std::wstring> files;
   std::vector<std::wstring> messages;
-  size_t failedEntry = 0;  // index in `log` of the call made to fail
+  size_t failedEntry = 0;         // index in `log` of the call made to fail
+  std::function<void()> dismiss;  // what a double-click on Form3 does once the run ended
 
   // The `occurrence`-th call named `call` (1-based) throws.
   void FailAt(const std::wstring& call, int occurrence) { failures_[call] = occurrence; }
 
-  CadApplication* ConnectCad() override {
+  CadApplication* ConnectCad(std::wstring& failure) override {
     Note(L"ConnectCad");
+    if (!connects) failure = L"no AutoCAD";
     return connects ? this : nullptr;
   }
   std::wstring Caption() override {
@@ -78,7 +80,9 @@ class Recorder : public CadConnector,
   std::wstring StartPage() override { return startPage; }
   bool TargetsR2000() override { return r2000; }
   void Hide() override { Note(L"Main.Hide"); }
-  void ShowMessage(const std::wstring& text) override { messages.push_back(text); }
+  void ShowMessage(const std::wstring& text, MessageKind kind) override {
+    messages.push_back(kind == MessageKind::Notice ? L"notice: " + text : text);
+  }
 
   // Form3: ProgressView and MainView both have Show().
   struct ProgressSide : ProgressView {
@@ -88,7 +92,10 @@ class Recorder : public CadConnector,
     void SetCaption(const std::wstring& t) override { r.Note(L"Label1", t); }
     void SetStartTime(const std::wstring& t) override { r.Note(L"Label3", t); }
     void SetEndTime(const std::wstring& t) override { r.Note(L"Label5", t); }
-    void RunEnded() override { r.Note(L"Form3.RunEnded"); }
+    void RunEnded(std::function<void()> dismissed) override {
+      r.Note(L"Form3.RunEnded");
+      r.dismiss = std::move(dismissed);
+    }
     void Close() override { r.Note(L"Form3.Close"); }
   };
 
@@ -136,8 +143,7 @@ const Log kModifyStart = Calls(L"ConnectCad", L"Caption", kActivate, L"Form3.Sho
                                L"Caption", kActivate, L"Label3(10:00)", L"FullName");
 const Log kPreviewStart = Calls(L"ConnectCad", L"Caption", kActivate, L"FullName");
 const Log kModifyDone = Calls(L"Label1(Kavro完成 双击窗口返回)", L"Label5(10:00)");
-const Log kR14Script =
-    Calls(L"TypeScriptCommand(" + kScript + L")", kQuiescent);
+const Log kR14Script = Calls(L"TypeScriptCommand(" + kScript + L")", kQuiescent);
 
 std::wstring Progress(const std::wstring& of) { return L"Label1(正在处理第 " + of + L" 页)"; }
 std::wstring Page(const std::wstring& page) { return L"Write(text " + page + L")"; }
@@ -152,7 +158,14 @@ Log RunLog(bool r2000, bool preview, const Log& drawings) {
   r.Run(preview);
   EXPECT_TRUE(r.messages.empty());
   EXPECT_EQ(r.drawings.size(), preview ? drawings.size() : 0u);
-  return r.log;
+  // Dismissing Form3 after a completed modify run is what brings the main window back.
+  EXPECT_EQ(static_cast<bool>(r.dismiss), !preview);
+  Log log = r.log;
+  if (r.dismiss) {
+    r.dismiss();
+    EXPECT_EQ(r.log.back(), L"Main.Show");
+  }
+  return log;
 }
 
 TEST(ModifyRun, R2000CallStreams) {
@@ -193,8 +206,8 @@ TEST(PreviewRun, CallStreamsOfBothVersions) {
                   kR14Script, kR14On, kR14On));
 }
 
-// Nothing reaches AutoCAD: there is none (it has told the user), or the script or the start page
-// cannot be used (one message).
+// Nothing reaches AutoCAD: there is none (the connection's one message, without the error icon),
+// or the script or the start page cannot be used (one message).
 TEST(Runs, StopBeforeAutoCadIsTouched) {
   Recorder none;
   none.connects = false;
@@ -202,7 +215,7 @@ TEST(Runs, StopBeforeAutoCadIsTouched) {
   none.Run(false);
   none.Run(true);
   EXPECT_EQ(none.log, (Log{L"ConnectCad", L"ConnectCad"}));
-  EXPECT_TRUE(none.messages.empty());
+  EXPECT_EQ(none.messages, (Log{L"notice: no AutoCAD", L"notice: no AutoCAD"}));
   EXPECT_EQ(none.drawings.size(), 1u);
 
   Recorder unwritable;
@@ -212,6 +225,16 @@ TEST(Runs, StopBeforeAutoCadIsTouched) {
   EXPECT_TRUE(unwritable.log.empty());
   ASSERT_EQ(unwritable.messages.size(), 1u);
   EXPECT_NE(unwritable.messages[0].find(L"第 2 行第 3 个字符“✓”"), std::wstring::npos);
+
+  // The place is counted as the template save counts it: CR LF is one line end, a surrogate pair
+  // one character.
+  Recorder farther;
+  farther.scriptTemplate = std::wstring(L"a\r\nb\rc\n") + L"\xD83D\xDE00" + L"x\x2713";
+  farther.unwritableAt = farther.scriptTemplate.size() - 1;
+  farther.Run(false);
+  ASSERT_EQ(farther.messages.size(), 1u);
+  EXPECT_NE(farther.messages[0].find(L"第 4 行第 3 个字符“\x2713”"), std::wstring::npos)
+      << farther.messages[0];
 
   Recorder huge;
   huge.startPage = L"1E999";

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "app/about_win.h"
-#include "app/links.h"
 #include "app/main_window_win.h"
-#include "app/shell_win.h"
+#include "base/links.h"
 #include "support/support.h"
+#include "support/test_services.h"
 #include "win/file_win.h"
 
 namespace kavro {
@@ -67,31 +67,21 @@ const Expected kExpected[] = {
 };
 // clang-format on
 
-struct Opened {
-  HWND owner;
-  std::wstring target;
-};
-
 class AboutTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    main_ = MainWindow::Create();
+    main_ = MainWindow::Create(services_.Get());
     main_->Show();
-    savedLink_ = Shell().openLink;
-    Shell().openLink = [this](HWND owner, const std::wstring& target) {
-      opened_.push_back({owner, target});
-    };
     test::PumpPending();
   }
-  void TearDown() override { Shell().openLink = savedLink_; }
 
+  test::TestServices services_;
   std::unique_ptr<MainWindow> main_;
-  std::vector<Opened> opened_;
-  std::function<void(HWND, const std::wstring&)> savedLink_;
+  std::vector<test::ShellRequest>& opened_ = services_.shell->links;
 };
 
 TEST_F(AboutTest, FrameTextsAndControlsMatchTheDesign) {
-  auto about = AboutWindow::Create(main_->Hwnd());
+  auto about = AboutWindow::Create(main_->Hwnd(), services_.Get().Shell());
   about->Show();
   test::PumpPending();
   HWND w = about->Hwnd();
@@ -169,7 +159,7 @@ TEST_F(AboutTest, EachLinkOpensItsTargetWithTheAboutWindowAsOwner) {
       {A::picBGHead, links::kHomePage},      {A::picBGHeadIcon, links::kHomePage},
       {A::lblBGHeadInfo1, links::kHomePage}, {A::Label4, links::kHomePage},
       {A::lblHomepage, links::kMail},        {A::Label9, links::kOrganisation}};
-  auto about = AboutWindow::Create(main_->Hwnd());
+  auto about = AboutWindow::Create(main_->Hwnd(), services_.Get().Shell());
   about->Show();
   SetForegroundWindow(about->Hwnd());
   test::PumpPending();
@@ -249,8 +239,9 @@ TEST(AboutLinks, TheShellHandsEachLinkToTheBrowserOrMailer) {
   const std::wstring log = test::BuildFolder() + L"\\wine\\links.log";
   std::string before;
   win::ReadWholeFile(log, &before);
-  Shell().openLink(nullptr, links::kHomePage);
-  Shell().openLink(nullptr, links::kMail);
+  win::SystemShell shell;
+  shell.OpenLink(nullptr, links::kHomePage);
+  shell.OpenLink(nullptr, links::kMail);
   std::string added;
   EXPECT_TRUE(test::PumpUntil(
       [&] {

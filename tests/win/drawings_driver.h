@@ -5,8 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window_win.h"
-#include "drawings/drawings_actions_win.h"
+#include "drawings/list_box_win.h"
 #include "support/support.h"
+#include "support/test_services.h"
 
 namespace kavro::test {
 
@@ -16,7 +17,7 @@ class DrawingWindowTest : public ::testing::Test {
  protected:
   using C = MainControl;
   void SetUp() override {
-    window_ = MainWindow::Create();
+    window_ = MainWindow::Create(services_.Get());
     window_->Show();
     SetWindowPos(window_->Hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     PumpPending();
@@ -24,8 +25,9 @@ class DrawingWindowTest : public ::testing::Test {
   HWND List() const { return window_->Item(C::List2); }
   Lines Entries() const {
     Lines entries;
-    for (size_t i = 0; i < drawings::Count(*window_); ++i) {
-      entries.push_back(drawings::Entry(*window_, i));
+    drawings::DrawingListBox list(List());
+    for (size_t i = 0; i < list.Count(); ++i) {
+      entries.push_back(list.At(i));
     }
     return entries;
   }
@@ -35,25 +37,24 @@ class DrawingWindowTest : public ::testing::Test {
     }
   }
   // The file dialogs answer from a script from the first call on.
-  ScriptedDialogs& Scripted() {
-    if (!dialogs_) {
-      auto dialogs = std::make_unique<ScriptedDialogs>();
-      dialogs_ = dialogs.get();
-      window_->SetDialogBackend(std::move(dialogs));
-    }
-    return *dialogs_;
-  }
+  ScriptedDialogs& Scripted() { return services_.Scripted(); }
   void Answer(DialogOutcome outcome, const std::wstring& result = {}) {
     Scripted().answers.push_back({outcome, result});
   }
-  // Clicks `button`; `answers` drive the real dialogs it opens. Returns every dialog seen.
+  // Clicks `button`; `answers` drive the real dialogs it opens. Returns every dialog seen, the
+  // message boxes (which come last) included.
   std::vector<SeenDialog> Click(C button, std::vector<DialogAnswer> answers = {}) {
-    return RunAnswering([&] { SendMessageW(window_->Item(button), BM_CLICK, 0, 0); },
-                        std::move(answers));
+    size_t shown = services_.messages->shown.size();
+    std::vector<SeenDialog> seen =
+        RunAnswering([&] { window_->Click(button); }, std::move(answers));
+    for (size_t i = shown; i < services_.messages->shown.size(); ++i) {
+      seen.push_back({services_.messages->shown[i].title, services_.messages->shown[i].text});
+    }
+    return seen;
   }
 
+  TestServices services_;
   std::unique_ptr<MainWindow> window_;
-  ScriptedDialogs* dialogs_ = nullptr;
 };
 
 }  // namespace kavro::test

@@ -4,20 +4,14 @@
 #include <wrl/client.h>
 
 #include "drawings_driver.h"
+#include "win/com_object_win.h"
 
 namespace kavro::test {
 namespace {
 
-// A data object offering one clipboard format, `data` (handed over): taken from the OLE
-// clipboard, as a real source would offer it.
 Microsoft::WRL::ComPtr<IDataObject> Offering(UINT format, HGLOBAL data) {
-  Microsoft::WRL::ComPtr<IDataObject> object;
-  if (OpenClipboard(nullptr)) {
-    EmptyClipboard();
-    SetClipboardData(format, data);
-    CloseClipboard();
-  }
-  EXPECT_EQ(OleGetClipboard(&object), S_OK);
+  Microsoft::WRL::ComPtr<IDataObject> object = ClipboardOffering(format, data);
+  EXPECT_NE(object, nullptr);
   return object;
 }
 
@@ -29,14 +23,8 @@ HGLOBAL Text(const std::wstring& text) {
 }
 
 // Lets the drag run a few rounds over the target, then drops.
-class DropSource final : public IDropSource {
+class DropSource final : public win::ComObject<IDropSource> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    *out = (iid == IID_IUnknown || iid == IID_IDropSource) ? this : nullptr;
-    return *out ? S_OK : E_NOINTERFACE;  // lives on the stack: no counting
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD) override {
     if (escape) {
       return DRAGDROP_S_CANCEL;
@@ -57,9 +45,9 @@ class DrawingDropTest : public DrawingWindowTest {
     POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     EXPECT_EQ(WindowFromPoint(centre), List());
     SetCursorPos(centre.x, centre.y);
-    DropSource source;
+    auto source = win::MakeCom<DropSource>();
     DWORD effect = DROPEFFECT_NONE;
-    HRESULT hr = DoDragDrop(data, &source, DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
+    HRESULT hr = DoDragDrop(data, source.Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE, &effect);
     EXPECT_TRUE(hr == DRAGDROP_S_DROP || hr == DRAGDROP_S_CANCEL) << std::hex << hr;
     return effect;
   }

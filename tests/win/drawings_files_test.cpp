@@ -49,15 +49,15 @@ TEST_F(DrawingFilesTest, LoadReadsEveryLineSortedAndSaveWritesEachWithCrLf) {
   Write(in, std::string("C:\\b.dwg\r\n\r\nC:\\") + kTuZhi + "\\a.dwg\rC:\\x\ny.dwg\r\n last ");
   EXPECT_TRUE(Load(in).empty());
   EXPECT_EQ(Entries(), (Lines{L"", L" last ", L"C:\\b.dwg", L"C:\\x\ny.dwg", L"C:\\图纸\\a.dwg"}));
-  EXPECT_FALSE(dialogs_->requests.back().save);
-  EXPECT_EQ(dialogs_->requests.back().title, L"读取列表文件");
+  EXPECT_FALSE(services_.Script().requests.back().save);
+  EXPECT_EQ(services_.Script().requests.back().title, L"读取列表文件");
 
   // Saved in list order, a line feed inside an entry kept.
   std::wstring out = folder_ + L"\\out.txt";
   EXPECT_TRUE(Save(out).empty());
   EXPECT_EQ(BytesOf(out), std::string("\r\n last \r\nC:\\b.dwg\r\nC:\\x\ny.dwg\r\nC:\\") + kTuZhi +
                               "\\a.dwg\r\n");
-  const FileDialogRequest& r = dialogs_->requests.back();
+  const FileDialogRequest& r = services_.Script().requests.back();
   EXPECT_TRUE(r.save);
   EXPECT_EQ(r.title, L"保存列表文件");
   EXPECT_EQ(r.filter, L"列表文件(*.txt)|*.txt|所有文件（*.*)|*.*");

@@ -19,7 +19,7 @@ TEST_F(DrawingListTest, AddFilesRefusesExactDuplicatesAndKeepsAlphabeticalOrder)
     EXPECT_TRUE(Click(C::xpcmdbutton6).empty());
   }
   EXPECT_EQ(Entries(), (Lines{L"C:\\d\\a.dwg", L"C:\\d\\b.dwg", L"C:\\d\\B.dwg", L"C:\\d\\c.dwg"}));
-  const FileDialogRequest& r = dialogs_->requests.at(2);
+  const FileDialogRequest& r = services_.Script().requests.at(2);
   EXPECT_FALSE(r.save);
   EXPECT_EQ(r.title, L"Select File(s)...");
   EXPECT_EQ(r.flags, 0x80204u);
@@ -86,7 +86,7 @@ TEST_F(DrawingListTest, LargeListsKeepOrderSelectionAndRunAccess) {
   }
   drawings::SortBatch(batch, list.Order());
   ASSERT_TRUE(list.InsertSorted(batch));
-  EXPECT_EQ(drawings::Count(*window_), 45000u);
+  EXPECT_EQ(list.Count(), 45000u);
   std::vector<int> selected = list.SelectedIndexes();
   ASSERT_EQ(selected.size(), 2u);
   EXPECT_EQ(list.At(static_cast<size_t>(selected[0])), L"E:\\set\\100005.dwg");
@@ -97,11 +97,11 @@ TEST_F(DrawingListTest, LargeListsKeepOrderSelectionAndRunAccess) {
   }
 
   // The run takes entries from the front.
-  drawings::RemoveFirst(*window_, 3);
-  EXPECT_EQ(drawings::Entry(*window_, 0), L"E:\\set\\100002.dwg");
-  drawings::RemoveFirst(*window_, 40000);
-  EXPECT_EQ(drawings::Entry(*window_, 0), entries[40003]);
-  ASSERT_EQ(drawings::Count(*window_), 4997u);
+  list.RemoveFirst(3);
+  EXPECT_EQ(list.At(0), L"E:\\set\\100002.dwg");
+  list.RemoveFirst(40000);
+  EXPECT_EQ(list.At(0), entries[40003]);
+  ASSERT_EQ(list.Count(), 4997u);
 
   // Deleting a large selection: every second entry, selected straight through the list box's
   // own procedure (past the subclasses, each a server round trip under Wine), painting off.
@@ -113,10 +113,10 @@ TEST_F(DrawingListTest, LargeListsKeepOrderSelectionAndRunAccess) {
   }
   CallWindowProcW(procedure, List(), WM_SETREDRAW, TRUE, 0);
   EXPECT_TRUE(Click(C::xpcmdbutton9).empty());
-  ASSERT_EQ(drawings::Count(*window_), 2498u);
-  EXPECT_EQ(drawings::Entry(*window_, 0), entries[40004]);
-  drawings::RemoveFirst(*window_, 10000);
-  EXPECT_EQ(drawings::Count(*window_), 0u);
+  ASSERT_EQ(list.Count(), 2498u);
+  EXPECT_EQ(list.At(0), entries[40004]);
+  list.RemoveFirst(10000);
+  EXPECT_EQ(list.Count(), 0u);
 }
 
 TEST_F(DrawingListTest, DeleteSelectedAllAndDoubleClick) {

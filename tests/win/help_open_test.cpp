@@ -7,35 +7,35 @@
 #include <vector>
 
 #include "app/main_window_win.h"
-#include "app/shell_win.h"
 #include "base/program_folder.h"
 #include "support/support.h"
+#include "support/test_services.h"
+#include "win/program_folder_win.h"
 #include "win/system_library_win.h"
 
 namespace kavro {
 namespace {
 
 TEST(HelpFile, HelpButtonAsksForTheFileBesideTheProgram) {
-  auto window = MainWindow::Create();
+  test::TestServices services;
+  auto window = MainWindow::Create(services.Get());
   window->Show();
-  std::vector<std::pair<HWND, std::wstring>> asked;
-  auto saved = Shell().openHelp;
-  Shell().openHelp = [&](HWND owner, const std::wstring& path) { asked.emplace_back(owner, path); };
-  SendMessageW(window->Item(MainControl::xpcmdbutton4), BM_CLICK, 0, 0);
-  Shell().openHelp = saved;
-  EXPECT_EQ(asked, (std::vector<std::pair<HWND, std::wstring>>{
-                       {window->Hwnd(), test::BuildFolder() + L"\\tests\\win\\kavro.chm"}}));
+  window->Click(MainControl::xpcmdbutton4);
+  EXPECT_EQ(services.shell->helps,
+            (std::vector<test::ShellRequest>{
+                {window->Hwnd(), test::BuildFolder() + L"\\tests\\win\\kavro.chm"}}));
 }
 
 TEST(HelpFile, HtmlHelpOpensTheBuiltHelpFileAtItsTitle) {
-  auto window = MainWindow::Create();
+  test::TestServices services({.realShell = true, .programFolder = {}});
+  auto window = MainWindow::Create(services.Get());
   window->Show();
-  const std::wstring path = JoinFolder(ProgramFolder(), kHelpFileName);
+  const std::wstring path = JoinFolder(win::ProgramFolder(), kHelpFileName);
   if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
     GTEST_SKIP() << "kavro.chm was not built (no HTML Help compiler at configure time)";
   }
 
-  SendMessageW(window->Item(MainControl::xpcmdbutton4), BM_CLICK, 0, 0);
+  window->Click(MainControl::xpcmdbutton4);
   HWND viewer = nullptr;
   test::PumpUntil([&] {
     viewer = test::FindTopWindow(GetCurrentThreadId(), [](HWND w) {

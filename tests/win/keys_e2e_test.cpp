@@ -9,6 +9,7 @@
 #include "support/run_fixture.h"
 #include "support/standin.h"
 #include "support/support.h"
+#include "win/com_win.h"
 
 namespace kavro::run {
 namespace {
@@ -76,11 +77,13 @@ TEST_F(KeysWindowTest, AStuckWindowEndsTheWaitAtTheTimeLimit) {
   {
     auto app = test::RunningAutoCad();
     ASSERT_TRUE(app);
-    test::Result documents, opened;
-    test::Call(documents, app.Get(), L"Documents", DISPATCH_PROPERTYGET);
-    ASSERT_TRUE(documents.Object());
-    test::Call(opened, documents.Object(), L"Open", DISPATCH_METHOD, {drawing});
-    ASSERT_EQ(S_OK, opened.hr);  // answered; from now on it does not respond
+    auto documents =
+        win::Invoke(app.Get(), L"Documents", win::InvokeKind::PropertyGet).AsDispatch();
+    win::UniqueVariant path = win::UniqueVariant::String(drawing);
+    win::UniqueVariant opened;  // held until the server is gone, like every proxy here
+    // Answered; from now on it does not respond.
+    ASSERT_NO_THROW(
+        opened = win::Invoke(documents.Get(), L"Open", win::InvokeKind::Method, {path.Ptr()}));
     DWORD start = GetTickCount();
     EXPECT_FALSE(TypeKeys(L"qsave~", 800));
     EXPECT_LT(GetTickCount() - start, 3000u);

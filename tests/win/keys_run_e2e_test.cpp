@@ -23,7 +23,7 @@ class R14Run : public test::RunFixture {
   void SetUp() override {
     RunFixture::SetUp();
     // The script path is typed: a short-name "~", key-code characters and Chinese in it.
-    run::Settings().programFolder = test::AwkwardFolder(L"r14_program");
+    Open(test::AwkwardFolder(L"r14_program"));
     SendMessageW(window_->Item(MainControl::Option2), BM_SETCHECK, BST_UNCHECKED, 0);
     SendMessageW(window_->Item(MainControl::Option1), BM_SETCHECK, BST_CHECKED, 0);
   }
@@ -37,7 +37,7 @@ TEST_P(R14ModifyRun, TypesTheTableAndSavesEveryDrawingWithItsPage) {
   auto paths = AddDrawings(3, L"图");
   window_->SetItemText(MainControl::Text1, L"-text 0,0 page");
   window_->SetItemText(MainControl::Text2, L"7");
-  run::ModifyRun(*window_);
+  window_->Runs().Modify();
 
   Lines expected = {L"put Application.Visible true", TypedLine(L"filedia~0~")};
   for (auto& path : paths) {
@@ -49,7 +49,7 @@ TEST_P(R14ModifyRun, TypesTheTableAndSavesEveryDrawingWithItsPage) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(test::kDrawing + ("-text 0,0 " + std::to_string(7 + i)), ReadBytes(paths[i]));
   }
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(Messages().empty());
   EXPECT_TRUE(ListEntries().empty());
   // The last drawing stays open in AutoCAD, saved.
   EXPECT_EQ(L"AutoCAD - [图c.dwg]", test::WindowText(Standin::Window()));
@@ -63,7 +63,7 @@ TEST_F(R14Run, PreviewTypesFileDialogsOffTwiceAndLeavesTheDrawingUnsaved) {
   auto paths = AddDrawings(2, L"图");
   window_->SetItemText(MainControl::Text1, L"zoom page");
   window_->SetItemText(MainControl::Text2, L"5");
-  run::PreviewRun(*window_);
+  window_->Runs().Preview();
 
   Lines expected = {L"put Application.Visible true",
                     TypedLine(L"filedia~0~"),
@@ -75,7 +75,7 @@ TEST_F(R14Run, PreviewTypesFileDialogsOffTwiceAndLeavesTheDrawingUnsaved) {
   EXPECT_EQ(expected, standin_->Calls());
   EXPECT_EQ(test::kDrawing, ReadBytes(paths[0]));
   EXPECT_EQ("zoom 5", ReadBytes(ScriptPath()));
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(paths, ListEntries());
   EXPECT_EQ(L"AutoCAD - [图a.dwg]", test::WindowText(Standin::Window()));
 }
@@ -83,7 +83,7 @@ TEST_F(R14Run, PreviewTypesFileDialogsOffTwiceAndLeavesTheDrawingUnsaved) {
 TEST_F(R14Run, NoWindowWithAutoCadsCaptionStopsTheRunBeforeAnythingIsTyped) {
   StartStandin({.captionDiffers = true});
   auto paths = AddDrawings(2, L"图");
-  run::ModifyRun(*window_);
+  window_->Runs().Modify();
   EXPECT_EQ(Lines{L"put Application.Visible true"}, standin_->Calls());
   ExpectStopped(L"AutoCAD - [Drawing1.dwg] *", paths);
 }

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/main_window_win.h"
-#include "app/shell_win.h"
 #include "support/support.h"
+#include "support/test_services.h"
 
 namespace kavro {
 namespace {
@@ -49,11 +49,12 @@ const Expected kExpected[] = {
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window_ = MainWindow::Create();
+    window_ = MainWindow::Create(services_.Get());
     window_->Show();
     test::PumpPending();
   }
   HWND Main() const { return window_->Hwnd(); }
+  test::TestServices services_;
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -83,19 +84,24 @@ TEST_F(MainWindowTest, WindowFrameAndPlacement) {
   test::SaveWindowPicture(Main(), L"main-window");
 }
 
-TEST_F(MainWindowTest, ControlsMatchTheDesignInTabOrder) {
-  HWND child = GetWindow(Main(), GW_CHILD);
+TEST_F(MainWindowTest, ControlsMatchTheDesignInTabOrderAboveTheFrames) {
   std::vector<HWND> zOrder;
-  for (; child; child = GetWindow(child, GW_HWNDNEXT)) {
+  for (HWND child = GetWindow(Main(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     zOrder.push_back(child);
   }
-  ASSERT_EQ(zOrder.size(), std::size(kExpected));
-  for (size_t i = 0; i < std::size(kExpected); ++i) {
-    const Expected& e = kExpected[i];
-    SCOPED_TRACE(testing::Message() << "control " << i);
+  // Creation order is the tab order; the frames lie beneath everything, so that the pointer
+  // finds the controls inside them from any process.
+  std::vector<HWND> expectedZOrder;
+  std::vector<HWND> frames;
+  for (const Expected& e : kExpected) {
+    (e.typeBits == BS_GROUPBOX ? frames : expectedZOrder).push_back(window_->Item(e.id));
+  }
+  expectedZOrder.insert(expectedZOrder.end(), frames.begin(), frames.end());
+  EXPECT_EQ(zOrder, expectedZOrder);
+  for (const Expected& e : kExpected) {
+    SCOPED_TRACE(testing::Message() << "control " << static_cast<int>(e.id));
     HWND item = window_->Item(e.id);
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(zOrder[i], item);  // creation order is the tab order
     EXPECT_EQ(test::ClassOf(item), e.className);
     LONG style = GetWindowLongW(item, GWL_STYLE);
     if (e.typeBits != 0) {
@@ -114,6 +120,34 @@ TEST_F(MainWindowTest, ControlsMatchTheDesignInTabOrder) {
   }
 }
 
+TEST_F(MainWindowTest, TabAndShiftTabWalkEveryTabStopInDesignOrder) {
+  std::vector<HWND> stops;
+  for (const Expected& e : kExpected) {
+    if (GetWindowLongW(window_->Item(e.id), GWL_STYLE) & WS_TABSTOP) {
+      stops.push_back(window_->Item(e.id));
+    }
+  }
+  // All but the frames, the label and the option button that is not set.
+  ASSERT_EQ(stops.size(), 16u);
+  for (size_t i = 0; i < stops.size(); ++i) {
+    SCOPED_TRACE(testing::Message() << "tab stop " << i);
+    EXPECT_EQ(GetNextDlgTabItem(Main(), stops[i], FALSE), stops[(i + 1) % stops.size()]);
+    EXPECT_EQ(GetNextDlgTabItem(Main(), stops[i], TRUE),
+              stops[(i + stops.size() - 1) % stops.size()]);
+  }
+  // The arrow keys move between the two option buttons.
+  HWND r14 = window_->Item(C::Option1);
+  HWND r2000 = window_->Item(C::Option2);
+  EXPECT_EQ(GetNextDlgGroupItem(Main(), r14, FALSE), r2000);
+  EXPECT_EQ(GetNextDlgGroupItem(Main(), r2000, TRUE), r14);
+  SetFocus(r2000);
+  PostMessageW(r2000, WM_KEYDOWN, VK_LEFT, 0);
+  test::PumpPending();
+  EXPECT_EQ(GetFocus(), r14);
+  EXPECT_EQ(SendMessageW(r14, BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageW(r2000, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
 TEST_F(MainWindowTest, InitialStateAndControlKinds) {
   HWND list = window_->Item(C::List2);
   LONG listStyle = GetWindowLongW(list, GWL_STYLE);
@@ -130,7 +164,8 @@ TEST_F(MainWindowTest, InitialStateAndControlKinds) {
   EXPECT_EQ(GetFocus(), window_->Item(C::xpcmdbutton7));
 
   LOGFONTW font{};
-  auto buttonFont = reinterpret_cast<HFONT>(SendMessageW(window_->Item(C::Command9), WM_GETFONT, 0, 0));
+  auto buttonFont =
+      reinterpret_cast<HFONT>(SendMessageW(window_->Item(C::Command9), WM_GETFONT, 0, 0));
   ASSERT_TRUE(GetObjectW(buttonFont, sizeof(font), &font));
   EXPECT_STREQ(font.lfFaceName, L"宋体");
   EXPECT_EQ(font.lfHeight, -12);  // 9 pt at 96 DPI
@@ -182,9 +217,7 @@ TEST_F(MainWindowTest, ToolTips) {
 }
 
 TEST_F(MainWindowTest, F1OpensTheHelpFileBesideTheProgram) {
-  std::vector<std::wstring> opened;
-  auto saved = Shell().openHelp;
-  Shell().openHelp = [&](HWND, const std::wstring& path) { opened.push_back(path); };
+  std::vector<test::ShellRequest>& opened = services_.shell->helps;
   SetForegroundWindow(Main());
   SetFocus(window_->Item(C::Text1));
   INPUT keys[2] = {};
@@ -193,9 +226,8 @@ TEST_F(MainWindowTest, F1OpensTheHelpFileBesideTheProgram) {
   keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, keys, sizeof(INPUT));
   test::PumpUntil([&] { return !opened.empty(); }, 3000);
-  Shell().openHelp = saved;
   ASSERT_EQ(opened.size(), 1u);
-  EXPECT_EQ(opened[0], test::BuildFolder() + L"\\tests\\win\\kavro.chm");
+  EXPECT_EQ(opened[0].target, test::BuildFolder() + L"\\tests\\win\\kavro.chm");
 }
 
 }  // namespace

@@ -11,10 +11,10 @@
 #include <tuple>
 #include <vector>
 
-#include "app/shell_win.h"
 #include "promo/browser_win.h"
 #include "promo/promo_win.h"
 #include "support/support.h"
+#include "support/test_services.h"
 
 namespace kavro::promo {
 namespace {
@@ -59,11 +59,10 @@ class PromoWindowTest : public ::testing::Test {
   void SetUp() override {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     SetCursorPos(kAway.x, kAway.y);
-    Settings() = PromoSettings{};
-    Settings().dockingDelayMs = 800;
+    services_.Get().promoSettings.dockingDelayMs = 800;
   }
   void Open() {
-    ShowPromoWindows();
+    services_.Get().promo.Show();
     test::PumpPending();  // the pages load once the message loop runs
     adfrm_ = OwnWindow(L"adfrm");
     ad1frm_ = OwnWindow(L"ad1frm");
@@ -77,9 +76,9 @@ class PromoWindowTest : public ::testing::Test {
       }
     }
     test::PumpPending();
-    Settings() = PromoSettings{};
     CoUninitialize();
   }
+  test::TestServices services_;
   HWND adfrm_ = nullptr;
   HWND ad1frm_ = nullptr;
 };
@@ -138,18 +137,15 @@ TEST_F(PromoWindowTest, LinkInPlaceOfTheBrowserWhereNoEngineExists) {
                 .find(L"http://www.kavro.org/bdownload.htm"),
             std::wstring::npos);
 
-  std::vector<std::wstring> opened;
-  auto saved = Shell().openLink;
-  Shell().openLink = [&](HWND, const std::wstring& target) { opened.push_back(target); };
   SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, 0);
   SendMessageW(link, WM_LBUTTONUP, 0, 0);
   test::PumpPending();
-  Shell().openLink = saved;
-  EXPECT_EQ(opened, std::vector<std::wstring>{L"http://www.kavro.org/gdownload.htm"});
+  EXPECT_EQ(services_.shell->links,
+            (std::vector<test::ShellRequest>{{adfrm_, L"http://www.kavro.org/gdownload.htm"}}));
 }
 
 TEST_F(PromoWindowTest, HostedBrowserIsClippedAndLeavesThePicturesOnTop) {
-  Settings().hostBrowserAnyway = true;
+  services_.Get().promoSettings.hostBrowserAnyway = true;
   Open();
   HWND browser = Item(adfrm_, PromoControl::WebBrowser1);
   if (!browser) {
@@ -174,22 +170,11 @@ TEST_F(PromoWindowTest, HostedBrowserIsClippedAndLeavesThePicturesOnTop) {
   test::SaveWindowPicture(adfrm_, L"promo_adfrm_with_browser");
 }
 
-// The links handed to the shell while it lives, instead of opening them.
-struct LinksRecorded {
-  LinksRecorded() {
-    Shell().openLink = [this](HWND, const std::wstring& target) { opened.push_back(target); };
-  }
-  ~LinksRecorded() { Shell().openLink = saved; }
-  std::vector<std::wstring> opened;
-  std::function<void(HWND, const std::wstring&)> saved = Shell().openLink;
-};
-
 // What the hosted control is told and what becomes of the page's links and new windows. The
 // control reads the download flags and sends its events through its client site.
 TEST_F(PromoWindowTest, HostedBrowserRunsNothingAndSendsOtherPagesOutside) {
-  LinksRecorded links;
-  std::vector<std::wstring>& opened = links.opened;
-  Settings().hostBrowserAnyway = true;
+  std::vector<test::ShellRequest>& opened = services_.shell->links;
+  services_.Get().promoSettings.hostBrowserAnyway = true;
   Open();
   EXPECT_TRUE(opened.empty()) << "the window's own page loads inside";
   Microsoft::WRL::ComPtr<IWebBrowser2> browser = BrowserIn(Item(adfrm_, PromoControl::WebBrowser1));
@@ -239,7 +224,7 @@ TEST_F(PromoWindowTest, HostedBrowserRunsNothingAndSendsOtherPagesOutside) {
   EXPECT_TRUE(newWindow(DISPID_NEWWINDOW2, nullptr));
   EXPECT_TRUE(newWindow(DISPID_NEWWINDOW3, L"http://www.kavro.org/popup.htm"));
   EXPECT_TRUE(newWindow(DISPID_NEWWINDOW3, L"file:///C:/windows/notepad.exe"));
-  EXPECT_EQ(opened, std::vector<std::wstring>{L"http://www.kavro.org/popup.htm"});
+  EXPECT_EQ(opened, (std::vector<test::ShellRequest>{{adfrm_, L"http://www.kavro.org/popup.htm"}}));
 
   // A link to another page, as the control reports it, goes to the user's browser instead.
   opened.clear();
@@ -249,7 +234,7 @@ TEST_F(PromoWindowTest, HostedBrowserRunsNothingAndSendsOtherPagesOutside) {
   browser->Navigate(other, &empty, &empty, &empty, &empty);
   SysFreeString(other);
   test::PumpUntil([&] { return !opened.empty(); }, 2000);
-  EXPECT_EQ(opened, std::vector<std::wstring>{L"http://www.kavro.org/other.htm"});
+  EXPECT_EQ(opened, (std::vector<test::ShellRequest>{{adfrm_, L"http://www.kavro.org/other.htm"}}));
 }
 
 TEST_F(PromoWindowTest, DockingHidesAndRevealsWithThePointer) {

@@ -43,10 +43,6 @@ bool ShowsOnScreen(HWND window) {
       2000);
 }
 
-bool ProgressWindowClosed() {
-  return test::PumpUntil([] { return run::ProgressWindow::Current() == nullptr; });
-}
-
 class RunE2e : public test::RunFixture {
  protected:
   std::wstring RunScript() const { return Sent(L"script\r" + ScriptPath() + L"\r"); }
@@ -71,7 +67,7 @@ TEST_F(RunE2e, ModifyRunSendsTheTableAndEveryDrawingGetsItsPage) {
   auto paths = AddDrawings(3);
   window_->SetItemText(MainControl::Text1, L"-text 0,0 page\r\nPAGE Page");
   window_->SetItemText(MainControl::Text2, L"5");
-  SendMessageW(window_->Item(MainControl::Command9), BM_CLICK, 0, 0);  // "  批量修改"
+  window_->Click(MainControl::Command9);  // "  批量修改"
 
   EXPECT_EQ(standin_->Calls(), ModifyCalls(paths));
   Lines lines = standin_->LogLines();
@@ -82,12 +78,12 @@ TEST_F(RunE2e, ModifyRunSendsTheTableAndEveryDrawingGetsItsPage) {
     EXPECT_EQ(ReadBytes(paths[i]), kDrawing + ("-text 0,0 " + page + "\r\n" + page + " Page"));
   }
   EXPECT_EQ(ReadBytes(ScriptPath()), "-text 0,0 7\r\n7 Page");
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(Messages().empty());
   EXPECT_TRUE(ListEntries().empty());
   EXPECT_EQ(window_->ItemText(MainControl::Text1), L"-text 0,0 page\r\nPAGE Page");
 
   // Form3 stays with the completion caption until it is double-clicked; the main window waits.
-  auto* form = run::ProgressWindow::Current();
+  auto* form = Form3();
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(form->LabelText(run::ProgressLabel::Label1), L"Kavro完成 双击窗口返回");
   EXPECT_FALSE(form->LabelText(run::ProgressLabel::Label3).empty());
@@ -97,7 +93,7 @@ TEST_F(RunE2e, ModifyRunSendsTheTableAndEveryDrawingGetsItsPage) {
   EXPECT_TRUE(ShowsOnScreen(form->Hwnd()));
   test::SaveWindowPicture(form->Hwnd(), L"progress_done");
   SendMessageW(form->Label(run::ProgressLabel::Label4), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
-  EXPECT_TRUE(ProgressWindowClosed());
+  EXPECT_TRUE(Form3Closed());
   EXPECT_TRUE(MainShownAndEnabled());
 }
 
@@ -109,7 +105,7 @@ TEST_F(RunE2e, PreviewRunAttachesAndScriptsTheFirstDrawingOnlyAndLeavesItOpen) {
   auto paths = AddDrawings(2);
   window_->SetItemText(MainControl::Text1, L"zoom page");
   window_->SetItemText(MainControl::Text2, L"5");
-  SendMessageW(window_->Item(MainControl::xpcmdbutton7), BM_CLICK, 0, 0);  // "  修改预览"
+  window_->Click(MainControl::xpcmdbutton7);  // "  修改预览"
   Lines expected = {L"put Application.Visible true",
                     L"Documents.Add " + Standin::TemplatePath(),
                     kOff,
@@ -126,16 +122,16 @@ TEST_F(RunE2e, PreviewRunAttachesAndScriptsTheFirstDrawingOnlyAndLeavesItOpen) {
   EXPECT_EQ(ReadBytes(paths[0]), kDrawing);  // not saved
   EXPECT_EQ(ReadBytes(ScriptPath()), "zoom 5");
   EXPECT_EQ(ListEntries(), paths);
-  EXPECT_EQ(run::ProgressWindow::Current(), nullptr);
+  EXPECT_EQ(Form3(), nullptr);
   EXPECT_TRUE(MainShownAndEnabled());
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(RunE2e, EmptyListStillSwitchesFileDialogsBackOn) {
   StartStandin();
-  run::ModifyRun(*window_);
+  window_->Runs().Modify();
   EXPECT_EQ(standin_->Calls(), ModifyCalls({}));
-  auto* form = run::ProgressWindow::Current();
+  auto* form = Form3();
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(form->LabelText(run::ProgressLabel::Label1), L"正在替换第   页  共   页");
   EXPECT_EQ(form->LabelText(run::ProgressLabel::Label2), L"开始时间：");
@@ -155,7 +151,7 @@ TEST_F(RunE2e, EmptyListStillSwitchesFileDialogsBackOn) {
   EXPECT_TRUE(ShowsOnScreen(form->Hwnd()));
   test::SaveWindowPicture(form->Hwnd(), L"progress_empty_list");
   SendMessageW(form->Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
-  EXPECT_TRUE(ProgressWindowClosed());
+  EXPECT_TRUE(Form3Closed());
   EXPECT_TRUE(MainShownAndEnabled());
 }
 
@@ -163,9 +159,10 @@ TEST_F(RunE2e, NoAutoCadAtAllGivesOneMessageAndNothingElse) {
   StartStandin();
   ASSERT_TRUE(Standin::Unregister());
   auto paths = AddDrawings(1);
-  run::ModifyRun(*window_);
+  window_->Runs().Modify();
   Standin::Register();
   ExpectStopped(L"AutoCAD.Application", paths);
+  EXPECT_EQ(services_->messages->shown.at(0).flags, static_cast<UINT>(MB_OK));  // no error icon
 }
 
 // AutoCAD failing to open or to save a drawing, crashing there or hanging (the call's watchdog
@@ -183,13 +180,13 @@ class RunStops : public RunE2e, public ::testing::WithParamInterface<Stop> {};
 
 TEST_P(RunStops, AtThatDrawing) {
   const Stop& stop = GetParam();
-  run::Settings().automation.callMs = 1500;
+  Limits().callMs = 1500;
   StartStandin(stop.options);
   auto paths = AddDrawings(3);
   window_->SetItemText(MainControl::Text1, L"page");
   if (stop.readOnlyFirst) SetFileAttributesW(paths[0].c_str(), FILE_ATTRIBUTE_READONLY);
   ULONGLONG start = GetTickCount64();
-  run::ModifyRun(*window_);
+  window_->Runs().Modify();
   SetFileAttributesW(paths[0].c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_LT(GetTickCount64() - start, 6000u);
   ExpectStopped(paths[stop.stoppedAt], Lines(paths.begin() + stop.stoppedAt, paths.end()),
@@ -214,28 +211,28 @@ TEST_F(RunE2e, AScriptTheCodePageCannotHoldIsRefusedBeforeAutoCadIsTouched) {
   StartStandin();
   auto paths = AddDrawings(1);
   window_->SetItemText(MainControl::Text1, L"line\r\n-text 😀 page");
-  run::ModifyRun(*window_);
+  window_->Runs().Modify();
   ExpectStopped(L"第 2 行第 7 个字符“😀”", paths);
   EXPECT_FALSE(Standin::IsRunning());
 }
 
 TEST_F(RunE2e, AnUnwritableProgramFolderPutsTheScriptInTheUsersFolder) {
   StartStandin();
+  Open(folder_ + L"\\missing\\folder");
   AddDrawings(1);
-  run::Settings().programFolder = folder_ + L"\\missing\\folder";
   window_->SetItemText(MainControl::Text1, L"page");
-  run::ModifyRun(*window_);
+  window_->Runs().Modify();
   wchar_t local[MAX_PATH] = L"";
   GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
   std::wstring script = std::wstring(local) + L"\\Kavro\\kavro.scr";
   EXPECT_EQ(ReadBytes(script), "1");
   Lines calls = standin_->Calls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), Sent(L"script\r" + script + L"\r")), calls.end());
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(Messages().empty());
   // Alt+F4 on Form3 does what a double-click does: the main window is never left hidden.
-  ASSERT_NE(run::ProgressWindow::Current(), nullptr);
-  SendMessageW(run::ProgressWindow::Current()->Hwnd(), WM_CLOSE, 0, 0);
-  EXPECT_TRUE(ProgressWindowClosed());
+  ASSERT_NE(Form3(), nullptr);
+  SendMessageW(Form3()->Hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Form3Closed());
   EXPECT_TRUE(MainShownAndEnabled());
 }
 
@@ -267,13 +264,13 @@ TEST_F(RunE2e, ABusyAutoCadIsWaitedForAndTheProgressWindowStaysAlive) {
       }
     }
   });
-  run::ModifyRun(*window_);
+  window_->Runs().Modify();
   done = true;
   watcher.join();
   EXPECT_GT(answered.load(), 10);
   EXPECT_EQ(unanswered.load(), 0);
   EXPECT_FALSE(mainTookInput.load());
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_TRUE(Messages().empty());
   EXPECT_EQ(standin_->Calls(), ModifyCalls(paths));
   EXPECT_EQ(ReadBytes(paths[1]), kDrawing + std::string("2"));
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "win/apartment_thread_win.h"
+#include "win/com_object_win.h"
 #include "win/com_win.h"
 
 namespace kavro::win {
@@ -27,22 +28,12 @@ ComFailure FailureOf(F call) {
 }
 
 // Members "Value" (property), "Echo" (method joining its string arguments), "Fail".
-class Scripted final : public IDispatch {
+class Scripted final : public ComObject<IDispatch> {
  public:
   std::vector<std::wstring> seen;  // one line per Invoke
   int rejectFirst = 0;             // that many calls answer RPC_E_CALL_REJECTED
   int lookups = 0;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
-      *out = static_cast<IDispatch*>(this);
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
     *n = 0;
     return S_OK;
@@ -92,43 +83,44 @@ class Scripted final : public IDispatch {
 };
 
 TEST(Invoke, PassesArgumentsInOrderAndPutsAsNamedArguments) {
-  Scripted object;
+  auto object = MakeCom<Scripted>();
   UniqueVariant a = UniqueVariant::String(L"a");
   UniqueVariant b = UniqueVariant::String(L"b");
-  EXPECT_EQ(Invoke(&object, L"Echo", InvokeKind::Method, {a.Ptr(), b.Ptr()}).AsString(), L"answer");
+  EXPECT_EQ(Invoke(object.Get(), L"Echo", InvokeKind::Method, {a.Ptr(), b.Ptr()}).AsString(),
+            L"answer");
   UniqueVariant on = UniqueVariant::Bool(true);
-  Invoke(&object, L"Value", InvokeKind::PropertyPut, {on.Ptr()});
+  Invoke(object.Get(), L"Value", InvokeKind::PropertyPut, {on.Ptr()});
   // Learnt ids skip the lookup.
   DispIdCache ids;
-  for (int i = 0; i < 3; ++i) Invoke(&object, L"Value", InvokeKind::PropertyGet, {}, {}, &ids);
-  EXPECT_EQ(object.seen,
+  for (int i = 0; i < 3; ++i) Invoke(object.Get(), L"Value", InvokeKind::PropertyGet, {}, {}, &ids);
+  EXPECT_EQ(object->seen,
             (std::vector<std::wstring>{
                 L"2:1 a b", L"1:4 named" + std::to_wstring(DISPID_PROPERTYPUT) + L" true", L"1:3",
                 L"1:3", L"1:3"}));
-  EXPECT_EQ(object.lookups, 3);  // Echo, Value, then Value from `ids`
+  EXPECT_EQ(object->lookups, 3);  // Echo, Value, then Value from `ids`
 }
 
 TEST(Invoke, KeepsTheServersErrorNumberAndDescription) {
-  Scripted object;
-  ComFailure fail = FailureOf([&] { Invoke(&object, L"Fail", InvokeKind::Method); });
+  auto object = MakeCom<Scripted>();
+  ComFailure fail = FailureOf([&] { Invoke(object.Get(), L"Fail", InvokeKind::Method); });
   EXPECT_EQ(fail.Number(), static_cast<long>(0x80041234));
   EXPECT_EQ(fail.Description(), L"图纸无效");
-  ComFailure missing = FailureOf([&] { Invoke(&object, L"Missing", InvokeKind::Method); });
+  ComFailure missing = FailureOf([&] { Invoke(object.Get(), L"Missing", InvokeKind::Method); });
   EXPECT_EQ(missing.Result(), DISP_E_UNKNOWNNAME);
   EXPECT_FALSE(missing.Description().empty());
 }
 
 TEST(Invoke, RetriesABusyServerWithinItsBudgetOnly) {
-  Scripted object;
-  object.rejectFirst = 4;
-  Invoke(&object, L"Value", InvokeKind::PropertyGet, {}, {2000, nullptr});
-  EXPECT_EQ(object.seen.size(), 5u);
+  auto object = MakeCom<Scripted>();
+  object->rejectFirst = 4;
+  Invoke(object.Get(), L"Value", InvokeKind::PropertyGet, {}, {2000, nullptr});
+  EXPECT_EQ(object->seen.size(), 5u);
 
-  object.rejectFirst = 1000000;
+  object->rejectFirst = 1000000;
   ULONGLONG start = GetTickCount64();
   auto budget = [&](DWORD ms, HANDLE cancel) {
     return FailureOf([&] {
-             Invoke(&object, L"Value", InvokeKind::PropertyGet, {}, {ms, cancel});
+             Invoke(object.Get(), L"Value", InvokeKind::PropertyGet, {}, {ms, cancel});
            })
         .Result();
   };

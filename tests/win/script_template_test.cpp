@@ -1,67 +1,9 @@
 // Script template files under Wine with code page 936: the bytes on disk, the dialog control shared
 // with the add-files action, cancels, and the failed saves that must be reported.
-#include <windows.h>
-#include <gtest/gtest.h>
+#include "script_template_driver.h"
 
-#include "app/main_window_win.h"
-#include "support/support.h"
-#include "win/file_win.h"
-
-namespace kavro {
+namespace kavro::test {
 namespace {
-
-std::string ReadBytes(const std::wstring& path) {
-  std::string bytes;
-  EXPECT_TRUE(win::ReadWholeFile(path, &bytes).ok) << "cannot read the file";
-  return bytes;
-}
-
-class ScriptTemplateTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(GetACP(), 936u) << "the Wine prefix must run with the Chinese code page";
-    window_ = MainWindow::Create();
-    window_->Show();
-    // Wine reuses process ids from run to run: the folder name needs more than the id.
-    folder_ = test::MakeTempFolder(L"template-" + std::to_wstring(GetTickCount64()));
-  }
-  // Clicks `button` while `answer` drives the real dialog it opens; returns the titles seen.
-  std::vector<std::wstring> Click(MainControl button, test::DialogAnswer answer) {
-    std::vector<std::wstring> titles;
-    for (const test::SeenDialog& dialog : test::RunAnswering(
-             [&] { SendMessageW(window_->Item(button), BM_CLICK, 0, 0); }, {answer})) {
-      titles.push_back(dialog.title);
-    }
-    return titles;
-  }
-  // Clicks `button` with the file dialogs scripted (from the first call on) to answer
-  // `outcome`; keeps "title|text" of each message box shown in `boxes_`.
-  void Run(MainControl button, DialogOutcome outcome, const std::wstring& path = L"") {
-    if (!dialogs_) {
-      auto dialogs = std::make_unique<test::ScriptedDialogs>();
-      dialogs_ = dialogs.get();
-      window_->SetDialogBackend(std::move(dialogs));
-    }
-    dialogs_->answers.push_back({outcome, path});
-    for (const test::SeenDialog& box :
-         test::RunAnswering([&] { SendMessageW(window_->Item(button), BM_CLICK, 0, 0); })) {
-      boxes_.push_back(box.title + L"|" + box.text);
-    }
-  }
-  void Save(const std::wstring& path) {
-    Run(MainControl::xpcmdbutton1, DialogOutcome::Chosen, path);
-  }
-  void Load(const std::wstring& path) {
-    Run(MainControl::xpcmdbutton5, DialogOutcome::Chosen, path);
-  }
-  std::wstring Template() { return window_->ItemText(MainControl::Text1); }
-  void SetTemplate(const std::wstring& text) { window_->SetItemText(MainControl::Text1, text); }
-
-  std::unique_ptr<MainWindow> window_;
-  test::ScriptedDialogs* dialogs_ = nullptr;
-  std::wstring folder_;
-  std::vector<std::wstring> boxes_;
-};
 
 TEST_F(ScriptTemplateTest, SaveAndLoadKeepTheTextExactlyAndTheAddFilesSettings) {
   FileDialogControl& dialog = window_->CommonDialog1();  // as an add-files action leaves it
@@ -82,14 +24,14 @@ TEST_F(ScriptTemplateTest, SaveAndLoadKeepTheTextExactlyAndTheAddFilesSettings) 
   EXPECT_EQ(ReadBytes(path), "ZOOM\r\nE\r\n");
 
   const wchar_t filter[] = L"脚本文件(*.scr)|*.scr|文本文件(*.txt)|*.txt|所有文件(*.*)|*.*";
-  ASSERT_EQ(dialogs_->requests.size(), 3u);
-  EXPECT_EQ(dialogs_->requests[0].initialFileName, L"C:\\图纸\\a.dwg");
-  for (const FileDialogRequest& request : dialogs_->requests) {
+  ASSERT_EQ(services_.Script().requests.size(), 3u);
+  EXPECT_EQ(services_.Script().requests[0].initialFileName, L"C:\\图纸\\a.dwg");
+  for (const FileDialogRequest& request : services_.Script().requests) {
     EXPECT_EQ(request.title, request.save ? L"保存修改列表文件" : L"读取修改列表文件");
     EXPECT_EQ(request.filter, filter);
     EXPECT_EQ(request.flags, 0x80204u);
   }
-  EXPECT_FALSE(dialogs_->requests[1].save);
+  EXPECT_FALSE(services_.Script().requests[1].save);
   EXPECT_TRUE(dialog.cancelError);
   EXPECT_TRUE(boxes_.empty());
 }
@@ -142,22 +84,5 @@ TEST_F(ScriptTemplateTest, FailedSavesAreReportedAndTheOldFileStays) {
   SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
-// The real common dialogs, driven like a user: a name typed and OK, or Cancel.
-TEST_F(ScriptTemplateTest, SaveAndLoadThroughTheCommonDialogs) {
-  window_->CommonDialog1().flags = 0x80204;  // as an add-files action leaves it
-  const std::wstring path = folder_ + L"\\driven 模板.scr";
-  const std::wstring text = L"LAYER\r\nS\r\n图层page\r\n";
-  SetTemplate(text);
-  EXPECT_EQ(Click(MainControl::xpcmdbutton1, test::ChooseName(path)),
-            std::vector<std::wstring>{L"保存修改列表文件"});
-  EXPECT_EQ(ReadBytes(path), "LAYER\r\nS\r\n\xCD\xBC\xB2\xE3page\r\n");
-  SetTemplate(L"");
-  EXPECT_EQ(Click(MainControl::xpcmdbutton5, test::Press(IDCANCEL)),
-            std::vector<std::wstring>{L"读取修改列表文件"});  // a cancel says nothing
-  EXPECT_EQ(Template(), L"");
-  Click(MainControl::xpcmdbutton5, test::ChooseName(path));
-  EXPECT_EQ(Template(), text);
-}
-
 }  // namespace
-}  // namespace kavro
+}  // namespace kavro::test

@@ -5,41 +5,58 @@
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "support/standin.h"
 #include "support/support.h"
+#include "win/com_win.h"
 
 namespace kavro {
 namespace {
 
 using Microsoft::WRL::ComPtr;
-using test::Arg;
-using test::Call;
-using test::Result;
 using test::Standin;
+using win::ComFailure;
+using win::InvokeKind;
+using win::UniqueVariant;
+
+// No retries: some tests want to see a busy server's refusal.
+constexpr win::CallPolicy kOnce{0, nullptr};
 
 ComPtr<IDispatch> Get(IDispatch* object, const wchar_t* name) {
-  Result r;
-  Call(r, object, name, DISPATCH_PROPERTYGET);
-  EXPECT_EQ(S_OK, r.hr) << name << " " << r.description;
-  return ComPtr<IDispatch>(r.Object());
+  try {
+    return win::Invoke(object, name, InvokeKind::PropertyGet, {}, kOnce).AsDispatch();
+  } catch (const ComFailure& failure) {
+    ADD_FAILURE() << name << " " << failure.Description();
+    return nullptr;
+  }
 }
 
 std::wstring GetText(IDispatch* object, const wchar_t* name) {
-  Result r;
-  Call(r, object, name, DISPATCH_PROPERTYGET);
-  return r.Text();
+  return win::Invoke(object, name, InvokeKind::PropertyGet, {}, kOnce).AsString();
 }
 
-HRESULT Method(IDispatch* object, const wchar_t* name, std::vector<Arg> args,
+// S_OK, or the failure's HRESULT (for an error the server described, its error number) and
+// description.
+HRESULT Method(IDispatch* object, const wchar_t* name, std::initializer_list<const VARIANT*> args,
                std::wstring* description = nullptr) {
-  Result r;
-  Call(r, object, name, DISPATCH_METHOD, std::move(args));
-  if (description) *description = r.description;
-  return r.hr;
+  try {
+    win::Invoke(object, name, InvokeKind::Method, args, kOnce);
+    return S_OK;
+  } catch (const ComFailure& failure) {
+    if (description) *description = failure.Description();
+    return failure.Result();
+  }
 }
+HRESULT Method(IDispatch* object, const wchar_t* name, const UniqueVariant& arg,
+               std::wstring* description = nullptr) {
+  return Method(object, name, {arg.Ptr()}, description);
+}
+
+UniqueVariant Text(std::wstring_view text) { return UniqueVariant::String(text); }
 
 ComPtr<IDispatch> CreateAutoCad() {
   CLSID clsid{};
@@ -69,9 +86,8 @@ TEST_F(StandinTest, RunsAScriptOnADrawingAndSavesItAsAutoCadWould) {
   {
     ComPtr<IDispatch> app = CreateAutoCad();
     ASSERT_TRUE(app);
-    Result visible;
-    Call(visible, app.Get(), L"Visible", DISPATCH_PROPERTYPUT, {true});
-    EXPECT_EQ(S_OK, visible.hr);
+    UniqueVariant on = UniqueVariant::Bool(true);
+    EXPECT_NO_THROW(win::Invoke(app.Get(), L"Visible", InvokeKind::PropertyPut, {on.Ptr()}));
     EXPECT_TRUE(IsWindowVisible(Standin::Window()));
     EXPECT_EQ(L"AutoCAD - [Drawing1.dwg]", GetText(app.Get(), L"caption"));
     EXPECT_EQ(Standin::ExePath(), GetText(app.Get(), L"FullName"));
@@ -79,18 +95,18 @@ TEST_F(StandinTest, RunsAScriptOnADrawingAndSavesItAsAutoCadWould) {
 
     ComPtr<IDispatch> documents = Get(app.Get(), L"Documents");
     std::wstring why;
-    EXPECT_EQ(DISP_E_EXCEPTION, Method(documents.Get(), L"Add", {folder_ + L"\\none.dwt"}, &why));
-    EXPECT_EQ(S_OK, Method(documents.Get(), L"Add", {Standin::TemplatePath()}));
-    EXPECT_EQ(DISP_E_EXCEPTION, Method(documents.Get(), L"Open", {folder_ + L"\\none.dwg"}, &why));
+    EXPECT_EQ(E_FAIL, Method(documents.Get(), L"Add", Text(folder_ + L"\\none.dwt"), &why));
+    EXPECT_EQ(S_OK, Method(documents.Get(), L"Add", Text(Standin::TemplatePath())));
+    EXPECT_EQ(E_FAIL, Method(documents.Get(), L"Open", Text(folder_ + L"\\none.dwg"), &why));
     EXPECT_NE(std::wstring::npos, why.find(folder_ + L"\\none.dwg")) << why;
-    EXPECT_EQ(S_OK, Method(documents.Get(), L"Open", {drawing}));
+    EXPECT_EQ(S_OK, Method(documents.Get(), L"Open", Text(drawing)));
     EXPECT_EQ(L"AutoCAD - [图纸 1.dwg]", test::WindowText(Standin::Window()));
     ComPtr<IDispatch> active = Get(app.Get(), L"ActiveDocument");
-    EXPECT_EQ(S_OK, Method(active.Get(), L"SendCommand", {L"filedia\r0\r"}));
-    EXPECT_EQ(S_OK, Method(active.Get(), L"SendCommand", {L"script\r" + script + L"\r"}));
+    EXPECT_EQ(S_OK, Method(active.Get(), L"SendCommand", Text(L"filedia\r0\r")));
+    EXPECT_EQ(S_OK, Method(active.Get(), L"SendCommand", Text(L"script\r" + script + L"\r")));
     // The script is read when the command runs, not when the drawing is saved.
     WriteScript("changed afterwards\r\n");
-    EXPECT_EQ(S_OK, Method(active.Get(), L"Close", {true}));
+    EXPECT_EQ(S_OK, Method(active.Get(), L"Close", UniqueVariant::Bool(true)));
     EXPECT_EQ(L"AutoCAD - [Drawing2.dwg]", GetText(app.Get(), L"Caption"));
     active.Reset();
     documents.Reset();
@@ -120,22 +136,43 @@ TEST_F(StandinTest, ABackgroundScriptRejectsCallsUntilItIsDone) {
   std::wstring drawing = test::MakeDrawing(folder_, L"a.dwg", "A\r\n");
   std::wstring script = WriteScript("zoom e\r\n");
   ComPtr<IDispatch> documents = Get(app.Get(), L"Documents");
-  ASSERT_EQ(S_OK, Method(documents.Get(), L"Open", {drawing}));
+  ASSERT_EQ(S_OK, Method(documents.Get(), L"Open", Text(drawing)));
   ComPtr<IDispatch> active = Get(app.Get(), L"ActiveDocument");
-  ASSERT_EQ(S_OK, Method(active.Get(), L"SendCommand", {L"script\r" + script + L"\r"}));
+  ASSERT_EQ(S_OK, Method(active.Get(), L"SendCommand", Text(L"script\r" + script + L"\r")));
 
   auto quiescent = [&] {
-    Result state, q;
-    Call(state, app.Get(), L"GetAcadState", DISPATCH_METHOD);
-    if (!state.Object()) return false;
-    Call(q, state.Object(), L"IsQuiescent", DISPATCH_PROPERTYGET);
-    return V_VT(&q.value) == VT_BOOL && V_BOOL(&q.value) != VARIANT_FALSE;
+    try {
+      ComPtr<IDispatch> state =
+          win::Invoke(app.Get(), L"GetAcadState", InvokeKind::Method, {}, kOnce).AsDispatch();
+      return win::Invoke(state.Get(), L"IsQuiescent", InvokeKind::PropertyGet, {}, kOnce).AsBool();
+    } catch (const ComFailure&) {
+      return false;
+    }
   };
   EXPECT_FALSE(quiescent());
-  EXPECT_EQ(RPC_E_CALL_REJECTED, Method(active.Get(), L"Close", {true}));
+  EXPECT_EQ(RPC_E_CALL_REJECTED, Method(active.Get(), L"Close", UniqueVariant::Bool(true)));
   EXPECT_TRUE(test::PumpUntil(quiescent, 5000));
-  EXPECT_EQ(S_OK, Method(active.Get(), L"Close", {true}));
+  EXPECT_EQ(S_OK, Method(active.Get(), L"Close", UniqueVariant::Bool(true)));
   EXPECT_EQ("A\r\nzoom e\r\n", test::ReadBytes(drawing));
+}
+
+TEST_F(StandinTest, AFaultOfItsOwnFailsOnlyThatCall) {
+  Standin standin({.faultAt = 1});
+  ASSERT_TRUE(standin.StartDirectly());
+  ComPtr<IDispatch> app = test::RunningAutoCad();
+  ASSERT_TRUE(app);
+  std::wstring drawing = test::MakeDrawing(folder_, L"a.dwg");
+  ComPtr<IDispatch> documents = Get(app.Get(), L"Documents");
+  std::wstring why;
+  EXPECT_EQ(E_UNEXPECTED, Method(documents.Get(), L"Open", Text(drawing), &why));
+  EXPECT_NE(std::wstring::npos, why.find(L"planted fault at drawing 1")) << why;
+  // The server lives on and answers the next calls as usual.
+  EXPECT_EQ(S_OK, Method(documents.Get(), L"Open", Text(drawing)));
+  EXPECT_EQ(L"AutoCAD - [a.dwg]", GetText(app.Get(), L"Caption"));
+  documents.Reset();
+  EXPECT_EQ(S_OK, Method(app.Get(), L"Quit", {}));
+  app.Reset();
+  EXPECT_TRUE(test::PumpUntil([] { return !Standin::IsRunning(); }, 5000));
 }
 
 }  // namespace

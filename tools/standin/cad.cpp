@@ -2,6 +2,7 @@
 
 #include <cwctype>
 #include <memory>
+#include <stdexcept>
 
 #include "dispatch.h"
 #include "log.h"
@@ -93,6 +94,9 @@ void Cad::CountOpen(const std::wstring& path) {
   }
   if (k == config_.failAt) {
     throw CallError{E_FAIL, L"Drawing file \"" + path + L"\" is not valid"};
+  }
+  if (k == config_.faultAt) {
+    throw std::logic_error("planted fault at drawing " + std::to_string(k));
   }
   CheckExists(path, L"Drawing file");
   if (k == config_.hangAt) {

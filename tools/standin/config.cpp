@@ -22,40 +22,26 @@ int Number(const std::string& s) {
   }
 }
 
+void Read(const std::string& value, int& out) { out = Number(value); }
+void Read(const std::string& value, bool& out) { out = Number(value) != 0; }
+void Read(const std::string& value, std::wstring& out) { out = kavro::win::FromUtf8(value); }
+
+std::string Written(int value) { return std::to_string(value); }
+std::string Written(bool value) { return value ? "1" : "0"; }
+std::string Written(const std::wstring& value) { return kavro::win::ToUtf8(value); }
+
 void Apply(Config& c, const std::string& key, const std::string& value) {
-  if (key == "log")
-    c.logPath = kavro::win::FromUtf8(value);
-  else if (key == "openMs")
-    c.openMs = Number(value);
-  else if (key == "scriptMs")
-    c.scriptMs = Number(value);
-  else if (key == "saveMs")
-    c.saveMs = Number(value);
-  else if (key == "asyncScripts")
-    c.asyncScripts = Number(value) != 0;
-  else if (key == "failAt")
-    c.failAt = Number(value);
-  else if (key == "crashAt")
-    c.crashAt = Number(value);
-  else if (key == "hangAt")
-    c.hangAt = Number(value);
-  else if (key == "hangMs")
-    c.hangMs = Number(value);
-  else if (key == "ansiWindow")
-    c.ansiWindow = Number(value) != 0;
-  else if (key == "captionDiffers")
-    c.captionDiffers = Number(value) != 0;
+#define KAVRO_STANDIN_READ(type, name, initial, meaning) \
+  if (key == #name) return Read(value, c.name);
+  KAVRO_STANDIN_SETTINGS(KAVRO_STANDIN_READ)
+#undef KAVRO_STANDIN_READ
 }
 
 }  // namespace
 
-Config ReadConfig(const std::wstring& path) {
+Config ParseConfig(const std::string& text) {
   Config config;
-  std::string bytes;
-  if (path.empty() || !kavro::win::ReadWholeFile(path, &bytes).ok) {
-    return config;
-  }
-  std::istringstream lines(bytes);
+  std::istringstream lines(text);
   std::string line;
   while (std::getline(lines, line)) {
     line = Trim(line);
@@ -66,6 +52,23 @@ Config ReadConfig(const std::wstring& path) {
     Apply(config, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
   }
   return config;
+}
+
+std::string ConfigText(const Config& c) {
+  std::string text;
+#define KAVRO_STANDIN_WRITE(type, name, initial, meaning) \
+  text += "# " meaning "\r\n" #name "=" + Written(c.name) + "\r\n";
+  KAVRO_STANDIN_SETTINGS(KAVRO_STANDIN_WRITE)
+#undef KAVRO_STANDIN_WRITE
+  return text;
+}
+
+Config ReadConfig(const std::wstring& path) {
+  std::string bytes;
+  if (path.empty() || !kavro::win::ReadWholeFile(path, &bytes).ok) {
+    return Config{};
+  }
+  return ParseConfig(bytes);
 }
 
 }  // namespace standin

@@ -1,40 +1,49 @@
 #pragma once
 // Settings of the stand-in AutoCAD. A COM-started server does not inherit its client's
 // environment on Windows, so they come from a file named on the command line
-// ("--config <path>"), written by the tests before the server starts.
+// ("--config <path>"), written by the tests (with ConfigText) before the server starts.
 //
-// File format: UTF-8 text, one "key=value" per line, "#" starts a comment line.
-//   log=<path>          log file (default: standin.log beside the program)
-//   openMs=<n>          latency of opening a drawing
-//   scriptMs=<n>        time a script takes to run
-//   saveMs=<n>          latency of saving a drawing
-//   asyncScripts=0|1    scripts run in the background: not quiescent until done, and every
-//                       call but GetAcadState/IsQuiescent is rejected (RPC_E_CALL_REJECTED)
-//   failAt=<k>          opening the k-th drawing (counted from 1) fails
-//   crashAt=<k>         the process exits while opening the k-th drawing
-//   hangAt=<k>          after opening the k-th drawing the program stops responding
-//   hangMs=<n>          ... for n ms (0: for good)
-//   ansiWindow=0|1      the main window is an ANSI window (typed text arrives as code-page bytes)
-//   captionDiffers=0|1  Caption answers a text no window has as its title
+// File format: UTF-8 text, one "key=value" per line, "#" starts a comment line; the keys are the
+// member names below, numbers are decimal and flags 0 or 1.
 #include <string>
 
 namespace standin {
 
+// Every setting, once: X(type, name, default value, meaning). Config, the parser and the
+// writer are all made from this list.
+#define KAVRO_STANDIN_SETTINGS(X)                                                             \
+  X(std::wstring, log, {}, "log file (default: standin.log beside the program)")              \
+  X(int, openMs, 0, "latency of opening a drawing")                                           \
+  X(int, scriptMs, 0, "time a script takes to run")                                           \
+  X(int, saveMs, 0, "latency of saving a drawing")                                            \
+  X(bool, asyncScripts, false,                                                                \
+    "scripts run in the background: not quiescent until done, and every call but "            \
+    "GetAcadState/IsQuiescent is rejected (RPC_E_CALL_REJECTED)")                             \
+  X(int, failAt, 0, "opening the k-th drawing (counted from 1) fails")                        \
+  X(int, crashAt, 0, "the process exits while opening the k-th drawing")                      \
+  X(int, hangAt, 0, "after opening the k-th drawing the program stops responding ...")        \
+  X(int, hangMs, 0, "... for n ms (0: for good)")                                             \
+  X(bool, ansiWindow, false,                                                                  \
+    "the main window is an ANSI window (typed text arrives as code-page bytes)")              \
+  X(bool, captionDiffers, false, "Caption answers a text no window has as its title")         \
+  X(int, faultAt, 0,                                                                          \
+    "opening the k-th drawing meets a fault of the stand-in itself (an exception that is no " \
+    "AutoCAD error), which the caller must see as a failed call")
+
+// A plain aggregate, so that a test may write Config{.failAt = 2}.
 struct Config {
-  std::wstring logPath;
-  int openMs = 0;
-  int scriptMs = 0;
-  int saveMs = 0;
-  bool asyncScripts = false;
-  int failAt = 0;
-  int crashAt = 0;
-  int hangAt = 0;
-  int hangMs = 0;
-  bool ansiWindow = false;
-  bool captionDiffers = false;
+#define KAVRO_STANDIN_MEMBER(type, name, value, meaning) type name = value;
+  KAVRO_STANDIN_SETTINGS(KAVRO_STANDIN_MEMBER)
+#undef KAVRO_STANDIN_MEMBER
+  bool operator==(const Config&) const = default;
 };
 
-// Reads `path`; a missing file gives the defaults. Unknown keys are ignored.
+// The settings in `text` (the file format above). Unknown keys and bad lines are ignored;
+// a number that cannot be read counts as 0.
+Config ParseConfig(const std::string& text);
+// `config` in the file format; ParseConfig gives it back.
+std::string ConfigText(const Config& config);
+// Reads the file at `path`; a missing file gives the defaults.
 Config ReadConfig(const std::wstring& path);
 
 }  // namespace standin

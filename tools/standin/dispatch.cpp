@@ -1,10 +1,45 @@
 #include "dispatch.h"
 
 #include <cwchar>
+#include <exception>
+#include <new>
 
 #include "log.h"
 
 namespace standin {
+
+namespace {
+
+// Logs a note without letting a failure to build or write it escape.
+void NoteQuietly(std::wstring_view first, std::wstring_view object, std::wstring_view member,
+                 std::wstring_view detail = {}) noexcept {
+  try {
+    std::wstring line(first);
+    line.append(object).append(L".").append(member);
+    if (!detail.empty()) line.append(L": ").append(detail);
+    TheLog().Note(line);
+  } catch (...) {
+  }
+}
+
+void Describe(EXCEPINFO* exception, HRESULT scode, const wchar_t* description) noexcept {
+  if (!exception) return;
+  *exception = EXCEPINFO{};
+  exception->bstrSource = SysAllocString(L"AutoCAD");
+  exception->bstrDescription = SysAllocString(description);
+  exception->scode = scode;
+}
+
+// The message of a std::exception, for the caller; what() is narrow text of no known code page.
+std::wstring Widened(const char* text) {
+  std::wstring wide;
+  for (const char* c = text; c && *c; ++c) {
+    wide += static_cast<unsigned char>(*c) < 0x80 ? static_cast<wchar_t>(*c) : L'?';
+  }
+  return wide;
+}
+
+}  // namespace
 
 VARIANT Args::Get(size_t index) const {
   if (index >= params_->cArgs) {
@@ -48,26 +83,6 @@ bool Args::Bool(size_t index, bool fallback) const {
 Dispatch::Dispatch(const wchar_t* typeName, std::initializer_list<const wchar_t*> members)
     : typeName_(typeName), members_(members.begin(), members.end()) {}
 
-STDMETHODIMP Dispatch::QueryInterface(REFIID riid, void** object) {
-  if (riid == IID_IUnknown || riid == IID_IDispatch) {
-    *object = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) Dispatch::AddRef() { return InterlockedIncrement(&refs_); }
-
-STDMETHODIMP_(ULONG) Dispatch::Release() {
-  LONG left = InterlockedDecrement(&refs_);
-  if (left == 0) {
-    delete this;
-  }
-  return left;
-}
-
 STDMETHODIMP Dispatch::GetTypeInfoCount(UINT* count) {
   *count = 0;
   return S_OK;
@@ -76,7 +91,7 @@ STDMETHODIMP Dispatch::GetTypeInfoCount(UINT* count) {
 STDMETHODIMP Dispatch::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
 STDMETHODIMP Dispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-  HRESULT hr = S_OK;
+  if (!names || !ids || count == 0) return E_INVALIDARG;
   for (UINT i = 0; i < count; ++i) {
     ids[i] = DISPID_UNKNOWN;
   }
@@ -86,19 +101,19 @@ STDMETHODIMP Dispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, 
     }
   }
   if (ids[0] == DISPID_UNKNOWN) {
-    TheLog().Note(L"unknown member " + typeName_ + L"." + names[0]);
-    hr = DISP_E_UNKNOWNNAME;
-  } else if (count > 1) {
-    hr = DISP_E_UNKNOWNNAME;  // named arguments are not supported
+    NoteQuietly(L"unknown member ", typeName_, names[0]);
+    return DISP_E_UNKNOWNNAME;
   }
-  return hr;
+  return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;  // named arguments are not supported
 }
 
 STDMETHODIMP Dispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                              VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+                              VARIANT* result, EXCEPINFO* exception, UINT*) {
   if (id < 1 || static_cast<size_t>(id) > members_.size()) {
     return DISP_E_MEMBERNOTFOUND;
   }
+  if (!params) return E_INVALIDARG;
+  const std::wstring& member = members_[id - 1];
   VARIANT scratch;
   VariantInit(&scratch);
   if (!result) {
@@ -106,23 +121,42 @@ STDMETHODIMP Dispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p
   }
   VariantInit(result);
   try {
-    Call(members_[id - 1], (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0,
-         Args(params), result);
+    Call(member, (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0, Args(params),
+         result);
     VariantClear(&scratch);
     return S_OK;
+  } catch (...) {
+    VariantClear(result);
+    return FailureOfCall(typeName_, member, exception);
+  }
+}
+
+HRESULT FailureOfCall(std::wstring_view object, std::wstring_view member,
+                      EXCEPINFO* exception) noexcept {
+  try {
+    throw;
   } catch (const CallRejected& rejected) {
-    TheLog().Note(L"busy, rejected " + typeName_ + L"." + members_[id - 1]);
+    NoteQuietly(L"busy, rejected ", object, member);
     return rejected.hr;
   } catch (const CallError& error) {
-    TheLog().Note(L"failed " + typeName_ + L"." + members_[id - 1] + L": " + error.description);
-    if (exception) {
-      *exception = EXCEPINFO{};
-      exception->bstrSource = SysAllocString(L"AutoCAD");
-      exception->bstrDescription = SysAllocString(error.description.c_str());
-      exception->scode = error.scode;
-    }
-    VariantClear(result);
+    NoteQuietly(L"failed ", object, member, error.description);
+    Describe(exception, error.scode, error.description.c_str());
     return DISP_E_EXCEPTION;
+  } catch (const std::bad_alloc&) {
+    NoteQuietly(L"out of memory in ", object, member);
+    return E_OUTOFMEMORY;
+  } catch (const std::exception& fault) {
+    try {
+      std::wstring text = L"Internal error of the stand-in: " + Widened(fault.what());
+      NoteQuietly(L"internal error in ", object, member, text);
+      Describe(exception, E_UNEXPECTED, text.c_str());
+      return DISP_E_EXCEPTION;
+    } catch (...) {
+      return E_OUTOFMEMORY;  // only building the text can fail here
+    }
+  } catch (...) {
+    NoteQuietly(L"unknown exception in ", object, member);
+    return E_UNEXPECTED;
   }
 }
 

@@ -7,7 +7,10 @@
 
 #include <initializer_list>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "win/com_object_win.h"
 
 namespace standin {
 
@@ -35,15 +38,13 @@ class Args {
   const DISPPARAMS* params_;
 };
 
-class Dispatch : public IDispatch {
+// No C++ exception leaves GetIDsOfNames or Invoke: a CallError becomes DISP_E_EXCEPTION with its
+// description, a CallRejected its HRESULT, any other failure of the stand-in itself
+// E_OUTOFMEMORY or DISP_E_EXCEPTION (scode E_UNEXPECTED) saying what went wrong.
+class Dispatch : public kavro::win::ComObject<IDispatch> {
  public:
   Dispatch(const wchar_t* typeName, std::initializer_list<const wchar_t*> members);
-  virtual ~Dispatch() = default;
 
-  // IUnknown
-  STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override;
-  STDMETHODIMP_(ULONG) Release() override;
   // IDispatch
   STDMETHODIMP GetTypeInfoCount(UINT* count) override;
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override;
@@ -55,14 +56,19 @@ class Dispatch : public IDispatch {
 
  protected:
   // `member` is the name as declared; `put` is true for a property set. Fills `result`.
-  // Throws CallError or CallRejected.
+  // Throws CallError or CallRejected; anything else it throws is a fault of the stand-in.
   virtual void Call(const std::wstring& member, bool put, const Args& args, VARIANT* result) = 0;
 
  private:
   std::wstring typeName_;
   std::vector<std::wstring> members_;  // DISPID = index + 1
-  LONG refs_ = 1;
 };
+
+// What the caller of a COM method sees of the exception being handled (call only inside a catch
+// block): the HRESULT, and EXCEPINFO filled for DISP_E_EXCEPTION when `exception` is given.
+// Notes it in the log against `object`.`member`. Never throws.
+HRESULT FailureOfCall(std::wstring_view object, std::wstring_view member,
+                      EXCEPINFO* exception) noexcept;
 
 void SetString(VARIANT* v, const std::wstring& text);
 void SetBool(VARIANT* v, bool value);

@@ -18,6 +18,7 @@
 
 #include "cad.h"
 #include "config.h"
+#include "dispatch.h"
 #include "log.h"
 #include "objects.h"
 #include "registration.h"
@@ -26,22 +27,19 @@
 namespace standin {
 namespace {
 
-class Factory : public IClassFactory {
+// The class object: every client gets the one Application.
+class Factory final : public kavro::win::ComObject<IClassFactory> {
  public:
   explicit Factory(IDispatch* app) : app_(app) {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** object) override {
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-      *object = static_cast<IClassFactory*>(this);
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives as long as the process
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
+    if (!object) return E_POINTER;
+    *object = nullptr;
     if (outer) return CLASS_E_NOAGGREGATION;
-    TheLog().Note(L"client connected");
+    try {
+      TheLog().Note(L"client connected");
+    } catch (...) {
+      return FailureOfCall(L"ClassFactory", L"CreateInstance", nullptr);
+    }
     return app_->QueryInterface(riid, object);
   }
   STDMETHODIMP LockServer(BOOL) override { return S_OK; }
@@ -62,7 +60,7 @@ std::wstring DefaultLogPath() {
 
 int Serve(const std::wstring& configPath, bool embedded, const std::wstring& commandLine) {
   Config config = ReadConfig(configPath);
-  TheLog().Open(config.logPath.empty() ? DefaultLogPath() : config.logPath);
+  TheLog().Open(config.log.empty() ? DefaultLogPath() : config.log);
   TheLog().Note(L"start " + commandLine);
   TheLog().Note(std::wstring(config.ansiWindow ? L"ANSI" : L"Unicode") + L" window, code page " +
                 std::to_wstring(GetACP()));
@@ -73,8 +71,8 @@ int Serve(const std::wstring& configPath, bool embedded, const std::wstring& com
   if (!embedded) ShowWindow(window, SW_SHOWNORMAL);
 
   IDispatch* app = NewApplication();
-  Factory factory(app);
-  HRESULT hr = CoRegisterClassObject(kClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+  auto factory = kavro::win::MakeCom<Factory>(app);
+  HRESULT hr = CoRegisterClassObject(kClsid, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                      &classCookie);
   if (SUCCEEDED(hr)) hr = RegisterActiveObject(app, kClsid, ACTIVEOBJECT_STRONG, &rotCookie);
   if (FAILED(hr)) {

@@ -8,8 +8,10 @@ namespace kavro::test {
 namespace {
 
 HWND FindOpenDialog(DWORD thread) {
-  return FindTopWindow(thread,
-                       [](HWND w) { return IsWindowVisible(w) && ClassOf(w) == L"#32770"; });
+  return FindTopWindow(thread, [](HWND w) {
+    // Enabled: not one that is on its way out.
+    return IsWindowVisible(w) && IsWindowEnabled(w) && ClassOf(w) == L"#32770";
+  });
 }
 
 }  // namespace
@@ -43,7 +45,11 @@ std::vector<SeenDialog> RunAnswering(const std::function<void()>& action,
       if (!dialog) {
         return;
       }
-      Sleep(50);  // let the dialog finish its start-up
+      // Let the dialog finish its start-up: every dialog of the program has a title.
+      while (WindowText(dialog).empty() && std::chrono::steady_clock::now() < deadline) {
+        Sleep(10);
+      }
+      Sleep(50);
       HWND message = GetDlgItem(dialog, 0xFFFF);
       seen.push_back({WindowText(dialog), message ? WindowText(message) : L""});
       if (next < answers.size()) {
@@ -61,16 +67,6 @@ std::vector<SeenDialog> RunAnswering(const std::function<void()>& action,
   done = true;
   watcher.join();
   return seen;
-}
-
-FileDialogAnswer ScriptedDialogs::Show(const FileDialogRequest& request) {
-  requests.push_back(request);
-  if (answers.empty()) {
-    return {DialogOutcome::Cancelled, {}};
-  }
-  FileDialogAnswer answer = answers.front();
-  answers.pop_front();
-  return answer;
 }
 
 }  // namespace kavro::test

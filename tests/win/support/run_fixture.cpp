@@ -2,8 +2,6 @@
 
 #include <shlobj.h>
 
-#include "run/progress_window_win.h"
-#include "run/run_actions_win.h"
 #include "support/support.h"
 
 namespace kavro::test {
@@ -15,28 +13,22 @@ std::wstring AwkwardFolder(const std::wstring& name) {
 }
 
 void RunFixture::SetUp() {
-  run::RunSettings& settings = run::Settings();
-  settings.automation.callMs = 8000;
-  settings.automation.busyRetryMs = 4000;
-  settings.automation.scriptMs = 8000;
-  settings.automation.quiescentPollMs = 2;
-  settings.keysMs = 4000;
-  settings.programFolder = MakeTempFolder(L"run_program");
-  settings.showMessage = [this](HWND, const std::wstring& text, UINT) {
-    messages_.push_back(text);
-  };
   folder_ = MakeTempFolder(L"run_drawings");
-  window_ = MainWindow::Create();
+  Open(MakeTempFolder(L"run_program"));
+}
+
+void RunFixture::Open(const std::wstring& programFolder) {
+  window_.reset();
+  services_ = std::make_unique<TestServices>(TestServiceOptions{.programFolder = programFolder});
+  window_ = MainWindow::Create(services_->Get());
   window_->Show();
   PumpPending();
 }
 
 void RunFixture::TearDown() {
-  run::CadLink().Disconnect();
-  if (auto* form = run::ProgressWindow::Current()) form->Unload();
   window_.reset();
+  services_.reset();
   standin_.reset();
-  run::Settings() = run::RunSettings{};
 }
 
 void RunFixture::StartStandin(const StandinOptions& options) {
@@ -66,21 +58,26 @@ Lines RunFixture::ListEntries() const {
   return entries;
 }
 
-std::wstring RunFixture::ScriptPath() const {
-  return run::Settings().programFolder + L"\\kavro.scr";
+std::wstring RunFixture::ScriptPath() const { return services_->programFolder + L"\\kavro.scr"; }
+
+bool RunFixture::Form3Closed() const {
+  return PumpUntil([this] { return Form3() == nullptr; });
 }
 
 bool RunFixture::MainShownAndEnabled() const {
   return IsWindowVisible(window_->Hwnd()) && IsWindowEnabled(window_->Hwnd());
 }
 
+Lines RunFixture::Messages() const { return services_->messages->Texts(); }
+
 void RunFixture::ExpectStopped(const std::wstring& named, const Lines& listed,
                                const std::wstring& says) const {
-  ASSERT_EQ(messages_.size(), 1u);
-  EXPECT_NE(messages_[0].find(named), std::wstring::npos) << messages_[0];
-  EXPECT_NE(messages_[0].find(says), std::wstring::npos) << messages_[0];
+  Lines messages = Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_NE(messages[0].find(named), std::wstring::npos) << messages[0];
+  EXPECT_NE(messages[0].find(says), std::wstring::npos) << messages[0];
   EXPECT_EQ(ListEntries(), listed);
-  EXPECT_EQ(run::ProgressWindow::Current(), nullptr);
+  EXPECT_EQ(Form3(), nullptr);
   EXPECT_TRUE(MainShownAndEnabled());
 }
 

@@ -11,6 +11,7 @@
 
 #include "app/main_window_win.h"
 #include "support/standin.h"
+#include "support/test_services.h"
 
 namespace kavro::test {
 
@@ -27,21 +28,28 @@ class RunFixture : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
+  // The program anew (services and main window), its script file going to `programFolder`.
+  void Open(const std::wstring& programFolder);
   void StartStandin(const StandinOptions& options = {});
   // Drawing files <prefix>a.dwg, <prefix>b.dwg, ... added to the list; their paths.
   Lines AddDrawings(int count, const std::wstring& prefix = L"");
   Lines ListEntries() const;
   std::wstring ScriptPath() const;
+  run::RunLimits& Limits() { return services_->Get().runLimits; }
+  run::ProgressWindow* Form3() const { return window_->Runs().Form3(); }
+  bool Form3Closed() const;  // waits for it
   bool MainShownAndEnabled() const;
+  // The texts of the message boxes shown so far.
+  Lines Messages() const;
   // The run stopped with one message naming `named` and saying `says`, left `listed` in the
   // list and gave the main window back.
   void ExpectStopped(const std::wstring& named, const Lines& listed,
                      const std::wstring& says = L"") const;
 
+  std::unique_ptr<TestServices> services_;
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<Standin> standin_;
   std::wstring folder_;
-  Lines messages_;
 };
 
 }  // namespace kavro::test

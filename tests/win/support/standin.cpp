@@ -7,6 +7,7 @@
 
 #include <sstream>
 
+#include "standin/config.h"
 #include "standin/log.h"
 #include "support/support.h"
 #include "win/file_win.h"
@@ -77,14 +78,10 @@ void ForEachStandin(F each) {
   CloseHandle(snapshot);
 }
 
-void WriteOptions(const StandinOptions& o, const std::wstring& logPath) {
-  std::ostringstream text;
-  text << "# written by a test\r\nlog=" << win::ToUtf8(logPath) << "\r\nopenMs=" << o.openMs
-       << "\r\nscriptMs=" << o.scriptMs << "\r\nsaveMs=" << o.saveMs
-       << "\r\nasyncScripts=" << o.asyncScripts << "\r\nfailAt=" << o.failAt
-       << "\r\ncrashAt=" << o.crashAt << "\r\nhangAt=" << o.hangAt << "\r\nhangMs=" << o.hangMs
-       << "\r\nansiWindow=" << o.ansiWindow << "\r\ncaptionDiffers=" << o.captionDiffers << "\r\n";
-  win::WriteFileReplacing(InstallFolder() + L"\\standin.ini", text.str());
+void WriteOptions(StandinOptions options, const std::wstring& logPath) {
+  options.log = logPath;
+  win::WriteFileReplacing(InstallFolder() + L"\\standin.ini",
+                          "# written by a test\r\n" + ::standin::ConfigText(options));
 }
 
 }  // namespace
@@ -176,45 +173,6 @@ ComPtr<IDispatch> RunningAutoCad() {
   ComPtr<IDispatch> app;
   if (SUCCEEDED(GetActiveObject(kStandinClsid, nullptr, &running))) running.As(&app);
   return app;
-}
-
-Result::~Result() { VariantClear(&value); }
-std::wstring Result::Text() const { return V_VT(&value) == VT_BSTR ? V_BSTR(&value) : L""; }
-IDispatch* Result::Object() const {
-  return V_VT(&value) == VT_DISPATCH ? V_DISPATCH(&value) : nullptr;
-}
-
-void Call(Result& r, IDispatch* object, const wchar_t* name, WORD flags, std::vector<Arg> args) {
-  DISPID id = 0;
-  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  r.hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(r.hr)) return;
-  std::vector<VARIANT> variants(args.size());
-  for (size_t i = 0; i < args.size(); ++i) {
-    VARIANT& v = variants[args.size() - 1 - i];
-    if (args[i].isBool) {
-      V_VT(&v) = VT_BOOL;
-      V_BOOL(&v) = args[i].flag ? VARIANT_TRUE : VARIANT_FALSE;
-    } else {
-      V_VT(&v) = VT_BSTR;
-      V_BSTR(&v) = SysAllocString(args[i].text.c_str());
-    }
-  }
-  DISPID put = DISPID_PROPERTYPUT;
-  DISPPARAMS params{variants.data(), nullptr, static_cast<UINT>(variants.size()), 0};
-  if (flags == DISPATCH_PROPERTYPUT) {
-    params.rgdispidNamedArgs = &put;
-    params.cNamedArgs = 1;
-  }
-  EXCEPINFO info{};
-  VariantClear(&r.value);
-  r.hr =
-      object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &r.value, &info, nullptr);
-  if (info.bstrDescription) r.description = info.bstrDescription;
-  SysFreeString(info.bstrDescription);
-  SysFreeString(info.bstrSource);
-  SysFreeString(info.bstrHelpFile);
-  for (auto& v : variants) VariantClear(&v);
 }
 
 std::wstring MakeDrawing(const std::wstring& folder, const std::wstring& name,

@@ -10,21 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "standin/config.h"
+
 namespace kavro::test {
 
-// What tools/standin/config.h describes.
-struct StandinOptions {
-  int openMs = 0;
-  int scriptMs = 0;
-  int saveMs = 0;
-  bool asyncScripts = false;    // scripts run in the background; busy calls are rejected
-  int failAt = 0;               // opening the k-th drawing fails (k from 1)
-  int crashAt = 0;              // the server exits while opening the k-th drawing
-  int hangAt = 0;               // after opening the k-th drawing it stops responding ...
-  int hangMs = 0;               // ... for so long (0: for good)
-  bool ansiWindow = false;      // typed keys arrive as ANSI (code page) bytes
-  bool captionDiffers = false;  // Caption names no window
-};
+// The stand-in's own settings (tools/standin/config.h); its log path is chosen by Standin.
+using StandinOptions = ::standin::Config;
 
 class Standin {
  public:
@@ -64,30 +55,6 @@ std::wstring TypedLine(std::wstring_view keys);
 
 // The running stand-in as GetActiveObject finds it, or null.
 Microsoft::WRL::ComPtr<IDispatch> RunningAutoCad();
-
-// A late-bound automation call by name, for driving the stand-in directly.
-struct Arg {
-  Arg(const wchar_t* s) : text(s) {}
-  Arg(const std::wstring& s) : text(s) {}
-  Arg(bool b) : isBool(true), flag(b) {}
-  std::wstring text;
-  bool isBool = false;
-  bool flag = false;
-};
-struct Result {
-  HRESULT hr = S_OK;
-  std::wstring description;  // of a DISP_E_EXCEPTION
-  VARIANT value{};
-  Result() = default;
-  Result(const Result&) = delete;
-  ~Result();
-  std::wstring Text() const;
-  IDispatch* Object() const;  // not AddRef'd
-};
-// `flags`: DISPATCH_METHOD, DISPATCH_PROPERTYGET or DISPATCH_PROPERTYPUT; `args` in the
-// caller's order.
-void Call(Result& result, IDispatch* object, const wchar_t* name, WORD flags,
-          std::vector<Arg> args = {});
 
 // A "drawing" for the stand-in: a file holding `content`. Returns its path.
 std::wstring MakeDrawing(const std::wstring& folder, const std::wstring& name,

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "app/message_loop_win.h"
+#include "win/message_loop_win.h"
 #include "base/program_folder.h"
 #include "win/text_win.h"
 
@@ -14,7 +14,7 @@ namespace kavro::test {
 void PumpPending() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ProcessMessage(msg);
+    win::ProcessMessage(msg);
   }
 }
 
@@ -47,12 +47,6 @@ RECT RectInParent(HWND child, HWND parent) {
   GetWindowRect(child, &r);
   MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
   return r;
-}
-
-std::wstring WindowText(HWND window) {
-  wchar_t buffer[1024] = {};
-  GetWindowTextW(window, buffer, 1024);
-  return buffer;
 }
 
 std::wstring ClassOf(HWND window) {
@@ -104,6 +98,17 @@ HGLOBAL DropFileList(const std::vector<std::wstring>& paths) {
   memcpy(files + 1, list.data(), list.size() * sizeof(wchar_t));
   GlobalUnlock(memory);
   return memory;
+}
+
+Microsoft::WRL::ComPtr<IDataObject> ClipboardOffering(UINT format, HGLOBAL data) {
+  Microsoft::WRL::ComPtr<IDataObject> object;
+  if (OpenClipboard(nullptr)) {
+    EmptyClipboard();
+    SetClipboardData(format, data);
+    CloseClipboard();
+  }
+  OleGetClipboard(&object);
+  return object;
 }
 
 }  // namespace kavro::test

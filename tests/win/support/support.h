@@ -1,13 +1,17 @@
 #pragma once
 // Helpers for the tests that run under Wine.
 #include <windows.h>
+#include <ole2.h>
+#include <wrl/client.h>
 
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "app/file_dialog.h"
+#include "base/file_dialog.h"
+#include "win/controls_win.h"
+#include "support/scripted_dialogs.h"
 
 namespace kavro::test {
 
@@ -22,7 +26,7 @@ std::wstring KavroExePath();
 
 // Window rectangle of `child` relative to the client area of `parent`.
 RECT RectInParent(HWND child, HWND parent);
-std::wstring WindowText(HWND window);
+using win::WindowText;
 std::wstring ClassOf(HWND window);
 
 // The first top-level window of `thread` (0: of any thread) that `match` accepts.
@@ -37,6 +41,9 @@ bool SaveWindowPicture(HWND window, const std::wstring& name);
 
 // A CF_HDROP block (wide names) as WM_DROPFILES and drag sources hand it over.
 HGLOBAL DropFileList(const std::vector<std::wstring>& paths);
+// A data object offering one clipboard format, `data` (handed over): taken from the OLE
+// clipboard, as a real source would offer it. Needs OLE on this thread.
+Microsoft::WRL::ComPtr<IDataObject> ClipboardOffering(UINT format, HGLOBAL data);
 
 // --- Modal windows opened on this thread (common file dialogs, message boxes) ---
 
@@ -55,13 +62,5 @@ DialogAnswer Press(int id);
 // what each dialog showed.
 std::vector<SeenDialog> RunAnswering(const std::function<void()>& action,
                                      std::vector<DialogAnswer> answers = {});
-
-// The file dialogs as a script: each showing takes the next answer (none left: cancelled).
-class ScriptedDialogs : public FileDialogBackend {
- public:
-  FileDialogAnswer Show(const FileDialogRequest& request) override;
-  std::deque<FileDialogAnswer> answers;
-  std::vector<FileDialogRequest> requests;
-};
 
 }  // namespace kavro::test

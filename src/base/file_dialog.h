@@ -56,4 +56,13 @@ class FileDialogControl {
   DialogOutcome ShowWith(FileDialogBackend& backend, bool save);
 };
 
+// "a|b|c|d" -> "a\0b\0c\0d\0\0", as the common dialogs take filters.
+std::wstring FilterForDialog(const std::wstring& filter);
+
+// What a common dialog's buffer holds after a choice: one path ended by a NUL; or, when several
+// files were chosen (the folder then ends with a NUL just before the first name, at
+// `firstNameOffset`), the folder and names separated by NULs and ended by two. Whatever follows
+// is left over from the initial file name and is dropped.
+std::wstring ResultOf(const std::wstring& buffer, size_t firstNameOffset);
+
 }  // namespace kavro

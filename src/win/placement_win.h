@@ -4,11 +4,11 @@
 
 #include "base/placement.h"
 
-namespace kavro {
+namespace kavro::win {
 
 struct ScreenTwips {
-  TwipSize size;          // the whole primary screen
-  float perPixelX = 15;   // twips per pixel
+  TwipSize size;         // the whole primary screen
+  float perPixelX = 15;  // twips per pixel
   float perPixelY = 15;
 };
 ScreenTwips QueryScreen();
@@ -23,4 +23,4 @@ void PlaceAtRightEdge(HWND window);
 // Makes the window topmost at its current place and size.
 void KeepOnTop(HWND window);
 
-}  // namespace kavro
+}  // namespace kavro::win

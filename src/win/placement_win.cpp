@@ -1,15 +1,14 @@
-#include "app/placement_win.h"
+#include "win/placement_win.h"
 
-namespace kavro {
+#include "win/screen_units_win.h"
+
+namespace kavro::win {
 
 ScreenTwips QueryScreen() {
-  HDC dc = GetDC(nullptr);
-  int dpiX = GetDeviceCaps(dc, LOGPIXELSX);
-  int dpiY = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
+  ScreenDpi dpi = ScreenDpi::Query();
   ScreenTwips screen;
-  screen.perPixelX = 1440.0f / static_cast<float>(dpiX > 0 ? dpiX : 96);
-  screen.perPixelY = 1440.0f / static_cast<float>(dpiY > 0 ? dpiY : 96);
+  screen.perPixelX = TwipsPerPixel(dpi.x);
+  screen.perPixelY = TwipsPerPixel(dpi.y);
   screen.size.width = static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * screen.perPixelX;
   screen.size.height = static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * screen.perPixelY;
   return screen;
@@ -18,7 +17,8 @@ ScreenTwips QueryScreen() {
 TwipRect WindowTwips(HWND window, const ScreenTwips& screen) {
   RECT r{};
   GetWindowRect(window, &r);
-  return {static_cast<float>(r.left) * screen.perPixelX, static_cast<float>(r.top) * screen.perPixelY,
+  return {static_cast<float>(r.left) * screen.perPixelX,
+          static_cast<float>(r.top) * screen.perPixelY,
           static_cast<float>(r.right - r.left) * screen.perPixelX,
           static_cast<float>(r.bottom - r.top) * screen.perPixelY};
 }
@@ -50,4 +50,4 @@ void KeepOnTop(HWND window) {
   SetWindowPos(window, HWND_TOPMOST, r.x, r.y, r.cx, r.cy, 0);
 }
 
-}  // namespace kavro
+}  // namespace kavro::win

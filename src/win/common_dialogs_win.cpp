@@ -1,24 +1,15 @@
-#include "app/common_dialogs_win.h"
+#include "win/common_dialogs_win.h"
 
 #include <cderr.h>
 #include <commdlg.h>
 
 #include <algorithm>
 
-namespace kavro {
+namespace kavro::win {
 
 namespace {
 
 constexpr size_t kRoomForSeveral = size_t{1} << 20;  // characters
-
-// "a|b|c|d" -> "a\0b\0c\0d\0\0", as the common dialogs take filters.
-std::wstring FilterForDialog(const std::wstring& filter) {
-  std::wstring out = filter;
-  std::replace(out.begin(), out.end(), L'|', L'\0');
-  out.push_back(L'\0');
-  out.push_back(L'\0');
-  return out;
-}
 
 class CommonDialogs : public FileDialogBackend {
  public:
@@ -60,15 +51,6 @@ class CommonDialogs : public FileDialogBackend {
   }
 
  private:
-  // One path, ended by a NUL; or, when several files were chosen (the folder then ends with a
-  // NUL just before the first name), the folder and names separated by NULs and ended by two.
-  // Whatever follows is left over from the initial file name.
-  static std::wstring ResultOf(const std::wstring& buffer, size_t firstName) {
-    bool several = firstName > 0 && firstName < buffer.size() && buffer[firstName - 1] == L'\0';
-    size_t end = several ? buffer.find(std::wstring(L"\0\0", 2)) : buffer.find(L'\0');
-    return buffer.substr(0, end);
-  }
-
   HWND owner_;
 };
 
@@ -78,4 +60,4 @@ std::unique_ptr<FileDialogBackend> MakeCommonDialogs(HWND owner) {
   return std::make_unique<CommonDialogs>(owner);
 }
 
-}  // namespace kavro
+}  // namespace kavro::win

@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "app/file_dialog.h"
+#include "base/file_dialog.h"
 
-namespace kavro {
+namespace kavro::win {
 
 std::unique_ptr<FileDialogBackend> MakeCommonDialogs(HWND owner);
 
-}  // namespace kavro
+}  // namespace kavro::win

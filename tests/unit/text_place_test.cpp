@@ -1,10 +1,10 @@
-// Where a character of the template stands, as a refused save names it to the user. (The message
-// itself is checked on the real window, in script_template_test.)
-#include "script/template_text.h"
+// Where a character stands, as a refused template save and a refused run name it to the user.
+// (The messages themselves are checked on the real window and in the run engine's tests.)
+#include "base/text_place.h"
 
 #include <gtest/gtest.h>
 
-namespace kavro::script {
+namespace kavro {
 namespace {
 
 // U+1F600 as Windows holds it: two UTF-16 units.
@@ -23,7 +23,13 @@ TEST(TemplateText, PlaceCountsLinesAndCharactersFromOne) {
   EXPECT_EQ(place(10), std::make_pair(size_t{4}, size_t{1}));  // after a lone CR
   EXPECT_EQ(place(11), std::make_pair(size_t{4}, size_t{2}));  // the emoji: one character...
   EXPECT_EQ(place(13), std::make_pair(size_t{4}, size_t{3}));  // ...of two UTF-16 units
+
+  EXPECT_EQ(CharacterAt(text, 11), kEmoji);  // both halves
+  EXPECT_EQ(CharacterAt(text, 13), L"h");
+  EXPECT_EQ(CharacterAt(text, 14), L"");
+  EXPECT_EQ(CharacterAt(kEmoji.substr(0, 1), 0).size(), 1u);  // a lone half is itself
+  EXPECT_EQ(CodePointText(kEmoji), L"U+1F600");
 }
 
 }  // namespace
-}  // namespace kavro::script
+}  // namespace kavro

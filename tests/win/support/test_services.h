@@ -1,0 +1,78 @@
+#pragma once
+// The program's services as a test builds them: the shell and the message boxes record what they
+// were asked instead of opening anything, the script file goes to a fresh folder, and the file
+// dialogs are the real ones until the test scripts them.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/services_win.h"
+#include "support/support.h"
+
+namespace kavro::test {
+
+struct ShellRequest {
+  HWND owner;
+  std::wstring target;
+  bool operator==(const ShellRequest&) const = default;
+};
+
+class RecordingShell final : public win::Shell {
+ public:
+  void OpenHelp(HWND owner, const std::wstring& chmPath) override {
+    helps.push_back({owner, chmPath});
+  }
+  void OpenLink(HWND owner, const std::wstring& target) override {
+    links.push_back({owner, target});
+  }
+  std::vector<ShellRequest> helps;
+  std::vector<ShellRequest> links;
+};
+
+struct ShownMessage {
+  HWND owner;
+  std::wstring title;
+  std::wstring text;
+  UINT flags;
+};
+
+class RecordingMessages final : public win::MessageBoxes {
+ public:
+  int Show(HWND owner, const std::wstring& text, const wchar_t* title, UINT flags) override {
+    shown.push_back({owner, title, text, flags});
+    return answer;
+  }
+  std::vector<std::wstring> Texts() const;
+  std::vector<ShownMessage> shown;
+  int answer = IDOK;
+};
+
+struct TestServiceOptions {
+  bool realShell = false;      // the help viewer and the shell for real
+  std::wstring programFolder;  // where the script file goes; empty: a fresh folder
+};
+
+class TestServices {
+ public:
+  explicit TestServices(TestServiceOptions options = {});
+
+  Services& Get() { return *services_; }
+  // From now on the file dialogs answer from `Scripted()`.
+  ScriptedDialogs& Scripted();
+  // The script and what it was asked, without switching to it.
+  ScriptedDialogs& Script() { return *scripted_; }
+
+  RecordingShell* shell = nullptr;  // null with realShell
+  RecordingMessages* messages = nullptr;
+  std::wstring programFolder;
+
+ private:
+  class Dialogs;
+  std::unique_ptr<ScriptedDialogs> scripted_ = std::make_unique<ScriptedDialogs>();
+  bool useScript_ = false;
+  std::unique_ptr<Services> services_;
+};
+
+}  // namespace kavro::test
