@@ -1,9 +1,8 @@
 // One docking tick from any pointer and window rectangle: the decision, and the pixel place the
-// side window then moves to (as the window's tick converts it). Input: a mode byte, minimised,
+// side window then moves to. Input: a mode byte, minimised,
 // pointer, outer rectangle, twips per pixel, screen size in pixels; in raw mode the window's and
 // the screen's twips follow as any floats instead of being derived from the pixels.
-#include <climits>
-#include <cmath>
+#include <optional>
 
 #include "base/placement.h"
 #include "fuzz_text.h"
@@ -17,25 +16,20 @@ using kavro::fuzz::Check;
 
 struct Tick {
   DockingInput in;
-  float perX = 15;
-  float perY = 15;
+  ScreenPixels screen;
 };
 
 Tick ReadTick(kavro::fuzz::FieldReader& input, bool raw) {
   Tick t;
-  t.in.minimised = input.Read<uint8_t>() & 1;
-  t.in.pointer = {input.Read<int32_t>(), input.Read<int32_t>()};
-  t.in.outer = {input.Read<int32_t>(), input.Read<int32_t>(), input.Read<int32_t>(),
-                input.Read<int32_t>()};
-  t.perX = input.Read<float>();
-  t.perY = input.Read<float>();
-  float screenX = static_cast<float>(input.Read<int32_t>());
-  float screenY = static_cast<float>(input.Read<int32_t>());
-  const PixelBox& o = t.in.outer;
-  t.in.window = {static_cast<float>(o.left) * t.perX, static_cast<float>(o.top) * t.perY,
-                 static_cast<float>(static_cast<double>(o.right) - o.left) * t.perX,
-                 static_cast<float>(static_cast<double>(o.bottom) - o.top) * t.perY};
-  t.in.screen = {screenX * t.perX, screenY * t.perY};
+  bool minimised = input.Read<uint8_t>() & 1;
+  PixelPoint pointer{input.Read<int32_t>(), input.Read<int32_t>()};
+  PixelBox outer{input.Read<int32_t>(), input.Read<int32_t>(), input.Read<int32_t>(),
+                 input.Read<int32_t>()};
+  t.screen.twipsPerPixelX = input.Read<float>();
+  t.screen.twipsPerPixelY = input.Read<float>();
+  t.screen.width = input.Read<int32_t>();
+  t.screen.height = input.Read<int32_t>();
+  t.in = DockingInputOf(pointer, outer, t.screen, minimised);
   if (raw) {
     t.in.window = {input.Read<float>(), input.Read<float>(), input.Read<float>(),
                    input.Read<float>()};
@@ -44,38 +38,40 @@ Tick ReadTick(kavro::fuzz::FieldReader& input, bool raw) {
   return t;
 }
 
-// Where the window goes in pixels, as the tick converts the step; any value must fit an int.
+// Where the window is after the step, in pixels, as the tick moves it.
 PixelPoint PixelPlace(const Tick& t, const DockingStep& step) {
-  float left = step.left.value_or(t.in.window.left);
-  float top = step.top.value_or(t.in.window.top);
-  long x = RoundHalfEven(left / t.perX);
-  long y = RoundHalfEven(top / t.perY);
-  Check(x >= INT_MIN && x <= INT_MAX && y >= INT_MIN && y <= INT_MAX, "pixels fit an int");
-  return {static_cast<int>(x), static_cast<int>(y)};
+  std::optional<PixelPoint> to = DockingMove(step, t.in, t.screen);
+  if (!to) {
+    return {t.in.outer.left, t.in.outer.top};
+  }
+  // Whatever the screen metrics say, the conversion stays defined and nothing wraps.
+  Check(to->x == RoundHalfEven(step.left.value_or(t.in.window.left) / t.screen.twipsPerPixelX) &&
+            to->y == RoundHalfEven(step.top.value_or(t.in.window.top) / t.screen.twipsPerPixelY),
+        "pixels fit an int");
+  return *to;
 }
 
-// A window of whole pixels on a sane screen, as GetWindowRect and the screen metrics give it.
+// A window of whole pixels on a sane screen, as GetWindowRect and the screen metrics give it, and
+// larger than the strip it leaves when hidden (a smaller one would still touch no edge).
 bool Ordinary(const Tick& t) {
   const PixelBox& o = t.in.outer;
+  const ScreenPixels& s = t.screen;
   auto small = [](long v) { return v >= -100000 && v <= 100000; };
-  return t.perX >= 1 && t.perX <= 100 && t.perY >= 1 && t.perY <= 100 && small(o.left) &&
-         small(o.top) && small(o.right) && small(o.bottom) && o.right - o.left >= 3 &&
-         o.bottom - o.top >= 3 && t.in.screen.width >= 100 * t.perX &&
-         t.in.screen.width <= 100000 * t.perX;
+  return s.twipsPerPixelX >= 1 && s.twipsPerPixelX <= 100 && s.twipsPerPixelY >= 1 &&
+         s.twipsPerPixelY <= 100 && small(o.left) && small(o.top) && small(o.right) &&
+         small(o.bottom) && t.in.window.width >= kDockStripTwips &&
+         t.in.window.height >= kDockStripTwips && s.width >= 100 && s.width <= 100000;
 }
 
 // The window moved by a hide step and ticked again with the pointer still away: it stays.
-void CheckHiddenStays(Tick t, PixelPoint place) {
-  int width = t.in.outer.right - t.in.outer.left;
-  int height = t.in.outer.bottom - t.in.outer.top;
-  t.in.outer = {place.x, place.y, place.x + width, place.y + height};
-  t.in.window.left = static_cast<float>(place.x) * t.perX;
-  t.in.window.top = static_cast<float>(place.y) * t.perY;
-  if (PointerOver(t.in.pointer, t.in.outer)) return;  // the pointer is on the strip now
-  DockingStep again = DecideDocking(t.in);
-  Check(!again.bringToFront, "a hidden window is not raised while the pointer is away");
-  PixelPoint next = PixelPlace(t, again);
-  Check(next.x == place.x && next.y == place.y, "a hidden window stays where it hid");
+void CheckHiddenStays(const Tick& t, PixelPoint place) {
+  const PixelBox& o = t.in.outer;
+  PixelBox moved{place.x, place.y, place.x + (o.right - o.left), place.y + (o.bottom - o.top)};
+  if (PointerOver(t.in.pointer, moved)) return;  // the pointer is on the strip now
+  DockingInput again = DockingInputOf(t.in.pointer, moved, t.screen, false);
+  DockingStep step = DecideDocking(again);
+  Check(!step.bringToFront, "a hidden window is not raised while the pointer is away");
+  Check(!DockingMove(step, again, t.screen), "a hidden window stays where it hid");
 }
 
 }  // namespace

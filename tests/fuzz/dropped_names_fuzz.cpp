@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "drawings/drawing_list.h"
+#include "drawings/list_edit.h"
 #include "fuzz_text.h"
 
 namespace {
@@ -52,6 +53,12 @@ void CheckInsertion(std::vector<std::wstring> listed, std::vector<std::wstring> 
   Check(merged.size() == listed.size() + drawings.size(), "the list keeps every entry");
   for (size_t i = 1; i < merged.size(); ++i) {
     Check(order.Compare(merged[i - 1], merged[i]) <= 0, "the list stays in order");
+  }
+  // The selection and the top entry follow their entries: each old entry is where the remap says.
+  for (size_t i = 0; i < views.size(); ++i) {
+    size_t now = IndexAfterInsertion(positions, i);
+    Check(now < merged.size() && merged[now].data() == views[i].data(),
+          "an old entry's new index is where it went");
   }
 }
 

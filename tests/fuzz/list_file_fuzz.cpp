@@ -1,5 +1,5 @@
 // A drawing list file's text (after the code page conversion), with any mix of line ends: its
-// lines, the file written from them, and the lines put into list order.
+// lines, the file written from them, the entries the list box is given, put into list order.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -33,7 +33,21 @@ void CheckLines(const std::wstring& text, const std::vector<std::wstring_view>& 
   Check(inLines + ends == text.size(), "nothing but line ends is dropped");
 }
 
-// The lines sorted as the list box takes them: in order, stably, by comparisons and keys alike.
+// The entries as the list box takes them: each line up to its first NUL, ended by a NUL where it
+// stands, so that it can be handed on as a C string.
+void CheckEntries(const std::vector<std::wstring_view>& lines, const std::wstring& held,
+                  const std::vector<std::wstring_view>& entries) {
+  Check(entries.size() == lines.size(), "one entry for each line");
+  for (size_t i = 0; i < entries.size(); ++i) {
+    std::wstring_view entry = entries[i];
+    Check(entry == lines[i].substr(0, lines[i].find(L'\0')), "an entry is its line up to a NUL");
+    Check(entry.data() >= held.data() && entry.data() + entry.size() <= held.data() + held.size(),
+          "entries stay inside the text");
+    Check(entry.data()[entry.size()] == L'\0', "every entry ends in a NUL");
+  }
+}
+
+// The entries sorted as the list box takes them: in order, stably, by comparisons and keys alike.
 void CheckListOrder(std::vector<std::wstring_view> lines) {
   FoldedCaseOrder order;
   std::vector<std::wstring_view> sorted = lines;
@@ -72,6 +86,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(std::equal(lines.begin(), lines.end(), reread.begin(), reread.end()),
         "a written list reads back entry for entry");
 
-  CheckListOrder(lines);
+  std::wstring held = text;
+  std::vector<std::wstring_view> entries = kavro::drawings::EntriesOfListText(held);
+  CheckEntries(lines, held, entries);
+  CheckListOrder(entries);
   return 0;
 }
