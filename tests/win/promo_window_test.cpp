@@ -235,6 +235,15 @@ TEST_F(PromoWindowTest, HostedBrowserRunsNothingAndSendsOtherPagesOutside) {
   SysFreeString(other);
   test::PumpUntil([&] { return !opened.empty(); }, 2000);
   EXPECT_EQ(opened, (std::vector<test::ShellRequest>{{adfrm_, L"http://www.kavro.org/other.htm"}}));
+
+  // With its window the control goes and lets the site go: only this test's reference is left.
+  browser.Reset();
+  control.Reset();
+  ambient.Reset();
+  DestroyWindow(adfrm_);
+  test::PumpPending();
+  site->AddRef();
+  EXPECT_EQ(site->Release(), 1u);
 }
 
 TEST_F(PromoWindowTest, DockingHidesAndRevealsWithThePointer) {
