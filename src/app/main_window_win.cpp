@@ -61,6 +61,9 @@ class MainWindow::RunView final : public run::MainView {
   size_t DrawingCount() override { return List().Count(); }
   std::wstring Drawing(size_t index) override { return List().At(index); }
   void RemoveFirstDrawings(size_t count) override { List().RemoveFirst(count); }
+  void SetStartPage(const std::wstring& text) override {
+    window_.SetItemText(MainControl::Text2, text);
+  }
   std::wstring ScriptTemplate() override { return window_.ItemText(MainControl::Text1); }
   std::wstring StartPage() override { return window_.ItemText(MainControl::Text2); }
   bool TargetsR2000() override { return window_.IsChecked(MainControl::Option2); }
@@ -177,7 +180,8 @@ void MainWindow::OnLoad() {
   runView_ = std::make_unique<RunView>(*this);
   runs_ = std::make_unique<run::Runs>(
       run::RunEnvironment{services_.cad, services_.runLimits, services_.lifetime,
-                          services_.ProgramFolder(), services_.TimeOfDay()},
+                          services_.ProgramFolder(), services_.TimeOfDay(), services_.Messages(),
+                          services_.DataFolder()},
       *runView_, Hwnd());
   drawings::AcceptDrops({Hwnd(), Item(MainControl::List2), commonDialog1_, commonDialog4_,
                          *dialogs_, services_.Messages()});

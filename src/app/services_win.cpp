@@ -1,5 +1,6 @@
 #include "app/services_win.h"
 
+#include "base/program_folder.h"
 #include "win/common_dialogs_win.h"
 #include "win/program_folder_win.h"
 
@@ -13,6 +14,10 @@ ServiceParts Completed(ServiceParts parts) {
   if (!parts.makeDialogs) parts.makeDialogs = &win::MakeCommonDialogs;
   if (!parts.timeOfDay) parts.timeOfDay = &win::TimeOfDay;
   if (parts.programFolder.empty()) parts.programFolder = win::ProgramFolder();
+  if (parts.dataFolder.empty()) {
+    std::wstring local = win::LocalAppDataFolder();
+    if (!local.empty()) parts.dataFolder = JoinFolder(local, L"Kavro");
+  }
   return parts;
 }
 

@@ -26,6 +26,8 @@ struct ServiceParts {
   std::function<std::wstring()> timeOfDay;
   std::wstring programFolder;  // where the script file goes (the help file is always beside
                                // the program)
+  std::wstring dataFolder;     // where runs keep their journals and logs ("Kavro" in the
+                               // user's local application data)
 };
 
 class Services {
@@ -42,6 +44,7 @@ class Services {
   std::unique_ptr<FileDialogBackend> MakeDialogs(HWND owner) { return parts_.makeDialogs(owner); }
   const std::function<std::wstring()>& TimeOfDay() const { return parts_.timeOfDay; }
   const std::wstring& ProgramFolder() const { return parts_.programFolder; }
+  const std::wstring& DataFolder() const { return parts_.dataFolder; }
 
   win::Lifetime lifetime;
   run::RunLimits runLimits;  // read at every call: tests shorten them

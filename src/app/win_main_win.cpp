@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include "app/main_window_win.h"
+#include "app/resume_win.h"
 #include "app/services_win.h"
 #include "win/message_loop_win.h"
 #include "win/system_library_win.h"
@@ -23,6 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     kavro::Services services;
     auto window = kavro::MainWindow::Create(services);
     window->Show();
+    kavro::OfferResume(*window, services);
     exitCode = kavro::win::RunMessageLoop();
   } catch (const std::exception& e) {
     kavro::win::ReportUnexpected(nullptr, e.what());

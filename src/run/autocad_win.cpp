@@ -6,6 +6,7 @@
 #include <map>
 
 #include "win/apartment_thread_win.h"
+#include "win/controls_win.h"
 #include "win/com_win.h"
 #include "win/message_loop_win.h"
 #include "win/text_win.h"
@@ -50,6 +51,74 @@ void FetchQuietly(ComPtr<IDispatch>& into, IDispatch* from, const wchar_t* name,
 }
 
 bool IsUnknownMember(HRESULT hr) { return hr == DISP_E_UNKNOWNNAME || hr == DISP_E_MEMBERNOTFOUND; }
+
+// Shows AutoCAD. False only when the object's process is gone (a stale running-object entry).
+bool PutVisible(IDispatch* app, const win::CallPolicy& policy) {
+  try {
+    UniqueVariant visible = UniqueVariant::Bool(true);
+    win::Invoke(app, L"Visible", InvokeKind::PropertyPut, {visible.Ptr()}, policy);
+  } catch (const ComFailure& failure) {
+    return !win::IsDisconnectedResult(failure.Result());
+  }
+  return true;
+}
+
+// A visible, enabled window that `owner` owns: a question AutoCAD waits on.
+HWND ModalWindowOf(HWND owner) {
+  struct Search {
+    HWND owner;
+    HWND found = nullptr;
+  } search{owner};
+  DWORD thread = GetWindowThreadProcessId(owner, nullptr);
+  if (thread == 0) return nullptr;
+  EnumThreadWindows(
+      thread,
+      [](HWND window, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        if (GetWindow(window, GW_OWNER) != s->owner || !IsWindowVisible(window) ||
+            !IsWindowEnabled(window)) {
+          return TRUE;
+        }
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// What a message-box-like window says: the texts of its static controls.
+std::wstring TextOfWindow(HWND window) {
+  std::wstring text;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM lp) -> BOOL {
+        wchar_t className[16] = L"";
+        GetClassNameW(child, className, 16);
+        std::wstring line = win::WindowText(child);
+        if (_wcsicmp(className, L"Static") == 0 && IsWindowVisible(child) && !line.empty()) {
+          auto* all = reinterpret_cast<std::wstring*>(lp);
+          *all += (all->empty() ? L"" : L"\n") + line;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+// Ends the process of `window`; false when it could not.
+bool EndProcessOf(HWND window) {
+  DWORD processId = 0;
+  if (!window || !GetWindowThreadProcessId(window, &processId) ||
+      processId == GetCurrentProcessId()) {
+    return false;
+  }
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+  if (!process) return false;
+  bool ended = TerminateProcess(process, 1) != FALSE;
+  if (ended) WaitForSingleObject(process, 5000);
+  CloseHandle(process);
+  return ended;
+}
 
 }  // namespace
 
@@ -135,12 +204,19 @@ CadApplication* AutoCadLink::ConnectCad(std::wstring& failureText) {
     worker_ = std::make_unique<Worker>(limits.busyRetryMs);
   auto refs = worker_->refs;
   auto failure = std::make_shared<std::wstring>();
-  auto task = [refs, failure, limits] {
+  auto started = std::make_shared<bool>(false);
+  auto fresh = std::make_shared<bool>(false);
+  auto task = [refs, failure, started, fresh, limits] {
     References& r = *refs;
     r.policy.busyRetryMs = limits.busyRetryMs;
     ComPtr<IDispatch> app;
     HRESULT hr = AttachToRunning(app);
-    if (FAILED(hr)) hr = StartNew(app);
+    bool visible = SUCCEEDED(hr) && PutVisible(app.Get(), r.policy);
+    if (!visible) {
+      app.Reset();
+      hr = StartNew(app);
+      *started = SUCCEEDED(hr);
+    }
     if (FAILED(hr)) {
       *failure = L"无法连接或启动 AutoCAD（" + std::wstring(kProgId) + L"）：" +
                  ComFailure(hr).Description();
@@ -150,13 +226,10 @@ CadApplication* AutoCadLink::ConnectCad(std::wstring& failureText) {
       r.recent.clear();
       r.appIds = r.documentsIds = r.documentIds = r.stateIds = {};
     }
+    *fresh = r.acadApp != app;
     r.acadApp = app;
     r.stateUnknown = false;
-    try {
-      UniqueVariant visible = UniqueVariant::Bool(true);
-      win::Invoke(app.Get(), L"Visible", InvokeKind::PropertyPut, {visible.Ptr()}, r.policy);
-    } catch (const ComFailure&) {
-    }
+    if (!visible) PutVisible(app.Get(), r.policy);
     FetchQuietly(r.acadDoc, app.Get(), L"ActiveDocument", r.policy);
     if (r.acadDoc) {
       FetchQuietly(r.acadModelSpace, r.acadDoc.Get(), L"ModelSpace", r.policy);
@@ -173,7 +246,13 @@ CadApplication* AutoCadLink::ConnectCad(std::wstring& failureText) {
     failureText = *failure;
     return nullptr;
   }
+  if (*fresh) {
+    startedHere_ = *started;
+    window_ = nullptr;
+  }
   answers_ = true;
+  hung_ = false;
+  modal_ = nullptr;
   return this;
 }
 
@@ -182,10 +261,16 @@ void AutoCadLink::Call(const std::function<void(References&)>& task, DWORD timeo
     throw RunFailure(RPC_E_TIMEOUT, L"AutoCAD 没有响应。");
   }
   auto refs = worker_->refs;
+  std::function<void()> watch;
+  if (window_) watch = [this] { WatchForModalWindow(); };
   try {
-    worker_->thread.Run([refs, task] { task(*refs); }, timeoutMs, Pump());
+    worker_->thread.Run([refs, task] { task(*refs); }, timeoutMs, Pump(), watch);
   } catch (const win::TaskTimedOut&) {
+    hung_ = true;
     throw RunFailure(RPC_E_TIMEOUT, L"AutoCAD 在 " + Seconds(timeoutMs) + L" 秒内没有响应。");
+  } catch (const RunFailure&) {
+    hung_ = worker_->thread.Abandoned();  // the watch gave up on AutoCAD
+    throw;
   } catch (const ComFailure& failure) {
     if (win::IsDisconnectedResult(failure.Result())) answers_ = false;
     throw RunFailure(failure.Number(), failure.Description());
@@ -195,7 +280,75 @@ void AutoCadLink::Call(const std::function<void(References&)>& task, DWORD timeo
 std::wstring AutoCadLink::Caption() {
   auto text = std::make_shared<std::wstring>();
   Call([text](References& r) { *text = r.AppProperty(L"Caption").AsString(); }, limits_.callMs);
+  if (HWND window = FindWindowW(nullptr, text->c_str())) window_ = window;
   return *text;
+}
+
+void AutoCadLink::WatchForModalWindow() {
+  HWND modal = ModalWindowOf(window_);
+  ULONGLONG now = GetTickCount64();
+  if (modal != modal_) {
+    modal_ = modal;
+    modalSince_ = now;
+  }
+  if (!modal || now - modalSince_ < limits_.modalMs) return;
+  std::wstring text = TextOfWindow(modal);
+  throw RunFailure(ERROR_TIMEOUT, L"AutoCAD 显示的窗口“" + win::WindowText(modal) + L"”在 " +
+                                      Seconds(limits_.modalMs) + L" 秒内没有得到回答" +
+                                      (text.empty() ? L"。" : L"：\n" + text));
+}
+
+std::optional<std::wstring> AutoCadLink::AfterFailure() {
+  if (!hung_ && answers_) return std::nullopt;
+  std::optional<std::wstring> line;
+  if (hung_) {
+    line = startedHere_ && EndProcessOf(window_)
+               ? L"AutoCAD 没有响应，已结束由 Kavro 启动的 AutoCAD。"
+               : L"AutoCAD 没有响应。请检查 AutoCAD 是否在等待回答。";
+  }
+  // The next run connects afresh instead of failing again on a dead reference.
+  worker_.reset();
+  hung_ = false;
+  window_ = modal_ = nullptr;
+  return line;
+}
+
+std::wstring AutoCadLink::Version() {
+  auto text = std::make_shared<std::wstring>();
+  Call(
+      [text](References& r) {
+        try {
+          *text = r.AppProperty(L"Version").AsString();
+        } catch (const ComFailure& failure) {
+          if (!IsUnknownMember(failure.Result())) throw;
+        }
+      },
+      limits_.callMs);
+  return *text;
+}
+
+std::wstring AutoCadLink::GetVariable(const std::wstring& name) {
+  auto text = std::make_shared<std::wstring>();
+  Call(
+      [name, text](References& r) {
+        UniqueVariant variable = UniqueVariant::String(name);
+        *text =
+            r.CallOn(r.ActiveDocument().Get(), L"GetVariable", {variable.Ptr()}, r.documentIds)
+                .AsString();
+      },
+      limits_.callMs);
+  return *text;
+}
+
+void AutoCadLink::SetVariable(const std::wstring& name, const std::wstring& value) {
+  Call(
+      [name, value](References& r) {
+        UniqueVariant variable = UniqueVariant::String(name);
+        UniqueVariant text = UniqueVariant::String(value);
+        r.CallOn(r.ActiveDocument().Get(), L"SetVariable", {variable.Ptr(), text.Ptr()},
+                 r.documentIds);
+      },
+      limits_.callMs);
 }
 
 std::wstring AutoCadLink::FullName() {

@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "run/run_engine.h"
 #include "run/run_limits.h"
@@ -34,6 +36,10 @@ class AutoCadLink final : public CadConnector, public CadApplication {
   void ActiveDocumentCloseSaving() override;
   void WaitUntilQuiescent() override;
   bool StillAnswers() override;
+  std::wstring Version() override;
+  std::wstring GetVariable(const std::wstring& name) override;
+  void SetVariable(const std::wstring& name, const std::wstring& value) override;
+  std::optional<std::wstring> AfterFailure() override;
 
   // Releases every reference and ends the automation thread (tests; the program just ends).
   void Disconnect();
@@ -43,11 +49,18 @@ class AutoCadLink final : public CadConnector, public CadApplication {
   class Worker;
   void Call(const std::function<void(References&)>& task, DWORD timeoutMs);
   std::function<void(MSG&)> Pump() const;
+  // Throws once AutoCAD has shown the same modal window for longer than the limit allows.
+  void WatchForModalWindow();
 
   const RunLimits& limits_;
   std::function<void(MSG&)> pump_;
   std::unique_ptr<Worker> worker_;
-  bool answers_ = true;  // false once AutoCAD's process went away
+  bool answers_ = true;       // false once AutoCAD's process went away
+  bool hung_ = false;         // a call passed its limit
+  bool startedHere_ = false;  // ConnectCad started this AutoCAD (it did not attach to it)
+  HWND window_ = nullptr;     // AutoCAD's main window, found by its caption
+  HWND modal_ = nullptr;      // a modal window of AutoCAD's seen by the watch, and since when
+  ULONGLONG modalSince_ = 0;
 };
 
 }  // namespace kavro::run

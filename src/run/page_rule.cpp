@@ -160,10 +160,13 @@ std::wstring ApplyPagePlaceholder(std::wstring_view scriptTemplate, std::wstring
   return text;
 }
 
+std::wstring PageOf(std::wstring_view startPage, size_t index) {
+  return PageText(ReadLeadingNumber(startPage) + static_cast<double>(index));
+}
+
 std::wstring ScriptForDrawing(std::wstring_view scriptTemplate, std::wstring_view startPage,
                               size_t index) {
-  double page = ReadLeadingNumber(startPage) + static_cast<double>(index);
-  return ApplyPagePlaceholder(scriptTemplate, PageText(page));
+  return ApplyPagePlaceholder(scriptTemplate, PageOf(startPage, index));
 }
 
 }  // namespace kavro::run

@@ -22,6 +22,9 @@ std::wstring PageText(double value);
 // Replaces "page", then "PAGE" in the result, left to right without overlaps, case-sensitively.
 std::wstring ApplyPagePlaceholder(std::wstring_view scriptTemplate, std::wstring_view pageText);
 
+// The page text of the drawing at `index` of a list that starts at page `startPage`.
+std::wstring PageOf(std::wstring_view startPage, size_t index);
+
 // The script of the drawing at `index`, from the template and the start page box's text.
 std::wstring ScriptForDrawing(std::wstring_view scriptTemplate, std::wstring_view startPage,
                               size_t index);

@@ -123,13 +123,25 @@ void ProgressWindow::DoubleClicked() {
   if (runEnded_) PostMessageW(Hwnd(), kUnloadMessage, 0, 0);
 }
 
+void ProgressWindow::Clicked() {
+  if (!runEnded_ && stopAsked_) stopAsked_();
+}
+
 LRESULT ProgressWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_LBUTTONDBLCLK:
       DoubleClicked();
       return 0;
+    case WM_LBUTTONDOWN:
+      Clicked();
+      return 0;
+    case WM_KEYDOWN:
+      if (wp == VK_ESCAPE) Clicked();
+      return 0;
     case WM_COMMAND:
       if (HIWORD(wp) == STN_DBLCLK) DoubleClicked();
+      // A label clicked, or Esc as the dialog manager sends it (IDCANCEL, code 0 too).
+      if (HIWORD(wp) == STN_CLICKED) Clicked();
       return 0;
     case WM_CLOSE:
       // Alt+F4: as a double-click, so that the main window is never left hidden.

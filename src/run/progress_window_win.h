@@ -32,6 +32,8 @@ class ProgressWindow : public win::Window {
   // restacks itself now and once more a moment later, when AutoCAD has surely finished coming
   // to the front.
   void RunEnded(std::function<void()> dismissed);
+  // Until RunEnded, a click on the window or Esc calls `asked` (the run may be stopped).
+  void OnStopAsked(std::function<void()> asked) { stopAsked_ = std::move(asked); }
   void Unload();  // closes it; its captions are gone
 
  protected:
@@ -43,10 +45,12 @@ class ProgressWindow : public win::Window {
       : lifetime_(lifetime), gone_(std::move(gone)) {}
   void Create();
   void DoubleClicked();
+  void Clicked();
 
   win::Lifetime& lifetime_;
   std::function<void()> gone_;
   std::function<void()> dismissed_;
+  std::function<void()> stopAsked_;
   win::UniqueFont font_;
   bool runEnded_ = false;
 };

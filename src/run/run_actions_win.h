@@ -10,7 +10,9 @@
 #include "run/progress_window_win.h"
 #include "run/run_engine.h"
 #include "run/run_limits.h"
+#include "run/stop_question_win.h"
 #include "win/lifetime_win.h"
+#include "win/message_box_win.h"
 
 namespace kavro::run {
 
@@ -21,6 +23,8 @@ struct RunEnvironment {
   win::Lifetime& lifetime;
   std::wstring programFolder;
   std::function<std::wstring()> timeOfDay;
+  win::MessageBoxes& messages;  // the question whether to stop
+  std::wstring dataFolder;      // journals and run logs go below it; empty: none are kept
 };
 
 class Runs {
@@ -40,12 +44,13 @@ class Runs {
 
  private:
   template <typename RunFunction>
-  void RunWith(RunFunction run);
+  void RunWith(RunKind kind, RunFunction run);
 
   RunEnvironment environment_;
   MainView& main_;
   HWND mainWindow_;
   std::unique_ptr<ProgressWindow> form3_;
+  StopQuestion stopQuestion_;
 };
 
 }  // namespace kavro::run

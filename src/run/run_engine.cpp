@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "base/program_folder.h"
 #include "base/text_place.h"
 #include "run/page_rule.h"
+#include "run/trusted_paths.h"
 
 namespace kavro::run {
 
@@ -65,6 +67,32 @@ class Run {
     }
   }
 
+  // AutoCAD 2014 to 2024 run scripts only from trusted folders: the script's folder is added to
+  // TRUSTEDPATHS for the run when it is not covered. Other versions are not asked anything.
+  void TrustScriptFolder(const std::wstring& scriptPath) {
+    if (!r2000_ || !VersionChecksScripts(cad_.Version())) return;
+    std::wstring secureLoad = cad_.GetVariable(L"SECURELOAD");
+    std::wstring trusted = cad_.GetVariable(L"TRUSTEDPATHS");
+    std::wstring folder = FolderOfPath(scriptPath);
+    if (!SecureLoadOn(secureLoad) || TrustedPathsCover(trusted, folder)) return;
+    try {
+      cad_.SetVariable(L"TRUSTEDPATHS", WithTrustedFolder(trusted, folder));
+    } catch (const RunFailure& refused) {
+      throw RunFailure(refused.Number(),
+                       refused.Description() + L"\n\nAutoCAD 不允许把脚本所在的文件夹“" + folder +
+                           L"”加入受信任的位置（TRUSTEDPATHS）。\n请在 AutoCAD "
+                           L"的“选项”中把这个文件夹加入受信任的位置（或请 CAD "
+                           L"管理员这样做）后再运行。");
+    }
+    trustedBefore_ = trusted;
+  }
+
+  void RestoreTrust() {
+    if (!trustedBefore_) return;
+    std::wstring before = *std::exchange(trustedBefore_, std::nullopt);
+    cad_.SetVariable(L"TRUSTEDPATHS", before);
+  }
+
   void DialogsOn() {
     if (r2000_) {
       cad_.SendCommand(std::wstring(L"filedia") + kCr + L"1" + kCr);
@@ -78,6 +106,8 @@ class Run {
 
   // Steps 2 to 5 of a drawing: the script file for page `index`, open, run the script.
   void OpenAndScript(const std::wstring& scriptPath, size_t index, bool dialogsOffAfterOpen) {
+    host_.record.Begun(index);
+    current_ = index;
     std::wstring script =
         ScriptForDrawing(host_.main.ScriptTemplate(), host_.main.StartPage(), index);
     drawing_ = TrimSpaces(host_.main.Drawing(index));
@@ -105,36 +135,50 @@ class Run {
   }
 
   void DrawingDone() {
+    host_.record.Saved(processed_);
     ++processed_;
+    current_.reset();
     drawing_.reset();
   }
 
   size_t Processed() const { return processed_; }
+  // The first drawing not begun: after the one that failed, if one did.
+  size_t NotBegunFrom() const { return current_ ? *current_ + 1 : processed_; }
 
-  // After a failure: AutoCAD's file dialogs back on if the run turned them off, and the message.
+  // After a failure: AutoCAD's file dialogs (and its trusted folders) as they were if the run
+  // changed them, the record, and the message.
   void Report(const RunFailure& failure) {
-    if (dialogsOff_ && cad_.StillAnswers()) {
-      try {
-        DialogsOn();
-      } catch (const RunFailure&) {
-        // AutoCAD stopped answering; the message below is what matters.
-      }
-    }
+    Undo(dialogsOff_, [this] { DialogsOn(); });
+    Undo(trustedBefore_.has_value(), [this] { RestoreTrust(); });
+    if (current_) host_.record.Failed(*current_, failure.Number(), failure.Description());
     std::wstring text = L"运行已停止。\n\n错误 " + ErrorNumberText(failure.Number()) + L"：" +
                         failure.Description();
     if (drawing_) text += L"\n\n图纸：" + *drawing_;
+    if (auto cadFate = cad_.AfterFailure()) text += L"\n\n" + *cadFate;
     message_ = std::move(text);
   }
 
   const std::wstring& Message() const { return message_; }
 
  private:
+  template <typename Step>
+  void Undo(bool needed, Step step) {
+    if (!needed || !cad_.StillAnswers()) return;
+    try {
+      step();
+    } catch (const RunFailure&) {
+      // AutoCAD stopped answering; the message is what matters.
+    }
+  }
+
   RunHost& host_;
   CadApplication& cad_;
   bool r2000_;
   bool dialogsOff_ = false;
   size_t processed_ = 0;
+  std::optional<size_t> current_;  // the drawing begun and not yet saved
   std::optional<std::wstring> drawing_;
+  std::optional<std::wstring> trustedBefore_;
   std::wstring message_;
 };
 
@@ -163,15 +207,46 @@ CadApplication* Start(RunHost& host) {
   return cad;
 }
 
+// The first `count` drawings of the list (a preview passes 1), with the rest of the inputs.
+RunInputs InputsOf(MainView& main, size_t count) {
+  RunInputs inputs;
+  inputs.drawings.reserve(count);
+  for (size_t i = 0; i < count; ++i) inputs.drawings.push_back(main.Drawing(i));
+  inputs.scriptTemplate = main.ScriptTemplate();
+  inputs.startPage = main.StartPage();
+  inputs.r2000 = main.TargetsR2000();
+  return inputs;
+}
+
+// The last lines of a stopped run's message: where the rest of the list now starts, and the log.
+std::wstring StopLines(RunHost& host, const std::wstring& pageLine) {
+  std::wstring lines = pageLine;
+  std::wstring logPath = host.record.LogPath();
+  if (!logPath.empty()) lines += (lines.empty() ? L"" : L"\n") + (L"运行记录：" + logPath);
+  return lines.empty() ? lines : L"\n\n" + lines;
+}
+
+// After a stop with drawings left, Text2 moves on to the first of them, so that the next run
+// numbers them as this one would have. Returns the line that says so.
+std::wstring ContinuePages(RunHost& host, const std::wstring& startPage, size_t processed) {
+  if (host.main.DrawingCount() == 0) return {};
+  std::wstring page = PageOf(startPage, processed);
+  host.main.SetStartPage(page);
+  return L"起始页码已改为 " + page + L"。";
+}
+
 }  // namespace
 
 void ModifyRun(RunHost& host) {
   CadApplication* cad = Start(host);
   if (!cad) return;
   Run run(host, *cad);
+  RunInputs inputs = InputsOf(host.main, host.main.DrawingCount());
+  host.record.Started(inputs);
   bool progressShown = false;
   bool mainHidden = false;
-  size_t count = 0;
+  bool stopped = false;
+  const size_t count = inputs.drawings.size();
   bool ok = Guarded(run, [&] {
     run.ActivateCad();
     host.progress.Show();
@@ -182,9 +257,13 @@ void ModifyRun(RunHost& host) {
     host.progress.SetStartTime(host.timeOfDay());
     run.MakeTemplateDrawing();
     std::wstring scriptPath = host.script.ScriptPath();
-    count = host.main.DrawingCount();
+    run.TrustScriptFolder(scriptPath);
     run.DialogsOff();
     for (size_t i = 0; i < count; ++i) {
+      if (i > 0 && host.progress.StopRequested()) {
+        stopped = true;
+        break;
+      }
       host.progress.SetCaption(ProgressCaption(i, count));
       run.OpenAndScript(scriptPath, i, false);
       run.Save();
@@ -195,35 +274,50 @@ void ModifyRun(RunHost& host) {
       }
     }
     run.DialogsOn();  // also after an empty list: the dialogs were switched off above
+    run.RestoreTrust();
   });
   host.main.RemoveFirstDrawings(run.Processed());
-  if (ok) {
+  host.record.Ended(ok ? run.Processed() : run.NotBegunFrom(), stopped);
+  if (ok && !stopped) {
     // The main window comes back when the user dismisses Form3.
     host.progress.RunEnded([&main = host.main] { main.Show(); });
     return;
   }
   if (progressShown) host.progress.Close();
   if (mainHidden) host.main.Show();
-  host.main.ShowMessage(run.Message());
+  std::wstring pageLine = ContinuePages(host, inputs.startPage, run.Processed());
+  if (ok) {
+    host.main.ShowMessage(L"批量修改已停止：已完成 " + std::to_wstring(run.Processed()) +
+                              L" 张，剩余 " + std::to_wstring(count - run.Processed()) + L" 张。" +
+                              StopLines(host, pageLine),
+                          MessageKind::Notice);
+  } else {
+    host.main.ShowMessage(run.Message() + StopLines(host, pageLine));
+  }
 }
 
 void PreviewRun(RunHost& host) {
   CadApplication* cad = Start(host);
   if (!cad) return;
   Run run(host, *cad);
+  const size_t count = host.main.DrawingCount() > 0 ? 1 : 0;
+  host.record.Started(InputsOf(host.main, count));
   bool ok = Guarded(run, [&] {
     run.ActivateCad();
     run.MakeTemplateDrawing();
     std::wstring scriptPath = host.script.ScriptPath();
-    size_t count = host.main.DrawingCount() > 0 ? 1 : 0;
+    run.TrustScriptFolder(scriptPath);
     run.DialogsOff();
     for (size_t i = 0; i < count; ++i) {
       run.OpenAndScript(scriptPath, i, true);
       run.DialogsOn();
+      run.DrawingDone();
     }
     if (count == 0) run.DialogsOn();
+    run.RestoreTrust();
   });
-  if (!ok) host.main.ShowMessage(run.Message());
+  host.record.Ended(ok ? run.Processed() : run.NotBegunFrom(), false);
+  if (!ok) host.main.ShowMessage(run.Message() + StopLines(host, L""));
 }
 
 std::wstring ProgressCaption(size_t index, size_t count) {

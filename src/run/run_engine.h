@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "run/run_record.h"
+
 namespace kavro::run {
 
 // A step that failed: the error number and description that the user is shown.
@@ -40,6 +42,14 @@ class CadApplication {
   virtual void WaitUntilQuiescent() = 0;
   // False once AutoCAD stopped answering (hung or gone): nothing more is sent to it.
   virtual bool StillAnswers() = 0;
+  // Application.Version; empty when AutoCAD does not say.
+  virtual std::wstring Version() = 0;
+  // ActiveDocument.GetVariable / SetVariable, values as text.
+  virtual std::wstring GetVariable(const std::wstring& name) = 0;
+  virtual void SetVariable(const std::wstring& name, const std::wstring& value) = 0;
+  // Called once a failure's message has been prepared. When AutoCAD hung, a started AutoCAD is
+  // ended and the connection dropped; returns the line that says what became of AutoCAD, if any.
+  virtual std::optional<std::wstring> AfterFailure() = 0;
 };
 
 // ConnectCad: attaches to or starts AutoCAD. Null when neither worked, with `failure` saying why
@@ -83,7 +93,9 @@ class ProgressView {
   virtual void SetEndTime(const std::wstring& text) = 0;    // Label5
   // From now on a double-click closes Form3 and then calls `dismissed`.
   virtual void RunEnded(std::function<void()> dismissed) = 0;
-  virtual void Close() = 0;  // after a failure
+  virtual void Close() = 0;  // after a failure or a stop
+  // True once the user asked the run to stop after the drawing at hand. Never waits for the user.
+  virtual bool StopRequested() = 0;
 };
 
 enum class MessageKind {
@@ -99,6 +111,7 @@ class MainView {
   virtual size_t DrawingCount() = 0;
   virtual std::wstring Drawing(size_t index) = 0;
   virtual void RemoveFirstDrawings(size_t count) = 0;
+  virtual void SetStartPage(const std::wstring& text) = 0;  // Text2
   virtual std::wstring ScriptTemplate() = 0;  // Text1
   virtual std::wstring StartPage() = 0;       // Text2
   virtual bool TargetsR2000() = 0;            // Option2
@@ -115,6 +128,18 @@ struct RunHost {
   ProgressView& progress;
   MainView& main;
   std::function<std::wstring()> timeOfDay;
+  RunRecord& record;  // the run's journal and log
+};
+
+// A RunRecord that keeps nothing.
+class NoRecord final : public RunRecord {
+ public:
+  void Started(const RunInputs&) override {}
+  void Begun(size_t) override {}
+  void Saved(size_t) override {}
+  void Failed(size_t, long, const std::wstring&) override {}
+  void Ended(size_t, bool) override {}
+  std::wstring LogPath() const override { return {}; }
 };
 
 void ModifyRun(RunHost& host);   // Command9

@@ -11,6 +11,7 @@ struct RunLimits {
   uint32_t scriptMs = 1800000;   // a script, until AutoCAD is quiescent again
   uint32_t quiescentPollMs = 5;  // pause between two looks at AutoCAD's state
   uint32_t keysMs = 60000;       // typed keys (R14) to be read by AutoCAD
+  uint32_t modalMs = 120000;     // a modal window of AutoCAD's (a question) left unanswered
 };
 
 }  // namespace kavro::run

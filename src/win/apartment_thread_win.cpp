@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -88,7 +89,8 @@ bool ApartmentThread::Abandoned() const { return shared_->abandoned; }
 HANDLE ApartmentThread::CancelEvent() const { return shared_->cancel.Get(); }
 
 void ApartmentThread::Run(std::function<void()> task, DWORD timeoutMs,
-                          const std::function<void(MSG&)>& pump) {
+                          const std::function<void(MSG&)>& pump,
+                          const std::function<void()>& watch) {
   if (shared_->abandoned) throw TaskTimedOut();
   // One task at a time: a message handled while waiting must not start another.
   if (shared_->waiting) throw std::logic_error("automation thread re-entered");
@@ -104,10 +106,26 @@ void ApartmentThread::Run(std::function<void()> task, DWORD timeoutMs,
   }
   SetEvent(shared_->taskReady.Get());
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  ULONGLONG nextWatch = GetTickCount64() + kWatchIntervalMs;
   HANDLE done = shared_->taskDone.Get();
+  auto abandon = [this] {
+    shared_->abandoned = true;
+    SetEvent(shared_->cancel.Get());
+  };
   for (;;) {
     ULONGLONG now = GetTickCount64();
-    DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+    if (watch && now >= nextWatch) {
+      nextWatch = now + kWatchIntervalMs;
+      try {
+        watch();
+      } catch (...) {
+        if (WaitForSingleObject(done, 0) == WAIT_OBJECT_0) break;
+        abandon();
+        throw;
+      }
+    }
+    ULONGLONG until = watch ? std::min(deadline, nextWatch) : deadline;
+    DWORD left = now >= until ? 0 : static_cast<DWORD>(until - now);
     DWORD wait = MsgWaitForMultipleObjects(1, &done, FALSE, left, QS_ALLINPUT);
     if (wait == WAIT_OBJECT_0) break;
     if (wait == WAIT_OBJECT_0 + 1) {
@@ -123,8 +141,8 @@ void ApartmentThread::Run(std::function<void()> task, DWORD timeoutMs,
       continue;
     }
     if (WaitForSingleObject(done, 0) == WAIT_OBJECT_0) break;
-    shared_->abandoned = true;
-    SetEvent(shared_->cancel.Get());
+    if (GetTickCount64() < deadline) continue;  // only the watch's turn came
+    abandon();
     throw TaskTimedOut();
   }
   std::exception_ptr error;

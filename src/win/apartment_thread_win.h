@@ -26,8 +26,11 @@ class ApartmentThread {
 
   // Runs `task` on the thread and returns what it returned or rethrows what it threw. While
   // waiting, each message of the calling thread goes to `pump`. Throws TaskTimedOut after
-  // `timeoutMs`, and the thread is abandoned.
-  void Run(std::function<void()> task, DWORD timeoutMs, const std::function<void(MSG&)>& pump);
+  // `timeoutMs`, and the thread is abandoned. `watch`, when given, is called every
+  // kWatchIntervalMs while waiting; what it throws ends the wait as a timeout does.
+  void Run(std::function<void()> task, DWORD timeoutMs, const std::function<void(MSG&)>& pump,
+           const std::function<void()>& watch = {});
+  static constexpr DWORD kWatchIntervalMs = 200;
 
   bool Abandoned() const;
   // Signalled when the thread is abandoned: tasks waiting on something give up.

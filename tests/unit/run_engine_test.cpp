@@ -26,6 +26,10 @@ class Recorder : public CadConnector,
   std::wstring scriptTemplate = L"text page";
   std::wstring startPage = L"1";
   bool r2000 = true;
+  std::wstring version = L"15.0";
+  std::map<std::wstring, std::wstring> variables;
+  std::optional<std::wstring> cadFate;
+  size_t stopAfter = 0;  // StopRequested answers true once this many drawings were saved
   bool connects = true;
   bool answers = true;
   std::optional<size_t> unwritableAt;
@@ -57,6 +61,19 @@ class Recorder : public CadConnector,
   void ActiveDocumentCloseSaving() override { Note(L"ActiveDocument.Close", L"true"); }
   void WaitUntilQuiescent() override { Note(L"Quiescent"); }
   bool StillAnswers() override { return answers; }
+  std::wstring Version() override {
+    Note(L"Version");
+    return version;
+  }
+  std::wstring GetVariable(const std::wstring& name) override {
+    Note(L"GetVariable", name);
+    return variables.at(name);
+  }
+  void SetVariable(const std::wstring& name, const std::wstring& value) override {
+    Note(L"SetVariable", name + L"=" + value);
+    variables[name] = value;
+  }
+  std::optional<std::wstring> AfterFailure() override { return cadFate; }
 
   void ActivateWindow(const std::wstring& title) override { Note(L"Activate", title); }
   void Type(const std::wstring& keys) override { Note(L"Type", keys); }
@@ -76,6 +93,7 @@ class Recorder : public CadConnector,
   void RemoveFirstDrawings(size_t count) override {
     drawings.erase(drawings.begin(), drawings.begin() + static_cast<long>(count));
   }
+  void SetStartPage(const std::wstring& text) override { startPage = text; }
   std::wstring ScriptTemplate() override { return scriptTemplate; }
   std::wstring StartPage() override { return startPage; }
   bool TargetsR2000() override { return r2000; }
@@ -97,11 +115,22 @@ class Recorder : public CadConnector,
       r.dismiss = std::move(dismissed);
     }
     void Close() override { r.Note(L"Form3.Close"); }
+    bool StopRequested() override {
+      return r.stopAfter > 0 && r.Saves() >= r.stopAfter;
+    }
   };
 
-  void Run(bool preview) {
+  size_t Saves() const {
+    return static_cast<size_t>(std::count_if(log.begin(), log.end(), [](const std::wstring& call) {
+      return call == L"ActiveDocument.Close(true)" || call == L"Type(qsave~)";
+    }));
+  }
+
+  void Run(bool preview, RunRecord* record = nullptr) {
     ProgressSide progress(*this);
-    RunHost host{*this, *this, *this, progress, *this, [] { return std::wstring(L"10:00"); }};
+    NoRecord none;
+    RunHost host{*this,    *this, *this, progress, *this, [] { return std::wstring(L"10:00"); },
+                 record ? *record : none};
     preview ? PreviewRun(host) : ModifyRun(host);
   }
 
@@ -122,7 +151,8 @@ const std::wstring kOff = L"SendCommand(filedia\r0\r)";
 const std::wstring kOn = L"SendCommand(filedia\r1\r)";
 const std::wstring kR14Off = L"Type(filedia~0~)";
 const std::wstring kR14On = L"Type(filedia~1~)";
-const std::wstring kAdd = L"Documents.Add(" + kTemplate + L")";
+// R2000 runs ask AutoCAD's version once the template drawing is there.
+const Log kAdd = {L"Documents.Add(" + kTemplate + L")", L"Version"};
 const std::wstring kRunScript = L"SendCommand(script\r" + kScript + L"\r)";
 const std::wstring kActivate = L"Activate(AutoCAD - [Drawing1.dwg])";
 const std::wstring kQuiescent = L"Quiescent";

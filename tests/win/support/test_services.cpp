@@ -5,6 +5,7 @@
 namespace kavro::test {
 
 std::vector<std::wstring> RecordingMessages::Texts() const {
+  std::lock_guard<std::mutex> guard(lock_);
   std::vector<std::wstring> texts;
   for (const ShownMessage& message : shown) texts.push_back(message.text);
   return texts;
@@ -27,7 +28,10 @@ class TestServices::Dialogs final : public FileDialogBackend {
 TestServices::TestServices(TestServiceOptions options)
     : programFolder(!options.programFolder.empty()
                         ? options.programFolder
-                        : MakeTempFolder(L"program-" + std::to_wstring(GetTickCount64()))) {
+                        : MakeTempFolder(L"program-" + std::to_wstring(GetTickCount64()))),
+      dataFolder(!options.dataFolder.empty()
+                     ? options.dataFolder
+                     : MakeTempFolder(L"data-" + std::to_wstring(GetTickCount64()))) {
   ServiceParts parts;
   if (!options.realShell) {
     auto recordingShell = std::make_unique<RecordingShell>();
@@ -39,6 +43,7 @@ TestServices::TestServices(TestServiceOptions options)
   parts.messages = std::move(recordingMessages);
   parts.makeDialogs = [this](HWND window) { return std::make_unique<Dialogs>(*this, window); };
   parts.programFolder = programFolder;
+  parts.dataFolder = dataFolder;
   services_ = std::make_unique<Services>(std::move(parts));
   services_->promoSettings.askForBrowserEngine = false;
   // Every wait shortened: a test that waits out a limit waits seconds, not minutes.
@@ -48,6 +53,7 @@ TestServices::TestServices(TestServiceOptions options)
   limits.scriptMs = 8000;
   limits.quiescentPollMs = 2;
   limits.keysMs = 4000;
+  limits.modalMs = 1500;
 }
 
 ScriptedDialogs& TestServices::Scripted() {

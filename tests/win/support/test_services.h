@@ -4,7 +4,9 @@
 // dialogs are the real ones until the test scripts them.
 #include <windows.h>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -38,20 +40,28 @@ struct ShownMessage {
   UINT flags;
 };
 
+// Shows nothing; answers `answer`, or `yesNoAnswer` for a Yes/No question. The question whether
+// to stop a run comes from a thread of its own.
 class RecordingMessages final : public win::MessageBoxes {
  public:
   int Show(HWND owner, const std::wstring& text, const wchar_t* title, UINT flags) override {
+    std::lock_guard<std::mutex> guard(lock_);
     shown.push_back({owner, title, text, flags});
-    return answer;
+    return (flags & MB_TYPEMASK) == MB_YESNO ? yesNoAnswer.load() : answer;
   }
   std::vector<std::wstring> Texts() const;
   std::vector<ShownMessage> shown;
   int answer = IDOK;
+  std::atomic<int> yesNoAnswer{IDNO};
+
+ private:
+  mutable std::mutex lock_;
 };
 
 struct TestServiceOptions {
   bool realShell = false;      // the help viewer and the shell for real
   std::wstring programFolder;  // where the script file goes; empty: a fresh folder
+  std::wstring dataFolder;     // where journals and run logs go; empty: a fresh folder
 };
 
 class TestServices {
@@ -67,6 +77,7 @@ class TestServices {
   RecordingShell* shell = nullptr;  // null with realShell
   RecordingMessages* messages = nullptr;
   std::wstring programFolder;
+  std::wstring dataFolder;
 
  private:
   class Dialogs;

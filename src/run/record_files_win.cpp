@@ -1,0 +1,235 @@
+#include "run/record_files_win.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <stdexcept>
+#include <vector>
+
+#include "base/program_folder.h"
+#include "run/run_log.h"
+#include "win/file_win.h"
+#include "win/handles_win.h"
+
+namespace kavro::run {
+
+namespace {
+
+constexpr wchar_t kJournalPrefix[] = L"Kavro-";
+constexpr wchar_t kJournalExtension[] = L".journal";
+constexpr wchar_t kSetAsideExtension[] = L".journal-old";
+constexpr wchar_t kUnreadableExtension[] = L".journal-bad";
+constexpr size_t kMaxAttempts = 100;
+
+LocalTime Now() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+}
+
+bool EndsWith(const std::wstring& text, std::wstring_view end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::vector<std::wstring> NamesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(JoinFolder(folder, L"*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+void KeepNewest(const std::wstring& folder, size_t keep) {
+  for (const std::wstring& name : NamesBeyondNewest(NamesIn(folder), kJournalPrefix, keep)) {
+    DeleteFileW(JoinFolder(folder, name).c_str());
+  }
+}
+
+// Creates the folder and the ones above it.
+bool MakeFolder(const std::wstring& folder) {
+  if (CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) {
+    return true;
+  }
+  std::wstring parent = FolderOfPath(folder);
+  if (parent == folder || parent.empty() || !MakeFolder(parent)) return false;
+  return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// A new file named by `nameOf(attempt)` in `folder`, open for appending; read sharing only.
+win::UniqueFile CreateNew(const std::wstring& folder,
+                          const std::function<std::wstring(int)>& nameOf, std::wstring* path) {
+  if (!MakeFolder(folder)) return {};
+  for (size_t attempt = 1; attempt <= kMaxAttempts; ++attempt) {
+    *path = JoinFolder(folder, nameOf(static_cast<int>(attempt)));
+    win::UniqueFile file(CreateFileW(path->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file || GetLastError() != ERROR_FILE_EXISTS) return file;
+  }
+  return {};
+}
+
+class FileSink final : public RecordSink {
+ public:
+  // `flush`: every append is on the disk before it returns. `deleteAtEnd`: the journal's way.
+  FileSink(win::UniqueFile file, std::wstring path, bool flush, bool deleteAtEnd, size_t keep)
+      : file_(std::move(file)),
+        path_(std::move(path)),
+        flush_(flush),
+        deleteAtEnd_(deleteAtEnd),
+        keep_(keep) {}
+  ~FileSink() override {
+    // A run that never reached its end (the program is closing) leaves its journal behind.
+    file_.Reset();
+  }
+  void Append(std::string_view bytes) override {
+    DWORD written = 0;
+    if (!WriteFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                   nullptr) ||
+        written != bytes.size()) {
+      throw std::runtime_error("record not written");
+    }
+    if (flush_ && !FlushFileBuffers(file_.Get())) throw std::runtime_error("record not flushed");
+  }
+  void Finish() override {
+    file_.Reset();
+    if (deleteAtEnd_) DeleteFileW(path_.c_str());
+    KeepNewest(FolderOfPath(path_), keep_);
+  }
+
+ private:
+  win::UniqueFile file_;
+  std::wstring path_;
+  bool flush_;
+  bool deleteAtEnd_;
+  size_t keep_;
+};
+
+std::wstring Digits(unsigned long value, int width) {
+  std::wstring text = std::to_wstring(value);
+  return std::wstring(text.size() < static_cast<size_t>(width) ? width - text.size() : 0, L'0') +
+         text;
+}
+
+std::unique_ptr<RecordSink> MakeJournalSink(const std::wstring& dataFolder, const LocalTime& now) {
+  std::wstring stamp = LogFileName(now);  // "Kavro-YYYYMMDD-HHMMSS.csv"
+  stamp.resize(stamp.size() - 4);
+  std::wstring path;
+  win::UniqueFile file = CreateNew(
+      JournalFolder(dataFolder),
+      [&](int attempt) {
+        return stamp + L"-" + Digits(GetCurrentProcessId(), 6) + L"-" + Digits(attempt, 3) +
+               kJournalExtension;
+      },
+      &path);
+  if (!file) return nullptr;
+  return std::make_unique<FileSink>(std::move(file), path, true, true, kJournalsKept);
+}
+
+std::unique_ptr<RecordSink> MakeLogSink(const std::wstring& dataFolder, const LocalTime& now,
+                                        std::wstring* path) {
+  win::UniqueFile file = CreateNew(
+      LogFolder(dataFolder), [&](int attempt) { return LogFileName(now, attempt); }, path);
+  if (!file) {
+    path->clear();
+    return nullptr;
+  }
+  return std::make_unique<FileSink>(std::move(file), *path, false, false, kLogsKept);
+}
+
+double SteadySeconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+enum class JournalFate { Live, Unreadable, Ended, Abandoned };
+
+// Reads a journal unless a live run holds it (it refuses to share reading with no writer).
+JournalFate Inspect(const std::wstring& path, std::optional<ResumeOffer>* offer) {
+  win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    return GetLastError() == ERROR_SHARING_VIOLATION ? JournalFate::Live : JournalFate::Unreadable;
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 512 * 1024 * 1024) {
+    return JournalFate::Unreadable;
+  }
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!bytes.empty() &&
+      (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+       read != bytes.size())) {
+    return JournalFate::Unreadable;
+  }
+  std::optional<JournalState> state = ReadJournal(bytes);
+  if (!state) return JournalFate::Unreadable;
+  *offer = ResumeOf(*state);
+  return *offer ? JournalFate::Abandoned : JournalFate::Ended;
+}
+
+void Rename(const std::wstring& path, const wchar_t* extension) {
+  std::wstring renamed = path.substr(0, path.size() - wcslen(kJournalExtension)) + extension;
+  if (!MoveFileExW(path.c_str(), renamed.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileW(path.c_str());
+  }
+}
+
+}  // namespace
+
+std::wstring JournalFolder(const std::wstring& dataFolder) {
+  return JoinFolder(dataFolder, L"journal");
+}
+
+std::wstring LogFolder(const std::wstring& dataFolder) { return JoinFolder(dataFolder, L"logs"); }
+
+std::unique_ptr<RunRecord> MakeRunRecord(RunKind kind, const std::wstring& dataFolder,
+                                         std::function<std::wstring()> timeOfDay) {
+  RecorderParts parts;
+  parts.kind = kind;
+  parts.timeOfDay = std::move(timeOfDay);
+  parts.clockSeconds = &SteadySeconds;
+  if (!dataFolder.empty()) {
+    LocalTime now = Now();
+    if (kind == RunKind::Modify) parts.journal = MakeJournalSink(dataFolder, now);
+    parts.log = MakeLogSink(dataFolder, now, &parts.logPath);
+  }
+  return std::make_unique<RunRecorder>(std::move(parts));
+}
+
+std::optional<AbandonedRun> FindAbandonedRun(const std::wstring& dataFolder) {
+  if (dataFolder.empty()) return std::nullopt;
+  std::wstring folder = JournalFolder(dataFolder);
+  std::vector<std::wstring> names = NamesIn(folder);
+  std::sort(names.begin(), names.end());  // oldest first: the names begin with their time
+  std::optional<AbandonedRun> newest;
+  for (const std::wstring& name : names) {
+    if (!EndsWith(name, kJournalExtension)) continue;
+    std::wstring path = JoinFolder(folder, name);
+    std::optional<ResumeOffer> offer;
+    switch (Inspect(path, &offer)) {
+      case JournalFate::Live:
+        break;
+      case JournalFate::Unreadable:
+        Rename(path, kUnreadableExtension);
+        break;
+      case JournalFate::Ended:
+        DeleteFileW(path.c_str());
+        break;
+      case JournalFate::Abandoned:
+        if (newest) SetAside(newest->path);
+        newest = AbandonedRun{path, std::move(*offer)};
+        break;
+    }
+  }
+  KeepNewest(folder, kJournalsKept);
+  return newest;
+}
+
+void SetAside(const std::wstring& journalPath) { Rename(journalPath, kSetAsideExtension); }
+
+}  // namespace kavro::run

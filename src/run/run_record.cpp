@@ -1,0 +1,146 @@
+#include "run/run_record.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+#include "run/page_rule.h"
+#include "run/run_log.h"
+
+namespace kavro::run {
+
+namespace {
+
+// Closes a sink and lets it go; what it throws on the way changes nothing for the run.
+void Release(std::unique_ptr<RecordSink>& sink) {
+  if (!sink) return;
+  try {
+    sink->Finish();
+  } catch (...) {
+  }
+  sink.reset();
+}
+
+// False, with the sink closed and dropped, when it fails. A journal is closed rather than left
+// behind: a journal that stops part way would later offer drawings that were in fact saved.
+bool Send(std::unique_ptr<RecordSink>& sink, std::string_view bytes) {
+  if (!sink) return false;
+  try {
+    sink->Append(bytes);
+    return true;
+  } catch (...) {
+    Release(sink);
+    return false;
+  }
+}
+
+struct DrawingTrace {
+  bool begun = false;
+  bool logged = false;  // its row is written
+  std::wstring start;
+  double clock = 0;
+};
+
+}  // namespace
+
+struct RunRecorder::State {
+  RecorderParts parts;
+  bool logUsable = false;
+  bool started = false;
+  bool ended = false;
+  RunInputs inputs;
+  std::vector<DrawingTrace> drawings;
+
+  bool Open() const { return started && !ended; }
+
+  std::wstring TimeOfDay() const { return parts.timeOfDay ? parts.timeOfDay() : L""; }
+  double Clock() const { return parts.clockSeconds ? parts.clockSeconds() : 0; }
+
+  LogRow RowFor(size_t index, DrawingResult result) const {
+    LogRow row;
+    row.page = PageOf(inputs.startPage, index);
+    row.drawing = inputs.drawings[index];
+    row.result = result;
+    return row;
+  }
+
+  // A row for a drawing that was worked on: its times, and its seconds when it was begun.
+  void LogWorked(size_t index, LogRow row) {
+    DrawingTrace& trace = drawings[index];
+    row.end = TimeOfDay();
+    if (trace.begun) {
+      row.start = trace.start;
+      if (parts.clockSeconds) row.seconds = Clock() - trace.clock;
+    }
+    Log(index, row);
+  }
+
+  void Log(size_t index, const LogRow& row) {
+    drawings[index].logged = true;
+    Send(parts.log, LogRowBytes(row));
+  }
+};
+
+RunRecorder::RunRecorder(RecorderParts parts) : state_(std::make_unique<State>()) {
+  state_->logUsable = parts.log != nullptr;
+  state_->parts = std::move(parts);
+}
+
+RunRecorder::~RunRecorder() = default;
+
+void RunRecorder::Started(const RunInputs& inputs) {
+  State& s = *state_;
+  if (s.started || s.ended) return;
+  s.started = true;
+  s.inputs = inputs;
+  s.drawings.assign(inputs.drawings.size(), DrawingTrace{});
+  Send(s.parts.journal, InputsRecords(inputs));
+  if (!Send(s.parts.log, LogHeaderBytes())) s.logUsable = false;
+}
+
+void RunRecorder::Begun(size_t index) {
+  State& s = *state_;
+  if (!s.Open() || index >= s.drawings.size() || s.drawings[index].logged) return;
+  DrawingTrace& trace = s.drawings[index];
+  trace.begun = true;
+  trace.start = s.TimeOfDay();
+  trace.clock = s.Clock();
+  Send(s.parts.journal, BegunRecord(index));
+}
+
+void RunRecorder::Saved(size_t index) {
+  State& s = *state_;
+  if (!s.Open() || index >= s.drawings.size() || s.drawings[index].logged) return;
+  Send(s.parts.journal, SavedRecord(index));
+  auto result = s.parts.kind == RunKind::Modify ? DrawingResult::Done : DrawingResult::Previewed;
+  s.LogWorked(index, s.RowFor(index, result));
+}
+
+void RunRecorder::Failed(size_t index, long number, const std::wstring& description) {
+  State& s = *state_;
+  // A failure outside any drawing (connecting, before the first, after the last) has no row.
+  if (!s.Open() || index >= s.drawings.size() || s.drawings[index].logged) return;
+  LogRow row = s.RowFor(index, DrawingResult::Failed);
+  row.errorNumber = number;
+  row.errorText = description;
+  s.LogWorked(index, std::move(row));
+}
+
+void RunRecorder::Ended(size_t notBegunFrom, bool cancelled) {
+  State& s = *state_;
+  if (!s.Open()) return;
+  auto result = cancelled ? DrawingResult::Cancelled : DrawingResult::NotBegun;
+  for (size_t i = std::min(notBegunFrom, s.drawings.size()); i < s.drawings.size(); ++i) {
+    if (!s.drawings[i].logged) s.Log(i, s.RowFor(i, result));
+  }
+  s.ended = true;
+  Send(s.parts.journal, EndedRecord());
+  Release(s.parts.journal);
+  Release(s.parts.log);
+}
+
+std::wstring RunRecorder::LogPath() const {
+  return state_->logUsable ? state_->parts.logPath : L"";
+}
+
+}  // namespace kavro::run

@@ -1,0 +1,67 @@
+#pragma once
+// What a run leaves behind: the journal (modify runs) and the run log (every run). The engine
+// tells a RunRecord what happens; RunRecorder turns that into records and rows and hands them
+// to its sinks. A sink that fails is dropped: the run itself goes on as it would without it.
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "run/journal.h"
+
+namespace kavro::run {
+
+class RunRecord {
+ public:
+  virtual ~RunRecord() = default;
+  // The run has connected to AutoCAD and is about to begin with these inputs (a preview passes
+  // only the drawing it previews).
+  virtual void Started(const RunInputs& inputs) = 0;
+  virtual void Begun(size_t index) = 0;  // before drawing `index` is opened
+  virtual void Saved(size_t index) = 0;  // Close(true) returned; for a preview, its script ran
+  virtual void Failed(size_t index, long number, const std::wstring& description) = 0;
+  // The run is over; the drawings from `notBegunFrom` on were not begun, because of a cancel
+  // when `cancelled`, else because of a failure (none when it equals the count).
+  virtual void Ended(size_t notBegunFrom, bool cancelled) = 0;
+  // The run log's path, for the messages; empty when there is none.
+  virtual std::wstring LogPath() const = 0;
+};
+
+class RecordSink {
+ public:
+  virtual ~RecordSink() = default;
+  // Appends `bytes`; they are on disk when it returns. Throws std::exception on failure.
+  virtual void Append(std::string_view bytes) = 0;
+  // The run is over: the file is closed (a journal's file is then deleted).
+  virtual void Finish() = 0;
+};
+
+enum class RunKind { Modify, Preview };
+
+struct RecorderParts {
+  RunKind kind = RunKind::Modify;
+  std::unique_ptr<RecordSink> journal;  // null: none (a preview, or it could not be made)
+  std::unique_ptr<RecordSink> log;      // null: none
+  std::wstring logPath;
+  std::function<std::wstring()> timeOfDay;  // as the progress window shows it
+  std::function<double()> clockSeconds;     // a steady clock, for the seconds column
+};
+
+class RunRecorder final : public RunRecord {
+ public:
+  explicit RunRecorder(RecorderParts parts);
+  ~RunRecorder() override;
+  void Started(const RunInputs& inputs) override;
+  void Begun(size_t index) override;
+  void Saved(size_t index) override;
+  void Failed(size_t index, long number, const std::wstring& description) override;
+  void Ended(size_t notBegunFrom, bool cancelled) override;
+  std::wstring LogPath() const override;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace kavro::run

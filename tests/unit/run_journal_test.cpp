@@ -1,0 +1,227 @@
+#include "run/journal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "base/utf8.h"
+#include "run/journal_line.h"
+
+namespace kavro::run {
+namespace {
+
+RunInputs Awkward() {
+  RunInputs inputs;
+  inputs.drawings = {L"C:\\图纸\\一,二.dwg", L"  D:\\a b\\c.dwg ", L"\\\\server\\share\\x.dwg"};
+  inputs.scriptTemplate = L"-text 0,0 page\r\n\t\\u0041 \"q\"\r\nzoom e\r\n";
+  inputs.startPage = L" 7\n";
+  inputs.r2000 = false;
+  return inputs;
+}
+
+std::string FullJournal(const RunInputs& inputs) {
+  std::string bytes = InputsRecords(inputs);
+  for (size_t i = 0; i < inputs.drawings.size(); ++i) bytes += BegunRecord(i) + SavedRecord(i);
+  return bytes + EndedRecord();
+}
+
+size_t SavedCount(const JournalState& state) {
+  return static_cast<size_t>(std::count(state.saved.begin(), state.saved.end(), true));
+}
+
+TEST(Utf8, RoundTripsAndRefusesMalformedBytes) {
+  std::u16string pair = u"页\U0001F600x";
+  EXPECT_EQ(Utf16ToUtf8(pair), "\xE9\xA1\xB5\xF0\x9F\x98\x80x");
+  EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(pair)), pair);
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xD800') + u"a"),
+            "\xEF\xBF\xBD"
+            "a");
+  EXPECT_EQ(FromUtf8(ToUtf8(L"图纸 \U0001F600")), L"图纸 \U0001F600");
+  for (const char* bad : {"\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80",
+                          "\xE9\xA1", "\xFF", "a\xC3"}) {
+    EXPECT_FALSE(FromUtf8(bad).has_value()) << bad;
+    EXPECT_FALSE(Utf8ToUtf16(bad).has_value()) << bad;
+  }
+}
+
+TEST(JournalLine, EscapesKeepEveryTextOnOneLine) {
+  std::wstring text = L"a\\b\r\n\tc\x01\x7F" + std::wstring(1, static_cast<wchar_t>(0xDC00)) + L"d";
+  std::wstring escaped = EscapedText(text);
+  EXPECT_EQ(escaped.find_first_of(L"\r\n\t"), std::wstring::npos);
+  EXPECT_EQ(UnescapedText(escaped), text);
+  EXPECT_EQ(UnframedLine(FramedLine(escaped).substr(0, FramedLine(escaped).size() - 1)), escaped);
+  for (const wchar_t* bad : {L"\\", L"\\x", L"\\u12", L"\\u12G4"}) {
+    EXPECT_FALSE(UnescapedText(bad).has_value()) << bad;
+  }
+  EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
+}
+
+TEST(Journal, InputsReadBackExactly) {
+  RunInputs empty;
+  empty.r2000 = true;
+  for (const RunInputs& inputs : {Awkward(), empty}) {
+    auto state = ReadJournal(InputsRecords(inputs));
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->inputs, inputs);
+    EXPECT_EQ(state->saved, std::vector<bool>(inputs.drawings.size(), false));
+    EXPECT_FALSE(state->begunNotSaved);
+    EXPECT_FALSE(state->ended);
+  }
+}
+
+TEST(Journal, StepsAreRead) {
+  RunInputs inputs = Awkward();
+  std::string bytes = InputsRecords(inputs) + BegunRecord(0) + SavedRecord(0) + BegunRecord(1);
+  auto state = ReadJournal(bytes);
+  ASSERT_TRUE(state);
+  EXPECT_EQ(state->saved, (std::vector<bool>{true, false, false}));
+  EXPECT_EQ(state->begunNotSaved, 1u);
+  state = ReadJournal(bytes + SavedRecord(1) + EndedRecord());
+  ASSERT_TRUE(state);
+  EXPECT_FALSE(state->begunNotSaved);
+  EXPECT_TRUE(state->ended);
+}
+
+// A file cut at any byte: never more than its whole records say, never less than before.
+TEST(Journal, EveryCutOffPointReadsAsAPrefix) {
+  RunInputs inputs = Awkward();
+  std::string full = FullJournal(inputs);
+  size_t inputsEnd = InputsRecords(inputs).size();
+  size_t lastSaved = 0;
+  bool lastBegun = false;
+  for (size_t length = 0; length <= full.size(); ++length) {
+    std::string_view cut(full.data(), length);
+    auto state = ReadJournal(cut);
+    ASSERT_EQ(state.has_value(), length >= inputsEnd) << length;
+    if (!state) continue;
+    EXPECT_EQ(state->inputs, inputs);
+    size_t wholeLines = static_cast<size_t>(std::count(cut.begin(), cut.end(), '\n'));
+    size_t steps = wholeLines - (inputs.drawings.size() + 5);
+    size_t saved = SavedCount(*state);
+    EXPECT_EQ(saved, std::min(steps / 2, inputs.drawings.size())) << length;
+    EXPECT_GE(saved, lastSaved);
+    EXPECT_EQ(state->begunNotSaved.has_value(), steps % 2 == 1 && steps < 7) << length;
+    EXPECT_EQ(state->ended, length == full.size());
+    if (lastBegun && !state->begunNotSaved) {
+      EXPECT_EQ(saved, lastSaved + 1);
+    }
+    lastSaved = saved;
+    lastBegun = state->begunNotSaved.has_value();
+  }
+}
+
+TEST(Journal, GarbageAndFlippedBytesStopTheReading) {
+  RunInputs inputs = Awkward();
+  EXPECT_FALSE(ReadJournal(""));
+  EXPECT_FALSE(ReadJournal("kavro-journal 1\n"));
+  EXPECT_FALSE(ReadJournal("\xEF\xBB\xBF" + InputsRecords(inputs)));
+  EXPECT_FALSE(ReadJournal(std::string(4096, '\xFF')));
+  std::string full = FullJournal(inputs);
+  size_t inputsEnd = InputsRecords(inputs).size();
+  for (size_t at = 0; at < full.size(); ++at) {
+    for (unsigned char bit : {0x01, 0x20, 0x80}) {
+      std::string flipped = full;
+      flipped[at] = static_cast<char>(flipped[at] ^ bit);
+      auto state = ReadJournal(flipped);
+      if (at < inputsEnd) {
+        EXPECT_FALSE(state) << at;
+      } else {
+        ASSERT_TRUE(state) << at;
+        EXPECT_EQ(state->inputs, inputs);
+        EXPECT_FALSE(state->ended) << at;
+      }
+    }
+  }
+}
+
+TEST(Journal, RecordsOutOfPlaceOrRangeStopTheReading) {
+  RunInputs inputs = Awkward();
+  std::string bytes = InputsRecords(inputs);
+  auto state = ReadJournal(bytes + SavedRecord(3) + SavedRecord(0));
+  ASSERT_TRUE(state);
+  EXPECT_EQ(SavedCount(*state), 0u);
+  state = ReadJournal(bytes + BegunRecord(7) + BegunRecord(0));
+  ASSERT_TRUE(state);
+  EXPECT_FALSE(state->begunNotSaved);
+  state = ReadJournal(bytes + EndedRecord() + SavedRecord(0));
+  ASSERT_TRUE(state);
+  EXPECT_EQ(SavedCount(*state), 0u);
+  // A count that does not match the drawings before it: the inputs are not complete.
+  std::string lines = InputsRecords(inputs);
+  size_t countLine = lines.rfind('\n', lines.size() - 2) + 1;
+  EXPECT_FALSE(ReadJournal(lines.substr(0, countLine) + FramedLine(L"inputs 2")));
+  EXPECT_FALSE(ReadJournal(lines.substr(0, countLine) + FramedLine(L"inputs 4")));
+}
+
+TEST(Resume, NothingToOfferOnceEndedOrAllSaved) {
+  RunInputs inputs = Awkward();
+  EXPECT_FALSE(ResumeOf(*ReadJournal(FullJournal(inputs))));
+  std::string allSaved = FullJournal(inputs);
+  allSaved.resize(allSaved.size() - EndedRecord().size());
+  EXPECT_FALSE(ResumeOf(*ReadJournal(allSaved)));
+  EXPECT_FALSE(ResumeOf(*ReadJournal(InputsRecords(RunInputs{}))));
+}
+
+TEST(Resume, OffersWhatWasNotSaved) {
+  RunInputs inputs = Awkward();
+  std::string bytes = InputsRecords(inputs);
+  // Before the first drawing.
+  auto offer = ResumeOf(*ReadJournal(bytes));
+  ASSERT_TRUE(offer);
+  EXPECT_EQ(offer->total, 3u);
+  EXPECT_EQ(offer->saved, 0u);
+  EXPECT_EQ(offer->restored, (RunInputs{inputs.drawings, inputs.scriptTemplate, L"7", false}));
+  EXPECT_FALSE(offer->possiblyModified);
+  // Between begun and saved: the begun drawing is offered, with a warning.
+  bytes += BegunRecord(0) + SavedRecord(0) + BegunRecord(1);
+  offer = ResumeOf(*ReadJournal(bytes));
+  ASSERT_TRUE(offer);
+  EXPECT_EQ(offer->saved, 1u);
+  EXPECT_EQ(offer->restored.drawings,
+            (std::vector<std::wstring>{inputs.drawings[1], inputs.drawings[2]}));
+  EXPECT_EQ(offer->restored.startPage, L"8");
+  EXPECT_EQ(offer->possiblyModified, L"D:\\a b\\c.dwg");
+  EXPECT_EQ(offer->possiblyModifiedPage, L"8");
+  // After saved.
+  offer = ResumeOf(*ReadJournal(bytes + SavedRecord(1)));
+  ASSERT_TRUE(offer);
+  EXPECT_EQ(offer->saved, 2u);
+  EXPECT_EQ(offer->restored.drawings, std::vector<std::wstring>{inputs.drawings[2]});
+  EXPECT_EQ(offer->restored.startPage, L"9");
+  EXPECT_FALSE(offer->possiblyModified);
+}
+
+TEST(Resume, PagesContinueFromTheStartPage) {
+  struct Case {
+    const wchar_t* start;
+    const wchar_t* third;  // the start page of the offer when two were saved
+  };
+  for (auto [start, third] : {Case{L"7", L"9"}, Case{L"1.5", L"3.5"}, Case{L"&H10", L"18"},
+                              Case{L"abc", L"2"}, Case{L"-1", L"1"}}) {
+    RunInputs inputs{{L"a.dwg", L"b.dwg", L"c.dwg"}, L"page", start, true};
+    std::string bytes = InputsRecords(inputs) + BegunRecord(0) + SavedRecord(0) + BegunRecord(1) +
+                        SavedRecord(1) + BegunRecord(2);
+    auto offer = ResumeOf(*ReadJournal(bytes));
+    ASSERT_TRUE(offer);
+    EXPECT_EQ(offer->restored.startPage, third) << start;
+    EXPECT_EQ(offer->possiblyModifiedPage, third) << start;
+  }
+}
+
+TEST(Resume, Question) {
+  ResumeOffer offer;
+  offer.total = 4;
+  offer.saved = 1;
+  EXPECT_EQ(ResumeQuestion(offer),
+            L"上次的批量修改没有做完（共 4 张图纸，已完成 1 张）。\n"
+            L"是否恢复未完成的图纸、脚本模板和起始页码？");
+  offer.possiblyModified = L"C:\\图\\b.dwg";
+  offer.possiblyModifiedPage = L"12";
+  EXPECT_EQ(ResumeQuestion(offer),
+            L"上次的批量修改没有做完（共 4 张图纸，已完成 1 张）。\n"
+            L"第 12 页 C:\\图\\b.dwg 可能已经修改过，请先检查。\n"
+            L"是否恢复未完成的图纸、脚本模板和起始页码？");
+}
+
+}  // namespace
+}  // namespace kavro::run
