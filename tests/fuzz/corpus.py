@@ -37,6 +37,11 @@ def utf8(text):
     return text.encode("utf-8", "surrogatepass")
 
 
+# The inputs of a run of two drawings, as the journal's records.
+JOURNAL = (b"kavro-journal 1\nr2000 1\nstart 3\ntemplate open page\\r\\nsave\n"
+           b"drawing C:\\a.dwg\ndrawing C:\\b.dwg\ninputs 2\n")
+
+
 SEEDS = {
     # The start page box's text.
     "page_number": [
@@ -75,6 +80,22 @@ SEEDS = {
         b"\x00http://ads.example/frame.htm", b"\x01mailto:a@b", b"\x01file:///C:/x.exe",
         b"\x01about:blank", b"\x01res://ieframe.dll/navcancl.htm", b"\x01HTTPS://A",
         b"\x01http://a\" b", b"\x01javascript:x", b"\x01" + utf8("http://例子.org/页"),
+    ],
+    # Journal records, one a line, framed by the target; 0x01 starts a line taken as it is.
+    "journal": [
+        JOURNAL, JOURNAL + b"saved 0\nbegun 1\n", JOURNAL + b"saved 1\nsaved 0\nended\n",
+        JOURNAL + b"\x01saved 1 00000000\nsaved 0\n", JOURNAL[:40], b"kavro-journal 1\n",
+        b"kavro-journal 1\nr2000 0\nstart 1e300\ntemplate \\u0000\\\\\ninputs 0\n",
+        b"kavro-journal 1\nr2000 1\nstart  7\ntemplate x\ndrawing \\ud83d\ndrawing "
+        + utf8("图纸😀.dwg") + b"\ninputs 2\nbegun 1\nbegun 0\nsaved 1\n",
+        b"\x01\xff\xfe\n\x01 \n",
+    ],
+    # AutoCAD's version, SECURELOAD, TRUSTEDPATHS and the script's folder, NUL between them.
+    "trusted_paths": [
+        b"23.1s (LMS Tech)\x001\x00C:\\Kavro\x00C:\\Kavro\\",
+        b"24.0\x00\x00C:\\a\\...; D:/b \x00c:\\A\\x",
+        b"19.0\x000\x00\x00C:\\x", b"\x00\x00 ;\t\x00\"C:\\q q\"",
+        b"25\x002\x00C:\\...\x00\\\\server\\share",
     ],
     "docking": [
         docking_seed((512, 700), (893, 53, 1024, 662), (15, 15), (1024, 768)),
