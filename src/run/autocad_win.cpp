@@ -332,9 +332,8 @@ std::wstring AutoCadLink::GetVariable(const std::wstring& name) {
   Call(
       [name, text](References& r) {
         UniqueVariant variable = UniqueVariant::String(name);
-        *text =
-            r.CallOn(r.ActiveDocument().Get(), L"GetVariable", {variable.Ptr()}, r.documentIds)
-                .AsString();
+        *text = r.CallOn(r.ActiveDocument().Get(), L"GetVariable", {variable.Ptr()}, r.documentIds)
+                    .AsString();
       },
       limits_.callMs);
   return *text;

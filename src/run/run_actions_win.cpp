@@ -138,8 +138,7 @@ void Runs::RunWith(RunKind kind, RunFunction run) {
   Form3View progress(form3_, environment_.lifetime, stopQuestion_);
   std::unique_ptr<RunRecord> record =
       MakeRunRecord(kind, environment_.dataFolder, environment_.timeOfDay);
-  RunHost host{environment_.cad, keys,     script, progress, main_, environment_.timeOfDay,
-               *record};
+  RunHost host{environment_.cad, keys, script, progress, main_, environment_.timeOfDay, *record};
   try {
     run(host);
   } catch (...) {

@@ -78,11 +78,11 @@ class Run {
     try {
       cad_.SetVariable(L"TRUSTEDPATHS", WithTrustedFolder(trusted, folder));
     } catch (const RunFailure& refused) {
-      throw RunFailure(refused.Number(),
-                       refused.Description() + L"\n\nAutoCAD 不允许把脚本所在的文件夹“" + folder +
-                           L"”加入受信任的位置（TRUSTEDPATHS）。\n请在 AutoCAD "
-                           L"的“选项”中把这个文件夹加入受信任的位置（或请 CAD "
-                           L"管理员这样做）后再运行。");
+      throw RunFailure(refused.Number(), refused.Description() +
+                                             L"\n\nAutoCAD 不允许把脚本所在的文件夹“" + folder +
+                                             L"”加入受信任的位置（TRUSTEDPATHS）。\n请在 AutoCAD "
+                                             L"的“选项”中把这个文件夹加入受信任的位置（或请 CAD "
+                                             L"管理员这样做）后再运行。");
     }
     trustedBefore_ = trusted;
   }

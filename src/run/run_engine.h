@@ -112,9 +112,9 @@ class MainView {
   virtual std::wstring Drawing(size_t index) = 0;
   virtual void RemoveFirstDrawings(size_t count) = 0;
   virtual void SetStartPage(const std::wstring& text) = 0;  // Text2
-  virtual std::wstring ScriptTemplate() = 0;  // Text1
-  virtual std::wstring StartPage() = 0;       // Text2
-  virtual bool TargetsR2000() = 0;            // Option2
+  virtual std::wstring ScriptTemplate() = 0;                // Text1
+  virtual std::wstring StartPage() = 0;                     // Text2
+  virtual bool TargetsR2000() = 0;                          // Option2
   virtual void Hide() = 0;
   virtual void Show() = 0;
   // A message box with caption "Kavro": every message of a run comes here.

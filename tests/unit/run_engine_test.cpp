@@ -115,9 +115,7 @@ class Recorder : public CadConnector,
       r.dismiss = std::move(dismissed);
     }
     void Close() override { r.Note(L"Form3.Close"); }
-    bool StopRequested() override {
-      return r.stopAfter > 0 && r.Saves() >= r.stopAfter;
-    }
+    bool StopRequested() override { return r.stopAfter > 0 && r.Saves() >= r.stopAfter; }
   };
 
   size_t Saves() const {
@@ -129,7 +127,12 @@ class Recorder : public CadConnector,
   void Run(bool preview, RunRecord* record = nullptr) {
     ProgressSide progress(*this);
     NoRecord none;
-    RunHost host{*this,    *this, *this, progress, *this, [] { return std::wstring(L"10:00"); },
+    RunHost host{*this,
+                 *this,
+                 *this,
+                 progress,
+                 *this,
+                 [] { return std::wstring(L"10:00"); },
                  record ? *record : none};
     preview ? PreviewRun(host) : ModifyRun(host);
   }
