@@ -27,7 +27,7 @@ TEST(HelpFile, HelpButtonAsksForTheFileBesideTheProgram) {
 }
 
 TEST(HelpFile, HtmlHelpOpensTheBuiltHelpFileAtItsTitle) {
-  test::TestServices services({.realShell = true, .programFolder = {}});
+  test::TestServices services({.realShell = true, .programFolder = {}, .dataFolder = {}});
   auto window = MainWindow::Create(services.Get());
   window->Show();
   const std::wstring path = JoinFolder(win::ProgramFolder(), kHelpFileName);
