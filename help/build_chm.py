@@ -3,9 +3,10 @@
 
 The sources are kept in UTF-8; HTML Help reads the contents, the index and the project file in the
 code page of the help file's language (936 for Simplified Chinese), so every text file is converted
-on the way, its charset declaration with it.
+on the way, its charset declaration with it. "@KAVRO_VERSION@" in a page becomes the program's
+version, given by the build.
 
-usage: build_chm.py <source-dir> <work-dir> <compiler> <output.chm>...
+usage: build_chm.py <version> <source-dir> <work-dir> <compiler> <output.chm>...
 """
 import os
 import shutil
@@ -14,12 +15,13 @@ import sys
 
 TEXT_EXTENSIONS = {".html", ".htm", ".hhc", ".hhk", ".hhp", ".css"}
 CODE_PAGE = "cp936"
+VERSION_PLACEHOLDER = "@KAVRO_VERSION@"
 
 
-def convert(source, target):
+def convert(source, target, version):
     with open(source, encoding="utf-8") as f:
         text = f.read()
-    text = text.replace("charset=utf-8", "charset=gb2312")
+    text = text.replace("charset=utf-8", "charset=gb2312").replace(VERSION_PLACEHOLDER, version)
     try:
         data = text.encode(CODE_PAGE)
     except UnicodeEncodeError as e:
@@ -40,14 +42,14 @@ def compile_project(compiler, work):
 
 
 def main(argv):
-    if len(argv) < 5:
+    if len(argv) < 6:
         sys.exit(__doc__)
-    source, work, compiler, outputs = argv[1], argv[2], argv[3], argv[4:]
+    version, source, work, compiler, outputs = argv[1], argv[2], argv[3], argv[4], argv[5:]
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     for name in sorted(os.listdir(source)):
         if os.path.splitext(name)[1].lower() in TEXT_EXTENSIONS:
-            convert(os.path.join(source, name), os.path.join(work, name))
+            convert(os.path.join(source, name), os.path.join(work, name), version)
     compile_project(compiler, work)
     for output in outputs:
         os.makedirs(os.path.dirname(output) or ".", exist_ok=True)

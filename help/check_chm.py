@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Checks a compiled kavro.chm with chmls: it holds every file of the project, its contents point
-only at pages it holds, and it opens at its default topic with its Chinese title.
+only at pages it holds, it opens at its default topic with its Chinese title, and its version page
+names the program's version.
 
-usage: check_chm.py <kavro.chm> <kavro.hhp>
+usage: check_chm.py <kavro.chm> <kavro.hhp> <version>
 Exits 77 (skipped) when chmls is not installed.
 """
 import os
@@ -29,7 +30,7 @@ def project_files(hhp):
     return [line.strip() for line in files.splitlines() if line.strip()]
 
 
-def main(chm, hhp):
+def main(chm, hhp, version):
     if shutil.which("chmls") is None:
         print("chmls (Debian package fp-utils) is not installed: the help file is not checked")
         return SKIPPED
@@ -45,6 +46,10 @@ def main(chm, hhp):
         chmls("extract", chm, "/toc.hhc", toc_path)
         with open(toc_path, encoding="cp936") as f:
             toc = f.read()
+        page_path = os.path.join(temp, "version.html")
+        chmls("extract", chm, "/version.html", page_path)
+        with open(page_path, encoding="cp936") as f:
+            version_page = f.read()
     topics = re.findall(r'name="Local" value="([^"#]+)', toc)
     names = re.findall(r'name="Name" value="([^"]+)', toc)
     if len(topics) < 6:
@@ -53,6 +58,9 @@ def main(chm, hhp):
                  if "/" + t not in listed]
     if "出现问题时" not in names or "编写脚本模板" not in names:
         failures.append(f"the contents' Chinese titles did not survive: {names}")
+
+    if f"Kavro {version}。" not in version_page:
+        failures.append(f"the version page does not name Kavro {version}")
 
     system = chmls("printsystem", chm)
     if b"Default topic from [options]  :index.html" not in system:
@@ -69,6 +77,6 @@ def main(chm, hhp):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3:
+    if len(sys.argv) != 4:
         sys.exit(__doc__)
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(sys.argv[1], sys.argv[2], sys.argv[3]))

@@ -46,6 +46,10 @@ for bmp in "$root"/build/mingw/screenshots/*.bmp; do
 done
 shots=$(ls "$root"/build/mingw/screenshots/*.png 2>/dev/null | tr '\n' ' ')
 [ -n "$shots" ] && echo "Screenshots: $shots"
+# The ctest test package_make made the release packages; package_test installed them.
+for pkg in "$root"/build/mingw/packages/Kavro-*-setup.exe "$root"/build/mingw/packages/Kavro-*.zip; do
+  [ -f "$pkg" ] && echo "Package: $(basename "$pkg") $(stat -c %s "$pkg") bytes"
+done
 wineserver_stop
 StopXvfb
 trap - EXIT

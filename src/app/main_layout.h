@@ -3,6 +3,8 @@
 // their container, and their texts. The Win32 view builds itself from this table.
 #include <span>
 
+#include "kavro_version.h"
+
 namespace kavro {
 
 enum class MainControl {
@@ -42,7 +44,7 @@ struct ControlDesign {
 
 inline constexpr int kMainClientWidthTwips = 8280;
 inline constexpr int kMainClientHeightTwips = 8175;
-inline constexpr wchar_t kMainCaption[] = L"Kavro V2.5";
+inline constexpr wchar_t kMainCaption[] = L"Kavro V" KAVRO_PRODUCT_VERSION_TEXT;
 
 // Every control of the main window, in tab order.
 std::span<const ControlDesign> MainWindowDesign();

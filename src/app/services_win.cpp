@@ -14,7 +14,9 @@ ServiceParts Completed(ServiceParts parts) {
   if (!parts.makeDialogs) parts.makeDialogs = &win::MakeCommonDialogs;
   if (!parts.timeOfDay) parts.timeOfDay = &win::TimeOfDay;
   if (parts.programFolder.empty()) parts.programFolder = win::ProgramFolder();
-  if (parts.dataFolder.empty()) {
+  if (!parts.keepRecords) {
+    parts.dataFolder.clear();
+  } else if (parts.dataFolder.empty()) {
     std::wstring local = win::LocalAppDataFolder();
     if (!local.empty()) parts.dataFolder = JoinFolder(local, L"Kavro");
   }

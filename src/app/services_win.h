@@ -28,6 +28,7 @@ struct ServiceParts {
                                // the program)
   std::wstring dataFolder;     // where runs keep their journals and logs ("Kavro" in the
                                // user's local application data)
+  bool keepRecords = true;     // false: runs keep no journal and no log (benchmarks)
 };
 
 class Services {

@@ -344,6 +344,173 @@ TEST(ModifyRunFailure, FailedFinalSwitchStillRemovesEveryProcessedDrawing) {
   EXPECT_EQ(r.messages[0].find(L"图纸："), std::wstring::npos);
 }
 
+// What the engine told the run's record.
+class RecordSpy final : public RunRecord {
+ public:
+  Log calls;
+  size_t drawings = 0;
+  void Started(const RunInputs& inputs) override {
+    drawings = inputs.drawings.size();
+    calls.push_back(L"Started(" + std::to_wstring(drawings) + L")");
+  }
+  void Begun(size_t i) override { calls.push_back(L"Begun(" + std::to_wstring(i) + L")"); }
+  void Saved(size_t i) override { calls.push_back(L"Saved(" + std::to_wstring(i) + L")"); }
+  void Failed(size_t i, long, const std::wstring&) override {
+    calls.push_back(L"Failed(" + std::to_wstring(i) + L")");
+  }
+  void Ended(size_t from, bool cancelled) override {
+    calls.push_back(L"Ended(" + std::to_wstring(from) + (cancelled ? L", cancelled)" : L")"));
+  }
+  std::wstring LogPath() const override { return L"C:\\logs\\Kavro-1.csv"; }
+};
+
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// A run stopped by a failure or by the user leaves the rest of the list numbered as it would
+// have been: the start page moves on, and the message says so and names the log.
+TEST(StoppedRun, ContinuesThePagesAndNamesTheLog) {
+  Recorder failed;
+  failed.drawings = {L"a", L"b", L"c", L"d"};
+  failed.startPage = L"5";
+  failed.FailAt(L"Documents.Open", 3);
+  RecordSpy failedRecord;
+  failed.Run(false, &failedRecord);
+  EXPECT_EQ(failed.drawings, (Log{L"c", L"d"}));
+  EXPECT_EQ(failed.startPage, L"7");
+  ASSERT_EQ(failed.messages.size(), 1u);
+  EXPECT_TRUE(
+      EndsWith(failed.messages[0], L"\n\n起始页码已改为 7。\n运行记录：C:\\logs\\Kavro-1.csv"))
+      << failed.messages[0];
+  EXPECT_EQ(failedRecord.calls, (Log{L"Started(4)", L"Begun(0)", L"Saved(0)", L"Begun(1)",
+                                     L"Saved(1)", L"Begun(2)", L"Failed(2)", L"Ended(3)"}));
+
+  Recorder stopped;
+  stopped.drawings = {L"a", L"b", L"c", L"d"};
+  stopped.startPage = L"5";
+  stopped.stopAfter = 2;
+  RecordSpy stoppedRecord;
+  stopped.Run(false, &stoppedRecord);
+  EXPECT_EQ(stopped.drawings, (Log{L"c", L"d"}));
+  EXPECT_EQ(stopped.startPage, L"7");
+  // The drawing at hand was saved, the dialogs switched back on, Form3 went.
+  Log tail(stopped.log.end() - 4, stopped.log.end());
+  EXPECT_EQ(tail, (Log{L"ActiveDocument.Close(true)", kOn, L"Form3.Close", L"Main.Show"}));
+  EXPECT_EQ(stopped.messages,
+            (Log{L"notice: 批量修改已停止：已完成 2 张，剩余 2 张。\n\n起始页码已改为 7。\n"
+                 L"运行记录：C:\\logs\\Kavro-1.csv"}));
+  EXPECT_EQ(stoppedRecord.calls.back(), L"Ended(2, cancelled)");
+
+  // Stopped after the last drawing: nothing is left, the run simply completes.
+  Recorder late;
+  late.drawings = {L"a", L"b"};
+  late.stopAfter = 2;
+  late.Run(false);
+  EXPECT_TRUE(late.messages.empty());
+  EXPECT_EQ(late.log.back(), kEnded);
+  EXPECT_EQ(late.startPage, L"1");
+
+  // A failure once every drawing was saved leaves the start page alone.
+  Recorder last;
+  last.drawings = {L"a"};
+  last.FailAt(L"SendCommand", 3);  // the final switch back on
+  last.Run(false);
+  EXPECT_EQ(last.startPage, L"1");
+  ASSERT_EQ(last.messages.size(), 1u);
+  EXPECT_EQ(last.messages[0].find(L"起始页码"), std::wstring::npos);
+}
+
+TEST(StoppedRun, SaysWhatBecameOfAHungAutoCad) {
+  Recorder r;
+  r.drawings = {L"a"};
+  r.answers = false;
+  r.cadFate = L"AutoCAD 没有响应，已结束由 Kavro 启动的 AutoCAD。";
+  r.FailAt(L"Quiescent", 1);
+  r.Run(false);
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_NE(r.messages[0].find(L"图纸：a\n\nAutoCAD 没有响应，已结束由 Kavro 启动的 AutoCAD。"),
+            std::wstring::npos)
+      << r.messages[0];
+}
+
+struct TrustCase {
+  const wchar_t* version;
+  const wchar_t* secureLoad;
+  const wchar_t* trusted;
+  Log asked;     // between the template drawing and the first command
+  Log restored;  // after the last command
+};
+
+class TrustedFolder : public ::testing::TestWithParam<TrustCase> {};
+
+// Only AutoCAD 2014 to 2024 are asked about their trusted folders; the script's folder is added
+// for the run when they would not run it, and TRUSTEDPATHS is put back at the end.
+TEST_P(TrustedFolder, IsAddedForTheRunOnlyWhereNeeded) {
+  const TrustCase& c = GetParam();
+  Recorder r;
+  r.version = c.version;
+  r.variables = {{L"SECURELOAD", c.secureLoad}, {L"TRUSTEDPATHS", c.trusted}};
+  r.drawings = {L"a"};
+  r.Run(false);
+  EXPECT_TRUE(r.messages.empty());
+  auto add = std::find(r.log.begin(), r.log.end(), L"Version");
+  auto off = std::find(r.log.begin(), r.log.end(), kOff);
+  ASSERT_TRUE(add < off);
+  EXPECT_EQ(Log(add + 1, off), c.asked);
+  auto on = std::find(r.log.begin(), r.log.end(), kOn);
+  EXPECT_EQ(Log(on + 1, r.log.end() - 1), c.restored);
+  EXPECT_EQ(r.variables[L"TRUSTEDPATHS"], c.trusted);
+}
+
+const Log kAsk = {L"GetVariable(SECURELOAD)", L"GetVariable(TRUSTEDPATHS)"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Versions, TrustedFolder,
+    ::testing::Values(TrustCase{L"15.0", L"1", L"", {}, {}}, TrustCase{L"25.0", L"1", L"", {}, {}},
+                      TrustCase{L"19.0s", L"1", L"", {}, {}},
+                      TrustCase{L"23.1s (LMS Tech)",
+                                L"1",
+                                L"",
+                                Calls(kAsk, L"SetVariable(TRUSTEDPATHS=C:\\Kavro)"),
+                                {L"SetVariable(TRUSTEDPATHS=)"}},
+                      TrustCase{L"19.1",
+                                L"2",
+                                L"D:\\x",
+                                Calls(kAsk, L"SetVariable(TRUSTEDPATHS=D:\\x;C:\\Kavro)"),
+                                {L"SetVariable(TRUSTEDPATHS=D:\\x)"}},
+                      TrustCase{L"24.3", L"0", L"", kAsk, {}},
+                      TrustCase{L"20.0", L"1", L"c:\\kavro\\", kAsk, {}}));
+
+TEST(TrustedFolderRefused, StopsTheRunBeforeTheFirstDrawing) {
+  Recorder r;
+  r.version = L"23.1";
+  r.variables = {{L"SECURELOAD", L"1"}, {L"TRUSTEDPATHS", L""}};
+  r.drawings = {L"a", L"b"};
+  r.FailAt(L"SetVariable", 1);
+  r.Run(false);
+  EXPECT_EQ(r.drawings.size(), 2u);
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_NE(r.messages[0].find(L"“C:\\Kavro”"), std::wstring::npos) << r.messages[0];
+  EXPECT_EQ(std::count(r.log.begin(), r.log.end(), kOff), 0);
+  EXPECT_EQ(
+      std::count_if(r.log.begin(), r.log.end(),
+                    [](const std::wstring& call) { return call.starts_with(L"Documents.Open"); }),
+      0);
+  EXPECT_EQ(r.startPage, L"1");  // nothing was done: the pages stay
+
+  // A failure in the middle of a run still puts TRUSTEDPATHS back, after the dialogs.
+  Recorder mid;
+  mid.version = L"23.1";
+  mid.variables = {{L"SECURELOAD", L"1"}, {L"TRUSTEDPATHS", L"E:\\t"}};
+  mid.drawings = {L"a", L"b"};
+  mid.FailAt(L"Documents.Open", 2);
+  mid.Run(false);
+  EXPECT_EQ(mid.variables[L"TRUSTEDPATHS"], L"E:\\t");
+  Log tail(mid.log.end() - 4, mid.log.end());
+  EXPECT_EQ(tail, (Log{kOn, L"SetVariable(TRUSTEDPATHS=E:\\t)", L"Form3.Close", L"Main.Show"}));
+}
+
 TEST(RunTexts, TemplateAndScriptPaths) {
   EXPECT_EQ(TemplatePath(L"C:\\Program Files\\ACAD2000\\acad.exe"),
             L"C:\\Program Files\\ACAD2000\\TEMPLATE\\acad.dwt");

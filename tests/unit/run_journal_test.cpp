@@ -69,19 +69,6 @@ TEST(Journal, InputsReadBackExactly) {
   }
 }
 
-TEST(Journal, StepsAreRead) {
-  RunInputs inputs = Awkward();
-  std::string bytes = InputsRecords(inputs) + BegunRecord(0) + SavedRecord(0) + BegunRecord(1);
-  auto state = ReadJournal(bytes);
-  ASSERT_TRUE(state);
-  EXPECT_EQ(state->saved, (std::vector<bool>{true, false, false}));
-  EXPECT_EQ(state->begunNotSaved, 1u);
-  state = ReadJournal(bytes + SavedRecord(1) + EndedRecord());
-  ASSERT_TRUE(state);
-  EXPECT_FALSE(state->begunNotSaved);
-  EXPECT_TRUE(state->ended);
-}
-
 // A file cut at any byte: never more than its whole records say, never less than before.
 TEST(Journal, EveryCutOffPointReadsAsAPrefix) {
   RunInputs inputs = Awkward();

@@ -34,14 +34,6 @@ TEST(RunLog, HeaderAndRowBytes) {
   EXPECT_EQ(LogRowBytes(done), "1,a.dwg,\xE5\xAE\x8C\xE6\x88\x90,a,b,0.0,5,\r\n");
 }
 
-TEST(RunLog, ResultTexts) {
-  EXPECT_EQ(ResultText(DrawingResult::Done), L"完成");
-  EXPECT_EQ(ResultText(DrawingResult::Previewed), L"预览");
-  EXPECT_EQ(ResultText(DrawingResult::Failed), L"失败");
-  EXPECT_EQ(ResultText(DrawingResult::Cancelled), L"已取消");
-  EXPECT_EQ(ResultText(DrawingResult::NotBegun), L"未开始");
-}
-
 TEST(RunLog, FileNames) {
   LocalTime time{2026, 12, 7, 9, 5, 2};
   EXPECT_EQ(LogFileName(time), L"Kavro-20261207-090502.csv");

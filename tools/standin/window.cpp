@@ -72,6 +72,9 @@ LRESULT Handle(HWND window, UINT msg, WPARAM wp, LPARAM lp, bool ansi) {
       return 0;
     case kHangMessage:
       TheLog().Note(L"not responding");
+      // One that hangs for good is ended from outside: like Windows, which forgets a dead
+      // server's class object (Wine's COM would keep handing it out), it withdraws it first.
+      if (TheCad().Settings().hangMs == 0) RevokeRegistrations();
       WaitForSingleObject(WakeEvent(),
                           TheCad().Settings().hangMs > 0 ? TheCad().Settings().hangMs : INFINITE);
       TheLog().Note(L"responding again");

@@ -14,6 +14,8 @@ KavroProcess::~KavroProcess() {
   }
 }
 
+bool KavroProcess::Start() { return Start(KavroExePath()); }
+
 bool KavroProcess::Start(const std::wstring& exePath, const wchar_t* folder) {
   std::wstring commandLine = L"\"" + exePath + L"\"";
   STARTUPINFOW startup{};
@@ -38,6 +40,11 @@ HWND KavroProcess::WaitForWindow(const wchar_t* className) const {
       },
       10000);
   return w;
+}
+
+void KavroProcess::Kill() {
+  TerminateProcess(process_.hProcess, 9);
+  WaitForSingleObject(process_.hProcess, 5000);
 }
 
 bool KavroProcess::Ended(DWORD waitMs) const {

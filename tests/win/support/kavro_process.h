@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "support/support.h"
-
 namespace kavro::test {
 
 class KavroProcess {
@@ -15,10 +13,14 @@ class KavroProcess {
   KavroProcess& operator=(const KavroProcess&) = delete;
   ~KavroProcess();  // ends the process if it still runs
 
-  // Starts kavro.exe (or a copy of it, from its own folder); true once its main window and both
-  // side windows are visible.
-  bool Start(const std::wstring& exePath = KavroExePath(), const wchar_t* folder = nullptr);
+  // Starts kavro.exe (the built one unless told; a copy from `folder`, its own); true once its
+  // main window and both side windows are visible.
+  bool Start();
+  bool Start(const std::wstring& exePath, const wchar_t* folder = nullptr);
   bool Ended(DWORD waitMs) const;
+  // Ends it at once, as a crash or a power cut would.
+  void Kill();
+  DWORD Id() const { return process_.dwProcessId; }
   HANDLE Process() const { return process_.hProcess; }
   // Ended within a few seconds, with exit code 0.
   bool EndedWithoutError() const;

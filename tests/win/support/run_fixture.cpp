@@ -17,9 +17,10 @@ void RunFixture::SetUp() {
   Open(MakeTempFolder(L"run_program"));
 }
 
-void RunFixture::Open(const std::wstring& programFolder) {
+void RunFixture::Open(const std::wstring& programFolder, bool keepRecords) {
   window_.reset();
-  services_ = std::make_unique<TestServices>(TestServiceOptions{.programFolder = programFolder});
+  services_ = std::make_unique<TestServices>(TestServiceOptions{
+      .programFolder = programFolder, .dataFolder = {}, .keepRecords = keepRecords});
   window_ = MainWindow::Create(services_->Get());
   window_->Show();
   PumpPending();

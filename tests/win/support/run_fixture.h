@@ -29,7 +29,7 @@ class RunFixture : public ::testing::Test {
   void TearDown() override;
 
   // The program anew (services and main window), its script file going to `programFolder`.
-  void Open(const std::wstring& programFolder);
+  void Open(const std::wstring& programFolder, bool keepRecords = true);
   void StartStandin(const StandinOptions& options = {});
   // Drawing files <prefix>a.dwg, <prefix>b.dwg, ... added to the list; their paths.
   Lines AddDrawings(int count, const std::wstring& prefix = L"");

@@ -44,6 +44,7 @@ TestServices::TestServices(TestServiceOptions options)
   parts.makeDialogs = [this](HWND window) { return std::make_unique<Dialogs>(*this, window); };
   parts.programFolder = programFolder;
   parts.dataFolder = dataFolder;
+  parts.keepRecords = options.keepRecords;
   services_ = std::make_unique<Services>(std::move(parts));
   services_->promoSettings.askForBrowserEngine = false;
   // Every wait shortened: a test that waits out a limit waits seconds, not minutes.

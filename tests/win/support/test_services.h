@@ -62,6 +62,7 @@ struct TestServiceOptions {
   bool realShell = false;      // the help viewer and the shell for real
   std::wstring programFolder;  // where the script file goes; empty: a fresh folder
   std::wstring dataFolder;     // where journals and run logs go; empty: a fresh folder
+  bool keepRecords = true;     // false: runs keep no journal and no log
 };
 
 class TestServices {

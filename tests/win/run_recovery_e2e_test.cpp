@@ -1,0 +1,230 @@
+// How runs end when they do not simply complete, from the main window against the stand-in:
+// the run log, the start page after a stop, a stop asked for on the progress window, a hung or
+// crashed AutoCAD, a question AutoCAD waits on, and AutoCAD's trusted folders.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/utf8.h"
+#include "run/record_files_win.h"
+#include "support/run_fixture.h"
+#include "support/support.h"
+
+namespace kavro {
+namespace {
+
+using test::Lines;
+using test::ReadBytes;
+using test::Standin;
+using test::StandinOptions;
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+// The rows of a CSV file whose fields hold no comma, quote or line end: fields per row.
+std::vector<Lines> CsvRows(const std::string& bytes) {
+  std::wstring text = FromUtf8(bytes).value_or(L"");
+  std::vector<Lines> rows;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find(L"\r\n", at);
+    if (end == std::wstring::npos) end = text.size();
+    Lines fields;
+    std::wstring line = text.substr(at, end - at);
+    for (size_t from = 0;;) {
+      size_t comma = line.find(L',', from);
+      fields.push_back(line.substr(from, comma - from));
+      if (comma == std::wstring::npos) break;
+      from = comma + 1;
+    }
+    rows.push_back(fields);
+    at = end + 2;
+  }
+  return rows;
+}
+
+class RunRecovery : public test::RunFixture {
+ protected:
+  std::wstring LogPath() const {
+    std::wstring folder = run::LogFolder(services_->dataFolder);
+    auto names = FilesIn(folder);
+    return names.size() == 1 ? folder + L"\\" + names[0] : L"";
+  }
+  // The log's rows after its header: page, result and error number of each.
+  std::vector<Lines> LogRows() const {
+    std::string bytes = ReadBytes(LogPath());
+    EXPECT_EQ(bytes.rfind("\xEF\xBB\xBF", 0), 0u);
+    auto rows = CsvRows(bytes.substr(std::min<size_t>(3, bytes.size())));
+    EXPECT_FALSE(rows.empty());
+    if (rows.empty()) return {};
+    EXPECT_EQ(rows[0],
+              (Lines{L"页码", L"图纸", L"结果", L"开始", L"结束", L"秒", L"错误号", L"错误说明"}));
+    std::vector<Lines> brief;
+    for (size_t i = 1; i < rows.size(); ++i) {
+      Lines& row = rows[i];
+      EXPECT_EQ(row.size(), 8u);
+      if (row.size() == 8) brief.push_back({row[0], row[2], row[6]});
+    }
+    return brief;
+  }
+  Lines Journals() const { return FilesIn(run::JournalFolder(services_->dataFolder)); }
+};
+
+// A completed run logs a row per drawing and leaves no journal behind; a stopped one logs
+// where it stopped, and moves the start page on to the first drawing left.
+TEST_F(RunRecovery, TheLogHasARowPerDrawingAndTheStartPageContinuesAfterAFailure) {
+  StartStandin();
+  auto paths = AddDrawings(2);
+  window_->SetItemText(MainControl::Text2, L"7");
+  window_->Runs().Modify();
+  ASSERT_TRUE(Form3() != nullptr);
+  EXPECT_EQ(LogRows(), (std::vector<Lines>{{L"7", L"完成", L""}, {L"8", L"完成", L""}}));
+  std::string bytes = ReadBytes(LogPath());
+  EXPECT_NE(bytes.find(ToUtf8(L"7," + paths[0] + L",完成,")), std::string::npos);
+  EXPECT_TRUE(Journals().empty());
+  std::wstring name = LogPath().substr(LogPath().rfind(L'\\') + 1);
+  EXPECT_TRUE(name.starts_with(L"Kavro-") && name.ends_with(L".csv") && name.size() == 25u) << name;
+}
+
+TEST_F(RunRecovery, AFailureLeavesTheStartPageAtTheDrawingThatFailed) {
+  StartStandin({.failAt = 3});
+  auto paths = AddDrawings(5);
+  window_->SetItemText(MainControl::Text2, L"7");
+  window_->Runs().Modify();
+  ExpectStopped(paths[2], Lines(paths.begin() + 2, paths.end()), L"起始页码已改为 9。");
+  EXPECT_EQ(window_->ItemText(MainControl::Text2), L"9");
+  std::wstring message = Messages().at(0);
+  EXPECT_TRUE(message.ends_with(L"起始页码已改为 9。\n运行记录：" + LogPath())) << message;
+  auto rows = LogRows();
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[1], (Lines{L"8", L"完成", L""}));
+  EXPECT_EQ(rows[2][1], L"失败");
+  EXPECT_FALSE(rows[2][2].empty());
+  EXPECT_EQ(rows[3], (Lines{L"10", L"未开始", L""}));
+  EXPECT_TRUE(Journals().empty());
+
+  // Started again, the rest is numbered as the first run would have numbered it.
+  StartStandin();
+  window_->SetItemText(MainControl::Text1, L"page");
+  window_->Runs().Modify();
+  ASSERT_TRUE(Form3() != nullptr);
+  for (int i = 2; i < 5; ++i) {
+    EXPECT_EQ(ReadBytes(paths[i]), test::kDrawing + std::to_string(7 + i)) << i;
+  }
+}
+
+// Esc on the progress window asks; Yes lets the drawing at hand be saved and stops there. The
+// run does not wait for the answer.
+TEST_F(RunRecovery, EscOnTheProgressWindowStopsAfterTheDrawingAtHand) {
+  StartStandin({.openMs = 300});
+  auto paths = AddDrawings(4);
+  window_->SetItemText(MainControl::Text2, L"3");
+  services_->messages->yesNoAnswer = IDYES;
+  std::atomic<bool> done{false};
+  std::thread presser([&] {
+    HWND form3 = nullptr;
+    while (!done && !(form3 = FindWindowW(L"Form3", nullptr))) Sleep(5);
+    if (form3) PostMessageW(form3, WM_KEYDOWN, VK_ESCAPE, 0);
+  });
+  window_->Runs().Modify();
+  done = true;
+  presser.join();
+  Lines messages = Messages();
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0], L"是否在当前图纸保存后停止批量修改？");
+  EXPECT_EQ(services_->messages->shown[0].flags & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
+  EXPECT_TRUE(
+      messages[1].starts_with(L"批量修改已停止：已完成 1 张，剩余 3 张。\n\n起始页码已改为 4。\n"
+                              L"运行记录："))
+      << messages[1];
+  EXPECT_EQ(ListEntries(), Lines(paths.begin() + 1, paths.end()));
+  EXPECT_EQ(window_->ItemText(MainControl::Text2), L"4");
+  EXPECT_EQ(Form3(), nullptr);
+  EXPECT_TRUE(MainShownAndEnabled());
+  Lines calls = standin_->Calls();
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back(), L"Document.SendCommand " + test::LogQuote(L"filedia\r1\r"));
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), L"Document.Close true"), 1);
+  auto rows = LogRows();
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0][1], L"完成");
+  EXPECT_EQ(rows[3], (Lines{L"6", L"已取消", L""}));
+}
+
+// Once the last drawing is saved there is nothing to stop: a click asks nothing.
+TEST_F(RunRecovery, AClickAfterTheLastDrawingAsksNothing) {
+  StartStandin();
+  AddDrawings(1);
+  window_->Runs().Modify();
+  ASSERT_TRUE(Form3() != nullptr);
+  HWND form3 = Form3()->Hwnd();
+  PostMessageW(form3, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageW(form3, WM_KEYDOWN, VK_ESCAPE, 0);
+  test::PumpPending();
+  Sleep(100);
+  test::PumpPending();
+  EXPECT_TRUE(Messages().empty());
+  PostMessageW(form3, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_TRUE(Form3Closed());
+  EXPECT_TRUE(MainShownAndEnabled());
+}
+
+// The user's own AutoCAD may hold unsaved work: a hang there is reported, never ended.
+TEST_F(RunRecovery, AHungAutoCadThatTheUserStartedIsLeftAlone) {
+  Limits().callMs = 1500;
+  StartStandin({.hangAt = 1});
+  ASSERT_TRUE(standin_->StartDirectly());
+  auto paths = AddDrawings(2);
+  window_->Runs().Modify();
+  ExpectStopped(paths[0], paths, L"AutoCAD 没有响应。请检查 AutoCAD 是否在等待回答。");
+  EXPECT_TRUE(Standin::IsRunning());
+}
+
+struct Gone {
+  const char* name;
+  StandinOptions options;
+};
+
+class RunAfterAutoCadWent : public RunRecovery, public ::testing::WithParamInterface<Gone> {};
+
+// After AutoCAD crashed, or hung and was ended, the next run connects afresh: no second failure
+// on the dead reference.
+TEST_P(RunAfterAutoCadWent, ConnectsAfresh) {
+  Limits().callMs = 1500;
+  StartStandin(GetParam().options);
+  auto paths = AddDrawings(3);
+  window_->Runs().Modify();
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_TRUE(test::PumpUntil([] { return !Standin::IsRunning(); }));
+  Lines left = ListEntries();
+  StartStandin();
+  window_->Runs().Modify();
+  EXPECT_EQ(Messages().size(), 1u) << Messages().back();
+  EXPECT_TRUE(ListEntries().empty());
+  ASSERT_TRUE(Form3() != nullptr);
+  Lines calls = standin_->Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), L"Document.Close true"),
+            static_cast<long>(left.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(CrashedOrHung, RunAfterAutoCadWent,
+                         ::testing::Values(Gone{"Crashed", {.crashAt = 2}},
+                                           Gone{"Hung", {.hangAt = 2}}),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace kavro
