@@ -1,5 +1,31 @@
 # Settings shared by every Windows target: Unicode, a static runtime, the system libraries.
-set(KAVRO_WIN_LIBS comctl32 comdlg32 ole32 oleaut32 uuid shell32 shlwapi gdi32 user32 htmlhelp)
+set(KAVRO_WIN_LIBS ole32 oleaut32 uuid shell32 shlwapi gdi32 user32)
+# No import of hhctrl.ocx, which is not a known DLL: it is loaded from the system folder at first
+# use (win/system_library_win.h). comctl32 (not a known DLL either) and comdlg32 are bound at
+# first use, after the program restricted its DLL search: linked the ordinary way, they and the
+# DLLs they link (uxtheme, winspool, ...) would be looked for beside the program at its start.
+# comctl32 is still found by name, so the manifest's version 6 is the one loaded.
+set(kavroDelayed comctl32 comdlg32)
+if(MINGW)
+  find_program(KAVRO_DLLTOOL NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-dlltool dlltool REQUIRED)
+  foreach(dll ${kavroDelayed})
+    set(lib ${CMAKE_BINARY_DIR}/delayed/lib${dll}_delayed.a)
+    set(def ${CMAKE_SOURCE_DIR}/cmake/delayed/${dll}.def)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${def})
+    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/delayed)
+    execute_process(COMMAND ${KAVRO_DLLTOOL} -d ${def} -y ${lib} RESULT_VARIABLE failed)
+    if(failed)
+      message(FATAL_ERROR "dlltool could not make ${lib}")
+    endif()
+    list(APPEND KAVRO_WIN_LIBS ${lib})
+  endforeach()
+  list(APPEND KAVRO_WIN_LIBS delayimp)
+elseif(MSVC)
+  list(APPEND KAVRO_WIN_LIBS ${kavroDelayed} delayimp)
+  foreach(dll ${kavroDelayed})
+    add_link_options(/DELAYLOAD:${dll}.dll)
+  endforeach()
+endif()
 set(KAVRO_RC ${CMAKE_SOURCE_DIR}/src/app/kavro.rc)
 
 function(kavro_windows_target target)

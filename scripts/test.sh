@@ -14,6 +14,9 @@ step() { echo "== $*"; }
 step "native build"
 { cmake --preset native >/dev/null && cmake --build --preset native; } >"$log/native-build" 2>&1 \
   || { cat "$log/native-build"; echo "0 passed, 1 failed"; exit 1; }
+step "native build with sanitizers and fuzz targets (clang)"
+{ cmake --preset native-sanitize >/dev/null && cmake --build --preset native-sanitize; } \
+  >"$log/sanitize-build" 2>&1 || { cat "$log/sanitize-build"; echo "0 passed, 1 failed"; exit 1; }
 step "mingw-w64 build"
 { cmake --preset mingw >/dev/null && cmake --build --preset mingw; } >"$log/mingw-build" 2>&1 \
   || { cat "$log/mingw-build"; echo "0 passed, 1 failed"; exit 1; }
@@ -24,6 +27,10 @@ format_failed=0
 
 step "portable tests"
 ctest --preset native 2>&1 | tee "$log/native" | grep -E "tests passed|\*\*\*" || true
+[ "${PIPESTATUS[0]}" -eq 0 ] || status=1
+
+step "portable tests and fuzz targets under AddressSanitizer and UBSan"
+ctest --preset native-sanitize 2>&1 | tee "$log/sanitize" | grep -E "tests passed|\*\*\*" || true
 [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
 
 step "Windows tests under Wine"
@@ -50,8 +57,9 @@ trap - EXIT
 count() { sed -nE "s/.*tests passed, ([0-9]+) tests? failed out of ([0-9]+).*/\1 \2/p" "$1" | tail -1; }
 read -r f1 t1 <<<"$(count "$log/native")"
 read -r f2 t2 <<<"$(count "$log/wine")"
-failed=$(( ${f1:-1} + ${f2:-1} + format_failed ))
-passed=$(( ${t1:-0} - ${f1:-0} + ${t2:-0} - ${f2:-0} + 1 - format_failed ))
+read -r f3 t3 <<<"$(count "$log/sanitize")"
+failed=$(( ${f1:-1} + ${f2:-1} + ${f3:-1} + format_failed ))
+passed=$(( ${t1:-0} - ${f1:-0} + ${t2:-0} - ${f2:-0} + ${t3:-0} - ${f3:-0} + 1 - format_failed ))
 [ "$failed" -eq 0 ] || status=1
 echo "$passed passed, $failed failed"
 exit $status

@@ -8,9 +8,12 @@
 #include "app/resume_win.h"
 #include "app/services_win.h"
 #include "win/message_loop_win.h"
+#include "win/system_library_win.h"
 #include "win/window_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything loads a DLL: none may come from the folder the program was started from.
+  kavro::win::RestrictDllSearchToSystemFolder();
   // Single-threaded apartment: AutoCAD's automation objects and the browser control need it.
   HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};

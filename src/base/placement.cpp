@@ -1,10 +1,18 @@
 #include "base/placement.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace kavro {
 
 long RoundHalfEven(double value) {
+  // Pixel coordinates from broken screen metrics (a zero or absurd twips-per-pixel value) must
+  // still convert: NaN gives 0, and everything saturates at the range of int.
+  if (std::isnan(value)) {
+    return 0;
+  }
+  value = std::clamp(value, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX));
   double floorValue = std::floor(value);
   double diff = value - floorValue;
   long result = static_cast<long>(floorValue);

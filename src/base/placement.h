@@ -41,7 +41,8 @@ struct PixelRect {
 // rounded half to even first.
 PixelRect KeepOnTopPixels(TwipRect window, float twipsPerPixelX, float twipsPerPixelY);
 
-// Rounds half to even, as the conversions above require.
+// Rounds half to even, as the conversions above require; saturates at the range of int, and NaN
+// gives 0.
 long RoundHalfEven(double value);
 
 // Screen units: 1440 twips and 72 points to the inch, `dpi` pixels.

@@ -1,10 +1,8 @@
 #include "promo/browser_win.h"
 
-#include <exdisp.h>
 #include <oleauto.h>
-#include <wrl/client.h>
 
-#include <string>
+#include "promo/browser_site_win.h"
 
 namespace kavro::promo {
 
@@ -14,50 +12,56 @@ namespace {
 constexpr CLSID kHtmlDocumentClass = {
     0x25336920, 0x03F9, 0x11CF, {0x8F, 0xD0, 0x00, 0xAA, 0x00, 0x68, 0x6F, 0x13}};
 
-using AtlAxWinInitFn = BOOL(WINAPI*)();
-using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
+constexpr wchar_t kHostClass[] = L"KavroBrowserHost";
 
-struct AtlHost {
-  AtlAxGetControlFn getControl = nullptr;
-  bool ready = false;
-};
+BrowserSite* SiteOf(HWND host) {
+  return reinterpret_cast<BrowserSite*>(GetWindowLongPtrW(host, GWLP_USERDATA));
+}
 
-// atl.dll from the system folder, loaded once and kept: its window class must outlive every
-// browser window.
-const AtlHost& Atl() {
-  static const AtlHost host = [] {
-    AtlHost h;
-    wchar_t folder[MAX_PATH];
-    UINT n = GetSystemDirectoryW(folder, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) {
-      return h;
+// The host window holds the site (one reference) until it is destroyed.
+LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_DESTROY) {
+    if (BrowserSite* site = SiteOf(hwnd)) {
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      site->Close();
+      site->Release();
     }
-    std::wstring path = std::wstring(folder, n) + L"\\atl.dll";
-    HMODULE atl = LoadLibraryW(path.c_str());
-    if (!atl) {
-      return h;
-    }
-    auto init = reinterpret_cast<AtlAxWinInitFn>(
-        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-    h.getControl = reinterpret_cast<AtlAxGetControlFn>(
-        reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
-    h.ready = init && h.getControl && init();
-    return h;
+  }
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+bool RegisterHostClass() {
+  static const bool registered = [] {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = HostProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kHostClass;
+    return RegisterClassExW(&wc) != 0;
   }();
-  return host;
+  return registered;
+}
+
+bool IsHost(HWND window) {
+  wchar_t name[64] = {};
+  return window && GetClassNameW(window, name, 64) && lstrcmpW(name, kHostClass) == 0;
 }
 
 }  // namespace
 
+Microsoft::WRL::ComPtr<IWebBrowser2> BrowserIn(HWND host) {
+  BrowserSite* site = IsHost(host) ? SiteOf(host) : nullptr;
+  return site ? site->Browser() : nullptr;
+}
+
 bool NavigateBrowser(HWND host, const wchar_t* url) {
-  Microsoft::WRL::ComPtr<IUnknown> control;
-  if (FAILED(Atl().getControl(host, &control)) || !control) {
+  BrowserSite* site = IsHost(host) ? SiteOf(host) : nullptr;
+  if (!site || !site->Browser()) {
     return false;
   }
-  Microsoft::WRL::ComPtr<IWebBrowser2> browser;
-  if (FAILED(control.As(&browser))) {
-    return false;
-  }
+  site->SetOwnPage(url);
+  IWebBrowser2* browser = site->Browser();
   // A side window must never stop the user with a script error or security dialog.
   browser->put_Silent(VARIANT_TRUE);
   BSTR address = SysAllocString(url);
@@ -78,15 +82,23 @@ bool BrowserEngineAvailable() {
   return available;
 }
 
-HWND CreateBrowser(HWND parent, const RECT& pixels, int controlId) {
-  if (!Atl().ready) {
+HWND CreateBrowser(HWND parent, const RECT& pixels, int controlId, win::Shell& shell) {
+  if (!RegisterHostClass()) {
     return nullptr;
   }
   HWND host = CreateWindowExW(
-      0, L"AtlAxWin", L"Shell.Explorer.2",
-      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, pixels.left, pixels.top,
-      pixels.right - pixels.left, pixels.bottom - pixels.top, parent,
+      0, kHostClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, pixels.left,
+      pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top, parent,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), GetModuleHandleW(nullptr), nullptr);
+  if (!host) {
+    return nullptr;
+  }
+  Microsoft::WRL::ComPtr<BrowserSite> site = BrowserSite::Embed(host, shell);
+  if (!site) {
+    DestroyWindow(host);
+    return nullptr;
+  }
+  SetWindowLongPtrW(host, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(site.Detach()));
   return host;
 }
 

@@ -56,9 +56,10 @@ DockingInput DockingInputOf(PixelPoint pointer, PixelBox outer, const ScreenPixe
   DockingInput in;
   in.pointer = pointer;
   in.outer = outer;
+  // The size in double: no rectangle, however odd, overflows an int (the result is the same).
   in.window = {static_cast<float>(outer.left) * perX, static_cast<float>(outer.top) * perY,
-               static_cast<float>(outer.right - outer.left) * perX,
-               static_cast<float>(outer.bottom - outer.top) * perY};
+               static_cast<float>(static_cast<double>(outer.right) - outer.left) * perX,
+               static_cast<float>(static_cast<double>(outer.bottom) - outer.top) * perY};
   in.screen = {static_cast<float>(screen.width) * perX, static_cast<float>(screen.height) * perY};
   in.minimised = minimised;
   return in;

@@ -169,7 +169,8 @@ void PromoWindow::OnLoad() {
 void PromoWindow::LoadPage() {
   const PromoSettings& settings = owner_.environment_.settings;
   if (settings.hostBrowserAnyway || (settings.askForBrowserEngine && BrowserEngineAvailable())) {
-    browser_ = CreateBrowser(Hwnd(), Pixels(kWebBrowser1), Id(PromoControl::WebBrowser1));
+    browser_ = CreateBrowser(Hwnd(), Pixels(kWebBrowser1), Id(PromoControl::WebBrowser1),
+                             owner_.environment_.shell);
   }
   if (browser_ && !NavigateBrowser(browser_, design_.page)) {
     // The control refused the page: show the link in its place instead.

@@ -1,9 +1,12 @@
 #include "run/page_rule.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kavro::run {
 
@@ -87,6 +90,24 @@ std::string DecimalPrefix(std::wstring_view s) {
   return out;
 }
 
+// Whether a number from DecimalPrefix (not zero) is below 1 in magnitude: the power of ten of its
+// first significant digit, plus its exponent, is negative. Tells underflow from overflow.
+bool BelowOne(std::string_view number) {
+  size_t e = std::min(number.find('e'), number.size());
+  std::string_view mantissa = number.substr(0, e);
+  size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return true;
+  size_t point = std::min(mantissa.find('.'), mantissa.size());
+  long long power = first < point ? static_cast<long long>(point - first) - 1
+                                  : -static_cast<long long>(first - point);
+  long long exponent = 0;
+  for (char c : number.substr(std::min(e + 1, number.size()))) {
+    if (c >= '0' && c <= '9' && exponent < 1'000'000'000) exponent = exponent * 10 + (c - '0');
+  }
+  if (e + 1 < number.size() && number[e + 1] == '-') exponent = -exponent;
+  return power + exponent < 0;
+}
+
 void ReplaceAll(std::wstring& text, std::wstring_view word, std::wstring_view by) {
   std::wstring out;
   out.reserve(text.size());
@@ -114,15 +135,15 @@ double ReadLeadingNumber(std::wstring_view text) {
   auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), value);
   if (error == std::errc::result_out_of_range) {
     // Underflow reads as 0, overflow as infinity (the caller refuses it).
-    bool tiny = number.find("e-") != std::string::npos;
-    return tiny ? 0.0 : (number[0] == '-' ? -HUGE_VAL : HUGE_VAL);
+    return BelowOne(number) ? 0.0 : (number[0] == '-' ? -HUGE_VAL : HUGE_VAL);
   }
   return value;
 }
 
 std::wstring PageText(double value) {
   if (value == 0) return L"0";  // also -0
-  char buffer[64];
+  // A whole value is written with all its digits: up to 309 for the largest double, and a sign.
+  char buffer[DBL_MAX_10_EXP + 3];
   std::to_chars_result written;
   if (value == std::floor(value)) {
     written = std::to_chars(buffer, buffer + sizeof(buffer), value, std::chars_format::fixed, 0);

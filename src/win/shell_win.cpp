@@ -3,10 +3,12 @@
 #include <htmlhelp.h>
 #include <shellapi.h>
 
+#include "win/system_library_win.h"
+
 namespace kavro::win {
 
 void SystemShell::OpenHelp(HWND owner, const std::wstring& chmPath) {
-  HtmlHelpW(owner, chmPath.c_str(), HH_DISPLAY_TOPIC, 0);
+  HtmlHelpFromSystem(owner, chmPath.c_str(), HH_DISPLAY_TOPIC, 0);
 }
 
 void SystemShell::OpenLink(HWND owner, const std::wstring& target) {

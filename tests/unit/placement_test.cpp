@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
+
 #include "base/program_folder.h"
 
 namespace kavro {
@@ -50,6 +53,10 @@ TEST(Placement, RoundHalfEven) {
   EXPECT_EQ(RoundHalfEven(-0.5), 0);
   EXPECT_EQ(RoundHalfEven(-1.5), -2);
   EXPECT_EQ(RoundHalfEven(-2.6), -3);
+  // Broken screen metrics: saturated at the range of int, NaN as 0.
+  EXPECT_EQ(RoundHalfEven(1e300), INT_MAX);
+  EXPECT_EQ(RoundHalfEven(-HUGE_VAL), INT_MIN);
+  EXPECT_EQ(RoundHalfEven(NAN), 0);
 }
 
 TEST(ProgramFolder, HelpAndScriptPathsHaveOneBackslash) {

@@ -24,6 +24,10 @@ TEST(PageRule, ReadsTheLeadingNumber) {
       {L"&X1", 0},    {L" & H 2 0", 32}, {L"&H10000", 65536}, {L"&HFFFF", -1}, {L"&HFFFFFFFF", -1}};
   for (const Case& c : cases) EXPECT_EQ(ReadLeadingNumber(c.text), c.value) << c.text;
   EXPECT_TRUE(std::isinf(ReadLeadingNumber(L"1E999")));
+  // Beyond the range of double without an exponent: too small reads as 0, too large as infinity.
+  EXPECT_EQ(ReadLeadingNumber(L"0." + std::wstring(400, L'0') + L"1"), 0);
+  EXPECT_EQ(ReadLeadingNumber(L"-" + std::wstring(400, L'0') + L".0001e-320"), 0);
+  EXPECT_TRUE(std::isinf(ReadLeadingNumber(L"0.1e310")));
 }
 
 TEST(PageRule, PageTexts) {
@@ -33,6 +37,10 @@ TEST(PageRule, PageTexts) {
   EXPECT_EQ(PageText(1e20), L"100000000000000000000");
   EXPECT_EQ(PageText(0.1 + 2), L"2.1");
   EXPECT_EQ(PageText(-0.5), L"-0.5");
+  // Every digit of the largest whole pages.
+  EXPECT_EQ(PageText(-1e300).size(), 302u);
+  EXPECT_EQ(ReadLeadingNumber(PageText(1e300)), 1e300);
+  EXPECT_EQ(PageText(-1e300).substr(0, 3), L"-10");
 }
 
 TEST(PageRule, ReplacesLowerThenUpperCaseWordsOnly) {

@@ -11,6 +11,7 @@
 #include "support/support.h"
 #include "support/test_services.h"
 #include "win/program_folder_win.h"
+#include "win/system_library_win.h"
 
 namespace kavro {
 namespace {
@@ -68,7 +69,7 @@ TEST(HelpFile, HtmlHelpOpensTheBuiltHelpFileAtItsTitle) {
   item.cchTextMax = 64;
   SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
   EXPECT_STREQ(text, L"Kavro 简介");
-  HtmlHelpW(nullptr, nullptr, HH_CLOSE_ALL, 0);
+  win::HtmlHelpFromSystem(nullptr, nullptr, HH_CLOSE_ALL, 0);
   test::PumpPending();
 }
 

@@ -2,6 +2,8 @@
 // and the link shown where no browser engine exists. (The label's double-click and the closing
 // picture are checked on kavro.exe itself, in promo_process_test.)
 #include <windows.h>
+#include <exdispid.h>
+#include <mshtmdid.h>
 #include <objbase.h>
 #include <gtest/gtest.h>
 
@@ -9,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "promo/browser_win.h"
 #include "promo/promo_win.h"
 #include "support/support.h"
 #include "support/test_services.h"
@@ -146,9 +149,9 @@ TEST_F(PromoWindowTest, HostedBrowserIsClippedAndLeavesThePicturesOnTop) {
   Open();
   HWND browser = Item(adfrm_, PromoControl::WebBrowser1);
   if (!browser) {
-    GTEST_SKIP() << "atl.dll cannot host the browser control here";
+    GTEST_SKIP() << "the browser control cannot be hosted here";
   }
-  EXPECT_EQ(test::ClassOf(browser), L"AtlAxWin");
+  EXPECT_EQ(test::ClassOf(browser), L"KavroBrowserHost");
   RECT r = test::RectInParent(browser, adfrm_);
   EXPECT_EQ(r.left, -7);
   EXPECT_EQ(r.top, -13);
@@ -165,6 +168,82 @@ TEST_F(PromoWindowTest, HostedBrowserIsClippedAndLeavesThePicturesOnTop) {
   UpdateWindow(adfrm_);
   HoldPointer(kAway, 100);
   test::SaveWindowPicture(adfrm_, L"promo_adfrm_with_browser");
+}
+
+// What the hosted control is told and what becomes of the page's links and new windows. The
+// control reads the download flags and sends its events through its client site.
+TEST_F(PromoWindowTest, HostedBrowserRunsNothingAndSendsOtherPagesOutside) {
+  std::vector<test::ShellRequest>& opened = services_.shell->links;
+  services_.Get().promoSettings.hostBrowserAnyway = true;
+  Open();
+  EXPECT_TRUE(opened.empty()) << "the window's own page loads inside";
+  Microsoft::WRL::ComPtr<IWebBrowser2> browser = BrowserIn(Item(adfrm_, PromoControl::WebBrowser1));
+  if (!browser) {
+    GTEST_SKIP() << "the browser control cannot be hosted here";
+  }
+  Microsoft::WRL::ComPtr<IOleObject> control;
+  Microsoft::WRL::ComPtr<IOleClientSite> site;
+  Microsoft::WRL::ComPtr<IDispatch> ambient;
+  ASSERT_HRESULT_SUCCEEDED(browser.As(&control));
+  ASSERT_HRESULT_SUCCEEDED(control->GetClientSite(&site));
+  ASSERT_HRESULT_SUCCEEDED(site.As(&ambient));
+  DISPPARAMS none{};
+  VARIANT flags;
+  VariantInit(&flags);
+  ASSERT_HRESULT_SUCCEEDED(ambient->Invoke(DISPID_AMBIENT_DLCONTROL, IID_NULL, 0,
+                                           DISPATCH_PROPERTYGET, &none, &flags, nullptr, nullptr));
+  ASSERT_EQ(V_VT(&flags), VT_I4);
+  const LONG off = DLCTL_NO_SCRIPTS | DLCTL_NO_JAVA | DLCTL_NO_RUNACTIVEXCTLS |
+                   DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_CLIENTPULL | DLCTL_NO_BEHAVIORS;
+  EXPECT_EQ(V_I4(&flags) & off, off);
+  EXPECT_EQ(V_I4(&flags) & (DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_DOWNLOADONLY), 0);
+
+  // A new window, with or without its address, never opens here.
+  auto newWindow = [&](DISPID id, const wchar_t* url) {
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    IDispatch* created = nullptr;
+    VARIANT args[5];
+    for (VARIANT& a : args) VariantInit(&a);
+    UINT count = id == DISPID_NEWWINDOW3 ? 5 : 2;
+    V_VT(&args[count - 1]) = VT_BYREF | VT_DISPATCH;
+    V_DISPATCHREF(&args[count - 1]) = &created;
+    V_VT(&args[count - 2]) = VT_BYREF | VT_BOOL;
+    V_BOOLREF(&args[count - 2]) = &cancel;
+    if (count == 5) {
+      V_VT(&args[2]) = VT_I4;
+      V_VT(&args[1]) = VT_BSTR;
+      V_BSTR(&args[1]) = SysAllocString(L"http://www.kavro.org/gdownload.htm");
+      V_VT(&args[0]) = VT_BSTR;
+      V_BSTR(&args[0]) = SysAllocString(url);
+    }
+    DISPPARAMS params{args, nullptr, count, 0};
+    ambient->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+    for (VARIANT& a : args) VariantClear(&a);
+    return cancel == VARIANT_TRUE && created == nullptr;
+  };
+  EXPECT_TRUE(newWindow(DISPID_NEWWINDOW2, nullptr));
+  EXPECT_TRUE(newWindow(DISPID_NEWWINDOW3, L"http://www.kavro.org/popup.htm"));
+  EXPECT_TRUE(newWindow(DISPID_NEWWINDOW3, L"file:///C:/windows/notepad.exe"));
+  EXPECT_EQ(opened, (std::vector<test::ShellRequest>{{adfrm_, L"http://www.kavro.org/popup.htm"}}));
+
+  // A link to another page, as the control reports it, goes to the user's browser instead.
+  opened.clear();
+  BSTR other = SysAllocString(L"http://www.kavro.org/other.htm");
+  VARIANT empty;
+  VariantInit(&empty);
+  browser->Navigate(other, &empty, &empty, &empty, &empty);
+  SysFreeString(other);
+  test::PumpUntil([&] { return !opened.empty(); }, 2000);
+  EXPECT_EQ(opened, (std::vector<test::ShellRequest>{{adfrm_, L"http://www.kavro.org/other.htm"}}));
+
+  // With its window the control goes and lets the site go: only this test's reference is left.
+  browser.Reset();
+  control.Reset();
+  ambient.Reset();
+  DestroyWindow(adfrm_);
+  test::PumpPending();
+  site->AddRef();
+  EXPECT_EQ(site->Release(), 1u);
 }
 
 TEST_F(PromoWindowTest, DockingHidesAndRevealsWithThePointer) {

@@ -17,11 +17,11 @@ KavroProcess::~KavroProcess() {
 
 bool KavroProcess::Start() { return Start(KavroExePath()); }
 
-bool KavroProcess::Start(const std::wstring& exePath) {
+bool KavroProcess::Start(const std::wstring& exePath, const wchar_t* folder) {
   std::wstring commandLine = L"\"" + exePath + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
-  return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
                         &startup, &process_) &&
          (main = WaitForWindow(L"kavrofrm")) && (adfrm = WaitForWindow(L"adfrm")) &&
          (ad1frm = WaitForWindow(L"ad1frm"));

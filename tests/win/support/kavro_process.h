@@ -13,14 +13,15 @@ class KavroProcess {
   KavroProcess& operator=(const KavroProcess&) = delete;
   ~KavroProcess();  // ends the process if it still runs
 
-  // Starts kavro.exe (the built one unless told); true once its main window and both side
-  // windows are visible.
+  // Starts kavro.exe (the built one unless told; a copy from `folder`, its own); true once its
+  // main window and both side windows are visible.
   bool Start();
-  bool Start(const std::wstring& exePath);
+  bool Start(const std::wstring& exePath, const wchar_t* folder = nullptr);
   bool Ended(DWORD waitMs) const;
   // Ends it at once, as a crash or a power cut would.
   void Kill();
   DWORD Id() const { return process_.dwProcessId; }
+  HANDLE Process() const { return process_.hProcess; }
   // Ended within a few seconds, with exit code 0.
   bool EndedWithoutError() const;
 
