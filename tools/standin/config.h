@@ -34,6 +34,14 @@ namespace standin {
   X(int, secureLoad, 1, "SECURELOAD at start: 0 runs any script, 1 asks, 2 ignores")          \
   X(std::wstring, trustedPaths, {}, "TRUSTEDPATHS at start: folders, \";\"-separated")        \
   X(bool, trustedPathsLocked, false, "setting TRUSTEDPATHS fails and the value stays")        \
+  X(int, coreStartMs, 0, "accoreconsole: start-up latency")                                   \
+  X(int, coreCommandMs, 0, "accoreconsole: latency of each command of a script")              \
+  X(std::wstring, coreFailAt, {}, "accoreconsole: this drawing (file name) fails to open")    \
+  X(std::wstring, coreCrashAt, {}, "accoreconsole: dies before saving this drawing")          \
+  X(std::wstring, coreHangAt, {}, "accoreconsole: hangs for good on this drawing")            \
+  X(bool, coreNoSave, false, "accoreconsole: save commands are ignored")                      \
+  X(int, coreSecureLoad, 1, "accoreconsole: SECURELOAD (0 runs any script)")                  \
+  X(std::wstring, coreTrustedPaths, {}, "accoreconsole: TRUSTEDPATHS, \";\"-separated")       \
   X(int, dialogAt, 0, "opening the k-th drawing shows a warning box; Open returns once answered")
 
 // A plain aggregate, so that a test may write Config{.failAt = 2}.

@@ -12,13 +12,29 @@ void Log::Open(const std::wstring& path) {
                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+namespace {
+
+// Several stand-ins (the Core Consoles of a parallel run) append to one log at once. Windows
+// appends each write whole, but Wine finds the end of the file and writes there in two steps, so
+// one line could overwrite another: writers take turns.
+HANDLE WritersTurn() {
+  static HANDLE mutex = CreateMutexW(nullptr, FALSE, L"KavroStandinLogWriters");
+  return mutex;
+}
+
+}  // namespace
+
 void Log::Line(std::wstring_view text) {
   if (file_ == INVALID_HANDLE_VALUE) {
     return;
   }
   std::string bytes = kavro::win::ToUtf8(text) + "\r\n";
+  HANDLE turn = WritersTurn();
+  // Abandoned: a writer died holding it; the turn is ours all the same.
+  DWORD wait = turn ? WaitForSingleObject(turn, 5000) : WAIT_FAILED;
   DWORD written = 0;
   WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) ReleaseMutex(turn);
 }
 
 Log& TheLog() {

@@ -97,9 +97,16 @@ Standin::Standin(const StandinOptions& options) {
 
 Standin::~Standin() { KillAll(); }
 
-bool Standin::Register() { return RunBuilt(L"/RegServer"); }  // 0: this build installed
+// 0: this build installed. The Core Console goes beside it (a copy is its installation); a
+// console still running keeps its file, which is then this build's already.
+bool Standin::Register() {
+  bool registered = RunBuilt(L"/RegServer");
+  CopyFileW((BuildFolder() + L"\\tools\\accoreconsole.exe").c_str(), CoreExePath().c_str(), FALSE);
+  return registered;
+}
 bool Standin::Unregister() { return RunBuilt(L"/UnregServer"); }
 std::wstring Standin::ExePath() { return InstallFolder() + L"\\acad.exe"; }
+std::wstring Standin::CoreExePath() { return InstallFolder() + L"\\accoreconsole.exe"; }
 std::wstring Standin::TemplatePath() { return InstallFolder() + L"\\TEMPLATE\\acad.dwt"; }
 
 bool Standin::StartDirectly() {

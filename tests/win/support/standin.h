@@ -38,6 +38,7 @@ class Standin {
   static bool Register();
   static bool Unregister();            // for "no AutoCAD on this machine"
   static std::wstring ExePath();       // the installed acad.exe (FullName)
+  static std::wstring CoreExePath();   // the installed accoreconsole.exe
   static std::wstring TemplatePath();  // ...\TEMPLATE\acad.dwt
 
   std::vector<std::wstring> LogLines() const;

@@ -1,0 +1,73 @@
+#include "support/core_process.h"
+
+#include <cstring>
+
+#include "support/standin.h"
+
+namespace kavro::test {
+
+CoreProcess::CoreProcess(const std::wstring& arguments) {
+  SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+  HANDLE writeEnd = nullptr;
+  if (!CreatePipe(&readEnd_, &writeEnd, &inherit, 0)) return;
+  SetHandleInformation(readEnd_, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = writeEnd;
+  si.hStdError = writeEnd;
+  std::wstring commandLine = L"\"" + Standin::CoreExePath() + L"\" " + arguments;
+  PROCESS_INFORMATION pi{};
+  if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                     nullptr, &si, &pi)) {
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+  }
+  CloseHandle(writeEnd);  // the child holds the only writing end now: its exit ends the reads
+  if (!process_) return;
+  reader_ = std::thread([this] {
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(readEnd_, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+      output_.append(buffer, got);
+    }
+  });
+}
+
+CoreProcess::~CoreProcess() {
+  Kill();
+  if (reader_.joinable()) reader_.join();
+  if (process_) CloseHandle(process_);
+  if (readEnd_) CloseHandle(readEnd_);
+}
+
+bool CoreProcess::Wait(DWORD timeoutMs) {
+  if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return false;
+  if (reader_.joinable()) reader_.join();
+  return true;
+}
+
+void CoreProcess::Kill() {
+  if (Running()) {
+    TerminateProcess(process_, 9);
+    WaitForSingleObject(process_, 5000);
+  }
+}
+
+bool CoreProcess::Running() const {
+  return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+DWORD CoreProcess::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (process_) GetExitCodeProcess(process_, &code);
+  return code;
+}
+
+std::wstring CoreProcess::Output() const {
+  std::wstring text(output_.size() / sizeof(wchar_t), L'\0');
+  std::memcpy(text.data(), output_.data(), text.size() * sizeof(wchar_t));
+  return text;
+}
+
+}  // namespace kavro::test

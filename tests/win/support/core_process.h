@@ -1,0 +1,36 @@
+#pragma once
+// The stand-in Core Console (tools/standin_core) run as Kavro runs it: its output read through a
+// pipe, its exit awaited with a deadline. Start several from one thread: each pipe's writing end
+// is closed here before the next process starts, so no console inherits another's.
+#include <windows.h>
+
+#include <string>
+#include <thread>
+
+namespace kavro::test {
+
+class CoreProcess {
+ public:
+  // Starts the installed accoreconsole.exe with `arguments` (one command-line text).
+  explicit CoreProcess(const std::wstring& arguments);
+  ~CoreProcess();  // kills it if it still runs
+  CoreProcess(const CoreProcess&) = delete;
+  CoreProcess& operator=(const CoreProcess&) = delete;
+
+  bool Started() const { return process_ != nullptr; }
+  // True once it has exited and all its output is read; false when `timeoutMs` ran out.
+  bool Wait(DWORD timeoutMs = 20000);
+  void Kill();
+  bool Running() const;
+  DWORD ExitCode() const;
+  const std::string& OutputBytes() const { return output_; }  // complete after Wait
+  std::wstring Output() const;                                // the bytes read as UTF-16LE
+
+ private:
+  HANDLE process_ = nullptr;
+  HANDLE readEnd_ = nullptr;
+  std::thread reader_;
+  std::string output_;
+};
+
+}  // namespace kavro::test
