@@ -24,7 +24,7 @@ class FakeJobs final : public DrawingJobs {
     started.push_back(index);
     running.push_back(index);
     mostAtOnce = std::max(mostAtOnce, running.size());
-    return {true};
+    return {true, 0, {}};
   }
 
   std::vector<JobEnd> WaitForEnds() override {
@@ -40,7 +40,7 @@ class FakeJobs final : public DrawingJobs {
     if (failing.count(index)) {
       ends.push_back({index, false, 1, L"; error: 无效的图纸"});
     } else {
-      ends.push_back({index, true});
+      ends.push_back({index, true, 0, {}});
     }
     return ends;
   }
