@@ -103,6 +103,7 @@ class JournalReader {
     auto count = NumberOf(ArgumentOf(record, L"inputs"));
     if (!count || *count != state_.inputs.drawings.size()) return false;
     state_.saved.assign(*count, false);
+    state_.begun.assign(*count, false);
     return Advance(true);
   }
 
@@ -113,13 +114,17 @@ class JournalReader {
     }
     if (auto index = NumberOf(ArgumentOf(record, L"begun"))) {
       if (*index >= state_.saved.size()) return false;
+      state_.begun[*index] = true;
+      underWay_.push_back(*index);
       state_.begunNotSaved = *index;
       return true;
     }
     if (auto index = NumberOf(ArgumentOf(record, L"saved"))) {
       if (*index >= state_.saved.size()) return false;
       state_.saved[*index] = true;
-      if (state_.begunNotSaved == index) state_.begunNotSaved.reset();
+      std::erase(underWay_, *index);
+      state_.begunNotSaved.reset();
+      if (!underWay_.empty()) state_.begunNotSaved = underWay_.back();
       return true;
     }
     return false;
@@ -127,6 +132,7 @@ class JournalReader {
 
   Stage stage_ = Stage::Header;
   JournalState state_;
+  std::vector<size_t> underWay_;  // begun and not saved, in the order they were begun
 };
 
 }  // namespace

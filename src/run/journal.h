@@ -29,8 +29,11 @@ std::string EndedRecord();              // the run ended in a way the program sa
 // What a journal says. Records after the first one that fails its check are ignored.
 struct JournalState {
   RunInputs inputs;
-  std::vector<bool> saved;              // one per drawing
-  std::optional<size_t> begunNotSaved;  // the drawing begun last, when it was not saved
+  std::vector<bool> saved;  // one per drawing
+  std::vector<bool> begun;  // one per drawing: it was begun (and so may have been modified)
+  // Of the drawings begun and not saved, the one begun last. Runs that work on several drawings
+  // at once may leave more than one such drawing; `begun` and `saved` tell them all.
+  std::optional<size_t> begunNotSaved;
   bool ended = false;
 };
 

@@ -94,7 +94,13 @@ void RunRecorder::Started(const RunInputs& inputs) {
   s.started = true;
   s.inputs = inputs;
   s.drawings.assign(inputs.drawings.size(), DrawingTrace{});
-  Send(s.parts.journal, InputsRecords(inputs));
+  std::string records = InputsRecords(inputs);
+  for (size_t index : s.parts.savedBefore) {
+    if (index >= s.drawings.size()) continue;
+    s.drawings[index].logged = true;
+    records += SavedRecord(index);
+  }
+  Send(s.parts.journal, records);
   if (!Send(s.parts.log, LogHeaderBytes())) s.logUsable = false;
 }
 

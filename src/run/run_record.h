@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "run/journal.h"
 
@@ -46,6 +47,9 @@ struct RecorderParts {
   std::wstring logPath;
   std::function<std::wstring()> timeOfDay;  // as the progress window shows it
   std::function<double()> clockSeconds;     // a steady clock, for the seconds column
+  // A retry: the drawings an earlier run saved. The journal counts them saved from the start, so
+  // that a later resume leaves them alone; the log has no row for them.
+  std::vector<size_t> savedBefore;
 };
 
 class RunRecorder final : public RunRecord {

@@ -210,5 +210,21 @@ TEST(Resume, Question) {
             L"是否恢复未完成的图纸、脚本模板和起始页码？");
 }
 
+// Drawings under way at once: a save of one leaves the others begun and not saved.
+TEST(Journal, OverlappingDrawingsStayBegunUntilSaved) {
+  RunInputs inputs = Awkward();
+  std::string bytes = InputsRecords(inputs) + BegunRecord(0) + BegunRecord(1) + BegunRecord(2);
+  auto state = ReadJournal(bytes + SavedRecord(2) + SavedRecord(1));
+  ASSERT_TRUE(state);
+  EXPECT_EQ(state->begunNotSaved, 0u);
+  EXPECT_EQ(state->begun, (std::vector<bool>{true, true, true}));
+  state = ReadJournal(bytes + SavedRecord(1));
+  ASSERT_TRUE(state);
+  EXPECT_EQ(state->begunNotSaved, 2u);
+  auto offer = ResumeOf(*state);
+  ASSERT_TRUE(offer);
+  EXPECT_EQ(offer->possiblyModified, L"\\\\server\\share\\x.dwg");
+}
+
 }  // namespace
 }  // namespace kavro::run

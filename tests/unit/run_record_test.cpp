@@ -222,5 +222,47 @@ TEST_F(RecorderTest, TheJournalReadsBackAtEveryStage) {
   EXPECT_FALSE(offer());
 }
 
+// Drawings under way at once end in any order: each row still has its own page and times.
+TEST_F(RecorderTest, DrawingsThatOverlapAndEndOutOfOrder) {
+  auto recorder = MakeRecorder();
+  recorder->Started(kInputs);
+  recorder->Begun(0);               // 9:00:00, clock 1.5
+  recorder->Begun(1);               // 9:00:01, clock 3
+  recorder->Begun(2);               // 9:00:02, clock 4.5
+  recorder->Failed(1, 7, L"坏了");  // 9:00:03, clock 6
+  recorder->Saved(2);               // 9:00:04, clock 7.5
+  recorder->Saved(0);               // 9:00:05, clock 9
+  recorder->Ended(3, true);
+  EXPECT_EQ(
+      log_.appends,
+      (std::vector<std::string>{
+          LogHeaderBytes(),
+          Row(L"6", L"b.dwg", DrawingResult::Failed, L"9:00:01", L"9:00:03", 3.0, 7L, L"坏了"),
+          Row(L"7", L"c,d.dwg", DrawingResult::Done, L"9:00:02", L"9:00:04", 3.0),
+          Row(L"5", kInputs.drawings[0], DrawingResult::Done, L"9:00:00", L"9:00:05", 7.5),
+          Row(L"8", L"e.dwg", DrawingResult::Cancelled)}));
+  auto state = ReadJournal(journal_.Bytes());
+  ASSERT_TRUE(state);
+  EXPECT_EQ(state->saved, (std::vector<bool>{true, false, true, false}));
+  EXPECT_EQ(state->begun, (std::vector<bool>{true, true, true, false}));
+}
+
+// A retry: what an earlier run saved is journalled saved at once and gets no row.
+TEST_F(RecorderTest, ARetryCountsTheEarlierSavedOnes) {
+  RecorderParts parts;
+  parts.journal = std::make_unique<MemorySink>(journal_);
+  parts.log = std::make_unique<MemorySink>(log_);
+  parts.savedBefore = {0, 2, 99};
+  RunRecorder recorder(std::move(parts));
+  recorder.Started(kInputs);
+  recorder.Saved(0);  // not this run's: ignored
+  recorder.Begun(1);
+  recorder.Saved(1);
+  recorder.Ended(3, true);
+  EXPECT_EQ(journal_.appends[0], InputsRecords(kInputs) + SavedRecord(0) + SavedRecord(2));
+  ASSERT_EQ(log_.appends.size(), 3u);
+  EXPECT_EQ(log_.appends[2], Row(L"8", L"e.dwg", DrawingResult::Cancelled));
+}
+
 }  // namespace
 }  // namespace kavro::run

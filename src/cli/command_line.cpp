@@ -1,0 +1,270 @@
+#include "cli/command_line.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string_view>
+
+#include "run/page_rule.h"
+
+namespace kavro::cli {
+
+namespace {
+
+// Thrown while parsing; becomes an Error result at the end.
+struct BadArgument {
+  std::wstring message;
+};
+
+enum class Option { Start, R14, R2000, Engine, Jobs, Log, Core };
+
+struct OptionInfo {
+  Option option;
+  std::wstring_view name;
+  bool takesValue;
+  bool forRetry;  // every option is for run
+};
+
+constexpr OptionInfo kOptions[] = {
+    {Option::Start, L"--start", true, false},  {Option::R14, L"--r14", false, false},
+    {Option::R2000, L"--r2000", false, false}, {Option::Engine, L"--engine", true, true},
+    {Option::Jobs, L"--jobs", true, true},     {Option::Log, L"--log", true, true},
+    {Option::Core, L"--core", true, true},
+};
+
+bool IsHelpSwitch(std::wstring_view arg) {
+  return arg == L"--help" || arg == L"-h" || arg == L"/?" || arg == L"-?";
+}
+
+std::wstring Quoted(std::wstring_view text) { return L"“" + std::wstring(text) + L"”"; }
+
+const OptionInfo* FindOption(std::wstring_view name) {
+  for (const OptionInfo& info : kOptions) {
+    if (info.name == name) return &info;
+  }
+  return nullptr;
+}
+
+size_t JobsValue(std::wstring_view text) {
+  size_t value = 0;
+  bool whole = !text.empty() && text.size() <= 3;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') whole = false;
+    if (whole) value = value * 10 + static_cast<size_t>(c - L'0');
+  }
+  if (!whole || value < 1 || value > kMaxJobs) {
+    throw BadArgument{L"--jobs 的值" + Quoted(text) + L"无效，应为 1 到 " +
+                      std::to_wstring(kMaxJobs) + L" 之间的整数。"};
+  }
+  return value;
+}
+
+Engine EngineValue(std::wstring_view text) {
+  if (text == L"gui") return Engine::Gui;
+  if (text == L"core") return Engine::Core;
+  throw BadArgument{L"--engine 的值" + Quoted(text) + L"无效，应为 gui 或 core。"};
+}
+
+class Parser {
+ public:
+  Parser(const std::vector<std::wstring>& args, CommandKind kind) : args_(args) {
+    result_.kind = kind;
+  }
+
+  CommandLine Parse() {
+    for (at_ = 1; at_ < args_.size(); ++at_) {
+      const std::wstring& arg = args_[at_];
+      if (arg.size() > 1 && arg[0] == L'-') {
+        TakeOption(arg);
+      } else {
+        positional_.push_back(arg);
+      }
+    }
+    TakePositional();
+    CheckConflicts();
+    return result_;
+  }
+
+ private:
+  void TakeOption(const std::wstring& arg) {
+    size_t equals = arg.find(L'=');
+    std::wstring_view name = std::wstring_view(arg).substr(0, equals);
+    const OptionInfo* info = FindOption(name);
+    if (!info) throw BadArgument{L"未知的选项" + Quoted(arg) + L"。"};
+    bool retry = result_.kind == CommandKind::Retry;
+    if (retry && !info->forRetry) {
+      throw BadArgument{L"retry 命令不接受选项" + Quoted(name) + L"。"};
+    }
+    if (std::find(seen_.begin(), seen_.end(), info->option) != seen_.end()) {
+      throw BadArgument{L"选项" + Quoted(name) + L"重复。"};
+    }
+    seen_.push_back(info->option);
+    if (!info->takesValue) {
+      if (equals != std::wstring::npos) {
+        throw BadArgument{L"选项" + Quoted(name) + L"不带值：" + Quoted(arg) + L"。"};
+      }
+      TakeFlag(info->option);
+      return;
+    }
+    std::wstring value;
+    if (equals != std::wstring::npos) {
+      value = arg.substr(equals + 1);
+    } else if (at_ + 1 < args_.size()) {
+      value = args_[++at_];
+    }
+    if (value.empty()) throw BadArgument{L"选项" + Quoted(name) + L"缺少值。"};
+    TakeValue(info->option, std::move(value));
+  }
+
+  void TakeFlag(Option option) {
+    if (option == Option::R14) result_.r2000 = false;
+    if (Has(Option::R14) && Has(Option::R2000)) {
+      throw BadArgument{L"选项“--r14”和“--r2000”不能同时使用。"};
+    }
+  }
+
+  void TakeValue(Option option, std::wstring value) {
+    switch (option) {
+      case Option::Start:
+        if (!std::isfinite(run::ReadLeadingNumber(value))) {
+          throw BadArgument{L"起始页码" + Quoted(value) + L"太大，无法使用。"};
+        }
+        result_.startPage = std::move(value);
+        break;
+      case Option::Engine:
+        result_.engine = EngineValue(value);
+        break;
+      case Option::Jobs:
+        result_.jobs = JobsValue(value);
+        break;
+      case Option::Log:
+        result_.logPath = std::move(value);
+        break;
+      case Option::Core:
+        result_.corePath = std::move(value);
+        break;
+      case Option::R14:
+      case Option::R2000:
+        break;
+    }
+  }
+
+  void TakePositional() {
+    if (result_.kind == CommandKind::Run) {
+      if (positional_.empty()) throw BadArgument{L"缺少图纸列表文件。" + UsageHint()};
+      if (positional_.size() < 2) throw BadArgument{L"缺少脚本模板文件。" + UsageHint()};
+      result_.listPath = positional_[0];
+      result_.scriptPath = positional_[1];
+      if (positional_.size() > 2) throw BadArgument{L"多余的参数" + Quoted(positional_[2]) + L"。"};
+    } else {
+      if (!positional_.empty()) result_.journalPath = positional_[0];
+      if (positional_.size() > 1) throw BadArgument{L"多余的参数" + Quoted(positional_[1]) + L"。"};
+    }
+  }
+
+  void CheckConflicts() const {
+    if (result_.engine == Engine::Core) {
+      if (Has(Option::R14)) throw BadArgument{L"选项“--r14”不能与“--engine core”一起使用。"};
+      return;
+    }
+    if (Has(Option::Jobs)) {
+      throw BadArgument{
+          L"选项“--jobs”只能与“--engine core”一起使用：桌面版 AutoCAD 一次只处理一张图纸。"};
+    }
+    if (Has(Option::Core)) throw BadArgument{L"选项“--core”只能与“--engine core”一起使用。"};
+  }
+
+  bool Has(Option option) const {
+    return std::find(seen_.begin(), seen_.end(), option) != seen_.end();
+  }
+
+  static std::wstring UsageHint() { return L"用法见 kavro --help。"; }
+
+  const std::vector<std::wstring>& args_;
+  size_t at_ = 1;
+  CommandLine result_;
+  std::vector<std::wstring> positional_;
+  std::vector<Option> seen_;
+};
+
+CommandLine ErrorResult(std::wstring message) {
+  CommandLine result;
+  result.kind = CommandKind::Error;
+  result.error = std::move(message);
+  return result;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
+  CommandLine result;
+  if (args.empty()) return result;
+  if (args[0] == L"help" || std::any_of(args.begin(), args.end(), IsHelpSwitch)) {
+    result.kind = CommandKind::Help;
+    return result;
+  }
+  CommandKind kind;
+  if (args[0] == L"run") {
+    kind = CommandKind::Run;
+  } else if (args[0] == L"retry") {
+    kind = CommandKind::Retry;
+  } else {
+    return ErrorResult(L"未知的命令" + Quoted(args[0]) +
+                       L"，应为 run 或 retry。用法见 kavro --help。");
+  }
+  try {
+    return Parser(args, kind).Parse();
+  } catch (const BadArgument& bad) {
+    return ErrorResult(bad.message);
+  }
+}
+
+size_t ResolveJobs(size_t requested, size_t processors) {
+  if (requested > 0) return std::min(requested, kMaxJobs);
+  return std::clamp<size_t>(processors, 1, kDefaultJobsCap);
+}
+
+ExitCode ExitCodeOf(size_t failed, size_t notBegun) {
+  return failed == 0 && notBegun == 0 ? ExitCode::AllSaved : ExitCode::SomeFailed;
+}
+
+std::wstring UsageText() {
+  return LR"(Kavro 命令行：用脚本模板批量修改 AutoCAD 图纸。
+
+用法：
+  kavro run LIST SCRIPT [选项]
+      按图纸列表文件 LIST 逐张打开图纸，运行脚本模板 SCRIPT 并保存。
+      模板中的 page 或 PAGE 换成每张图纸的页码。
+  kavro retry [JOURNAL] [选项]
+      重新处理运行日志 JOURNAL 中没有保存成功的图纸，页码不变。
+      不给 JOURNAL 时使用最近一次运行的日志。
+  kavro --help
+      显示本说明（也可用 -h、/? 或 help）。
+
+run 的选项：
+  --start N           第一张图纸的页码（默认 1）
+  --r14 | --r2000     目标 AutoCAD 版本（默认 --r2000）
+
+run 和 retry 的选项：
+  --engine gui|core   gui：桌面版 AutoCAD，一次一张（默认）；
+                      core：AutoCAD 控制台版（accoreconsole.exe），可同时处理多张
+  --jobs N            同时处理的图纸数，1 到 64（仅用于 --engine core；
+                      默认为逻辑处理器数，最多 8）
+  --log FILE          运行记录（CSV）写到 FILE
+  --core PATH         accoreconsole.exe 的位置（仅用于 --engine core）
+
+选项可写成 --jobs 4 或 --jobs=4，可放在文件名之前或之后。
+按一次 Ctrl+C：不再开始新的图纸，正在处理的做完为止；再按一次：立即结束。
+
+退出代码：
+  0  全部图纸已保存
+  1  有图纸失败、被取消或没有开始
+  2  参数或输入文件有误
+  3  找不到或无法启动 AutoCAD
+
+示例：
+  kavro run 图纸.txt 图框.scr --start 41 --engine core --jobs 4
+)";
+}
+
+}  // namespace kavro::cli

@@ -1,0 +1,53 @@
+#pragma once
+// kavro.com's arguments: "run" a list of drawings with a script template, or "retry" the drawings
+// an earlier run left unsaved. Parsing only; the caller acts on the result.
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace kavro::cli {
+
+enum class CommandKind {
+  None,  // no arguments: the caller decides (kavro.exe starts its window, kavro.com shows help)
+  Run,
+  Retry,
+  Help,
+  Error,  // `error` says what is wrong
+};
+
+// Which AutoCAD does the work: the desktop program through automation, one drawing at a time, or
+// processes of its console edition, several at once.
+enum class Engine { Gui, Core };
+
+struct CommandLine {
+  CommandKind kind = CommandKind::None;
+  std::wstring listPath;          // run
+  std::wstring scriptPath;        // run
+  std::wstring journalPath;       // retry; empty: the caller picks the newest
+  std::wstring startPage = L"1";  // as typed; read later as the start page box is read
+  bool r2000 = true;
+  Engine engine = Engine::Gui;
+  size_t jobs = 0;        // 0: not given (see ResolveJobs)
+  std::wstring logPath;   // empty: the default place
+  std::wstring corePath;  // the console AutoCAD's program; empty: looked for
+  std::wstring error;
+};
+
+CommandLine ParseCommandLine(const std::vector<std::wstring>& args);
+
+inline constexpr size_t kMaxJobs = 64;
+inline constexpr size_t kDefaultJobsCap = 8;
+
+// The jobs to run at once: `requested` when given, else the logical processors, at most 8 (and at
+// least 1 when the system does not say).
+size_t ResolveJobs(size_t requested, size_t processors);
+
+enum class ExitCode { AllSaved = 0, SomeFailed = 1, BadInput = 2, NoAutoCad = 3 };
+
+// A run that worked on its drawings: all saved, or not (failed, cancelled or never begun).
+ExitCode ExitCodeOf(size_t failed, size_t notBegun);
+
+// The help text, lines ended by "\n".
+std::wstring UsageText();
+
+}  // namespace kavro::cli

@@ -1,0 +1,190 @@
+#include "run/parallel_run.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "run/page_rule.h"
+
+namespace kavro::run {
+
+namespace {
+
+bool EndsWithLineEnd(const std::wstring& text) {
+  return !text.empty() && (text.back() == L'\n' || text.back() == L'\r');
+}
+
+class Scheduler {
+ public:
+  Scheduler(const RunInputs& inputs, std::vector<size_t> selection, DrawingJobs& jobs,
+            RunRecord& record, const ParallelOptions& options)
+      : inputs_(inputs),
+        selection_(std::move(selection)),
+        jobs_(jobs),
+        record_(record),
+        options_(options),
+        startClock_(selection_.size(), 0),
+        running_(selection_.size(), false) {
+    summary_.drawings.resize(selection_.size());
+    for (size_t at = 0; at < selection_.size(); ++at) {
+      DrawingEnd& end = summary_.drawings[at];
+      end.index = selection_[at];
+      end.total = selection_.size();
+      end.page = PageOf(inputs_.startPage, end.index);
+      end.drawing = inputs_.drawings[end.index];
+      end.result = DrawingResult::Cancelled;
+    }
+  }
+
+  ParallelSummary Run() {
+    record_.Started(inputs_);
+    for (;;) {
+      LookAtCancel();
+      StartWhatFits();
+      if (runningCount_ == 0) break;
+      for (const JobEnd& end : jobs_.WaitForEnds()) TakeEnd(end);
+    }
+    summary_.notBegun = selection_.size() - next_;
+    summary_.cancelled = cancelled_;
+    size_t notBegunFrom = next_ < selection_.size() ? selection_[next_] : inputs_.drawings.size();
+    record_.Ended(notBegunFrom, cancelled_);
+    return std::move(summary_);
+  }
+
+ private:
+  void LookAtCancel() {
+    CancelLevel level = options_.cancel ? options_.cancel() : CancelLevel::None;
+    if (level == CancelLevel::None) return;
+    cancelled_ = true;
+    if (level != CancelLevel::Force || forced_) return;
+    forced_ = true;
+    if (runningCount_ == 0) return;
+    jobs_.EndAll();
+    for (size_t at = 0; at < selection_.size(); ++at) {
+      if (!running_[at]) continue;
+      Finish(at, false, kForcedEndNumber, kForcedEndText);
+      summary_.drawings[at].possiblyModified = true;
+      Report(at);
+    }
+  }
+
+  void StartWhatFits() {
+    size_t most = std::max<size_t>(options_.jobs, 1);
+    while (!cancelled_ && runningCount_ < most && next_ < selection_.size()) {
+      size_t at = next_++;
+      size_t index = selection_[at];
+      record_.Begun(index);
+      startClock_[at] = Clock();
+      JobStart start = jobs_.Start(index, inputs_.drawings[index], ParallelScript(inputs_, index));
+      if (start.started) {
+        running_[at] = true;
+        ++runningCount_;
+      } else {
+        record_.Failed(index, start.errorNumber, start.errorText);
+        DrawingEnd& end = summary_.drawings[at];
+        end.result = DrawingResult::Failed;
+        end.errorNumber = start.errorNumber;
+        end.errorText = start.errorText;
+        ++summary_.failed;
+        Report(at);
+      }
+      // A cancel may come while drawings start one after another.
+      LookAtCancel();
+    }
+  }
+
+  void TakeEnd(const JobEnd& end) {
+    auto found = std::lower_bound(selection_.begin(), selection_.end(), end.index);
+    if (found == selection_.end() || *found != end.index) return;
+    size_t at = static_cast<size_t>(found - selection_.begin());
+    if (!running_[at]) return;  // reported already, or never started
+    Finish(at, end.saved, end.errorNumber, end.errorText);
+    Report(at);
+  }
+
+  // Tells the record; the drawing is no longer running.
+  void Finish(size_t at, bool saved, long number, const std::wstring& text) {
+    running_[at] = false;
+    --runningCount_;
+    DrawingEnd& end = summary_.drawings[at];
+    if (options_.clockSeconds) end.seconds = Clock() - startClock_[at];
+    if (saved) {
+      record_.Saved(end.index);
+      end.result = DrawingResult::Done;
+      ++summary_.saved;
+    } else {
+      record_.Failed(end.index, number, text);
+      end.result = DrawingResult::Failed;
+      end.errorNumber = number;
+      end.errorText = text;
+      ++summary_.failed;
+    }
+  }
+
+  void Report(size_t at) {
+    DrawingEnd& end = summary_.drawings[at];
+    end.ended = ++ended_;
+    if (options_.drawingEnded) options_.drawingEnded(end);
+  }
+
+  double Clock() const { return options_.clockSeconds ? options_.clockSeconds() : 0; }
+
+  const RunInputs& inputs_;
+  std::vector<size_t> selection_;
+  DrawingJobs& jobs_;
+  RunRecord& record_;
+  const ParallelOptions& options_;
+  std::vector<double> startClock_;  // per selection position
+  std::vector<bool> running_;       // per selection position
+  size_t runningCount_ = 0;
+  size_t next_ = 0;  // the selection position to start next
+  size_t ended_ = 0;
+  bool cancelled_ = false;
+  bool forced_ = false;
+  ParallelSummary summary_;
+};
+
+}  // namespace
+
+std::wstring ParallelScript(const RunInputs& inputs, size_t index) {
+  std::wstring script = ScriptForDrawing(inputs.scriptTemplate, inputs.startPage, index);
+  // A blank line would repeat the template's last command: the save gets a line of its own only
+  // when the template does not end with one.
+  if (!EndsWithLineEnd(script)) script += L"\r\n";
+  script += kSaveCommand;
+  return script;
+}
+
+ParallelSummary RunInParallel(const RunInputs& inputs, DrawingJobs& jobs, RunRecord& record,
+                              const ParallelOptions& options) {
+  std::vector<size_t> all(inputs.drawings.size());
+  for (size_t i = 0; i < all.size(); ++i) all[i] = i;
+  return Scheduler(inputs, std::move(all), jobs, record, options).Run();
+}
+
+ParallelSummary RunInParallel(const RunInputs& inputs, std::vector<size_t> selection,
+                              DrawingJobs& jobs, RunRecord& record,
+                              const ParallelOptions& options) {
+  std::sort(selection.begin(), selection.end());
+  selection.erase(std::unique(selection.begin(), selection.end()), selection.end());
+  if (!selection.empty() && selection.back() >= inputs.drawings.size()) {
+    throw std::out_of_range("drawing position beyond the list");
+  }
+  return Scheduler(inputs, std::move(selection), jobs, record, options).Run();
+}
+
+RetryPlan RetrySelection(const JournalState& state) {
+  RetryPlan plan;
+  plan.inputs = state.inputs;
+  size_t count = std::min(state.saved.size(), state.inputs.drawings.size());
+  for (size_t i = 0; i < count; ++i) {
+    if (state.saved[i]) {
+      plan.savedBefore.push_back(i);
+      continue;
+    }
+    plan.selection.push_back(i);
+    if (i < state.begun.size() && state.begun[i]) plan.possiblyModified.push_back(i);
+  }
+  return plan;
+}
+
+}  // namespace kavro::run

@@ -1,0 +1,265 @@
+#include "run/parallel_run.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+#include <stdexcept>
+
+#include "run/page_rule.h"
+
+namespace kavro::run {
+namespace {
+
+// Jobs that end when the test says: one per wait, the newest first unless told otherwise.
+class FakeJobs final : public DrawingJobs {
+ public:
+  JobStart Start(size_t index, const std::wstring& drawing, const std::wstring& script) override {
+    EXPECT_FALSE(scripts.count(index)) << "started twice: " << index;
+    scripts[index] = script;
+    drawings[index] = drawing;
+    if (refused.count(index)) return {false, 53, L"找不到 accoreconsole.exe"};
+    started.push_back(index);
+    running.push_back(index);
+    mostAtOnce = std::max(mostAtOnce, running.size());
+    return {true, 0, {}};
+  }
+
+  std::vector<JobEnd> WaitForEnds() override {
+    EXPECT_FALSE(running.empty()) << "waited with nothing running";
+    ++waits;
+    bool ending = true;
+    if (onWait) ending = onWait(waits);
+    std::vector<JobEnd> ends;
+    if (!ending || running.empty()) return ends;
+    auto which = oldestFirst ? running.begin() : running.end() - 1;
+    size_t index = *which;
+    running.erase(which);
+    if (failing.count(index)) {
+      ends.push_back({index, false, 1, L"; error: 无效的图纸"});
+    } else {
+      ends.push_back({index, true, 0, {}});
+    }
+    return ends;
+  }
+
+  void EndAll() override {
+    ++endAllCalls;
+    running.clear();
+  }
+
+  std::map<size_t, std::wstring> scripts, drawings;
+  std::vector<size_t> started, running;
+  size_t mostAtOnce = 0;
+  std::set<size_t> failing, refused;
+  bool oldestFirst = false;
+  // Called at the start of each wait; false: the wait returns no end (a cancel woke it).
+  std::function<bool(int)> onWait;
+  int waits = 0;
+  int endAllCalls = 0;
+};
+
+// The record's calls as short words: B3 begun, S3 saved, F3 failed, E3c ended (cancelled).
+class TraceRecord final : public RunRecord {
+ public:
+  void Started(const RunInputs& inputs) override { calls.push_back(L"start" + Count(inputs)); }
+  void Begun(size_t index) override { calls.push_back(L"B" + std::to_wstring(index)); }
+  void Saved(size_t index) override { calls.push_back(L"S" + std::to_wstring(index)); }
+  void Failed(size_t index, long number, const std::wstring&) override {
+    calls.push_back(L"F" + std::to_wstring(index) + L":" + std::to_wstring(number));
+  }
+  void Ended(size_t from, bool cancelled) override {
+    calls.push_back(L"E" + std::to_wstring(from) + (cancelled ? L"c" : L""));
+  }
+  std::wstring LogPath() const override { return {}; }
+  std::vector<std::wstring> calls;
+
+ private:
+  static std::wstring Count(const RunInputs& inputs) {
+    return std::to_wstring(inputs.drawings.size());
+  }
+};
+
+// A journal kept in memory.
+struct SinkTraceJournal {
+  class StringSink final : public RecordSink {
+   public:
+    explicit StringSink(std::string& bytes) : bytes_(bytes) {}
+    void Append(std::string_view bytes) override { bytes_ += bytes; }
+    void Finish() override {}
+
+   private:
+    std::string& bytes_;
+  };
+  std::unique_ptr<RecordSink> Sink() { return std::make_unique<StringSink>(bytes); }
+  std::string bytes;
+};
+
+RunInputs Inputs(size_t count, std::wstring scriptTemplate = L"-text page") {
+  RunInputs inputs;
+  for (size_t i = 0; i < count; ++i) inputs.drawings.push_back(L"D:\\图\\" + std::to_wstring(i));
+  inputs.scriptTemplate = std::move(scriptTemplate);
+  inputs.startPage = L"41";
+  return inputs;
+}
+
+size_t Position(const std::vector<std::wstring>& calls, const std::wstring& call) {
+  auto found = std::find(calls.begin(), calls.end(), call);
+  EXPECT_NE(found, calls.end()) << call;
+  return static_cast<size_t>(found - calls.begin());
+}
+
+TEST(ParallelRun, AtMostNAtOnceEachOnceWithThePageOfItsPlace) {
+  RunInputs inputs = Inputs(10);
+  FakeJobs jobs;
+  TraceRecord record;
+  std::vector<DrawingEnd> reported;
+  double clock = 0;
+  ParallelOptions options;
+  options.jobs = 3;
+  options.clockSeconds = [&] { return clock += 0.5; };
+  options.drawingEnded = [&](const DrawingEnd& end) { reported.push_back(end); };
+  ParallelSummary summary = RunInParallel(inputs, jobs, record, options);
+
+  EXPECT_EQ(jobs.mostAtOnce, 3u);
+  EXPECT_EQ(jobs.started, (std::vector<size_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  for (size_t i = 0; i < 10; ++i) {
+    EXPECT_EQ(jobs.scripts[i], L"-text " + std::to_wstring(41 + i) + L"\r\n_.qsave\r\n");
+    EXPECT_EQ(jobs.drawings[i], inputs.drawings[i]);
+    EXPECT_LT(Position(record.calls, L"B" + std::to_wstring(i)),
+              Position(record.calls, L"S" + std::to_wstring(i)));
+  }
+  // The newest ends first: 2 ends before 0 and 1, yet every page follows the list.
+  ASSERT_EQ(reported.size(), 10u);
+  EXPECT_EQ(reported[0].index, 2u);
+  EXPECT_EQ(reported[0].page, L"43");
+  for (size_t n = 0; n < reported.size(); ++n) {
+    EXPECT_EQ(reported[n].ended, n + 1);
+    EXPECT_EQ(reported[n].total, 10u);
+    EXPECT_EQ(reported[n].page, PageOf(L"41", reported[n].index));
+    EXPECT_GT(reported[n].seconds.value_or(0), 0);
+  }
+  EXPECT_LT(Position(record.calls, L"S2"), Position(record.calls, L"S0"));
+  EXPECT_EQ(record.calls.front(), L"start10");
+  EXPECT_EQ(record.calls.back(), L"E10");
+  EXPECT_EQ(summary.saved, 10u);
+  EXPECT_EQ(summary.failed + summary.notBegun, 0u);
+  EXPECT_FALSE(summary.cancelled);
+  ASSERT_EQ(summary.drawings.size(), 10u);
+  EXPECT_EQ(summary.drawings[7].page, L"48");
+  EXPECT_EQ(summary.drawings[7].result, DrawingResult::Done);
+}
+
+TEST(ParallelRun, TheSaveCommandComesOnALineOfItsOwnWithoutABlankLine) {
+  for (const wchar_t* ending : {L"\r\n", L"\n", L"\r"}) {
+    EXPECT_EQ(ParallelScript(Inputs(1, std::wstring(L"zoom e") + ending), 0),
+              std::wstring(L"zoom e") + ending + kSaveCommand);
+  }
+  EXPECT_EQ(ParallelScript(Inputs(1, L""), 0), L"\r\n_.qsave\r\n");
+  EXPECT_EQ(ParallelScript(Inputs(3, L"PAGE page"), 2), L"43 43\r\n_.qsave\r\n");
+}
+
+TEST(ParallelRun, FailuresLeaveTheOthersRunning) {
+  FakeJobs jobs;
+  jobs.failing = {3};
+  jobs.refused = {5};
+  jobs.oldestFirst = true;
+  TraceRecord record;
+  ParallelOptions options;
+  options.jobs = 2;
+  ParallelSummary summary = RunInParallel(Inputs(8), jobs, record, options);
+  EXPECT_EQ(summary.saved, 6u);
+  EXPECT_EQ(summary.failed, 2u);
+  EXPECT_EQ(summary.notBegun, 0u);
+  EXPECT_EQ(jobs.started.size(), 7u);
+  EXPECT_EQ(summary.drawings[3].errorText, L"; error: 无效的图纸");
+  EXPECT_EQ(summary.drawings[5].errorNumber, 53);
+  EXPECT_EQ(summary.drawings[5].result, DrawingResult::Failed);
+  EXPECT_FALSE(summary.drawings[5].seconds);  // never ran
+  EXPECT_LT(Position(record.calls, L"B5"), Position(record.calls, L"F5:53"));
+  Position(record.calls, L"F3:1");
+  EXPECT_EQ(record.calls.back(), L"E8");
+}
+
+TEST(ParallelRun, ACancelStartsNothingMoreAndLetsTheRunningFinish) {
+  FakeJobs jobs;
+  CancelLevel level = CancelLevel::None;
+  jobs.onWait = [&](int wait) {
+    if (wait == 2) level = CancelLevel::Finish;
+    return true;
+  };
+  TraceRecord record;
+  ParallelOptions options;
+  options.jobs = 2;
+  options.cancel = [&] { return level; };
+  ParallelSummary summary = RunInParallel(Inputs(6), jobs, record, options);
+  // 0 and 1 start; 1 ends and 2 starts; the cancel comes; 2 and 0 finish.
+  EXPECT_EQ(jobs.started, (std::vector<size_t>{0, 1, 2}));
+  EXPECT_EQ(jobs.endAllCalls, 0);
+  EXPECT_EQ(summary.saved, 3u);
+  EXPECT_EQ(summary.notBegun, 3u);
+  EXPECT_TRUE(summary.cancelled);
+  EXPECT_EQ(summary.drawings[4].result, DrawingResult::Cancelled);
+  EXPECT_EQ(record.calls.back(), L"E3c");
+  Position(record.calls, L"S0");
+}
+
+TEST(ParallelRun, ASecondCancelEndsTheRunningOnesAsPossiblyModified) {
+  FakeJobs jobs;
+  CancelLevel level = CancelLevel::None;
+  jobs.onWait = [&](int wait) {
+    if (wait == 2) level = CancelLevel::Force;
+    return wait != 2;  // the second Ctrl+C wakes the wait
+  };
+  SinkTraceJournal journal;
+  RecorderParts parts;
+  parts.journal = journal.Sink();
+  RunRecorder recorder(std::move(parts));
+  std::vector<DrawingEnd> reported;
+  ParallelOptions options;
+  options.jobs = 3;
+  options.cancel = [&] { return level; };
+  options.drawingEnded = [&](const DrawingEnd& end) { reported.push_back(end); };
+  RunInputs inputs = Inputs(6);
+  ParallelSummary summary = RunInParallel(inputs, jobs, recorder, options);
+
+  EXPECT_EQ(jobs.endAllCalls, 1);
+  EXPECT_EQ(jobs.started, (std::vector<size_t>{0, 1, 2, 3}));
+  EXPECT_EQ(summary.saved, 1u);
+  EXPECT_EQ(summary.failed, 3u);
+  EXPECT_EQ(summary.notBegun, 2u);
+  ASSERT_EQ(reported.size(), 4u);
+  for (size_t n = 1; n < 4; ++n) {
+    EXPECT_TRUE(reported[n].possiblyModified);
+    EXPECT_EQ(reported[n].errorNumber, kForcedEndNumber);
+  }
+  // The journal offers the forced ones again, with their pages, flagged.
+  auto state = ReadJournal(journal.bytes);
+  ASSERT_TRUE(state);
+  RetryPlan plan = RetrySelection(*state);
+  EXPECT_EQ(plan.selection, (std::vector<size_t>{0, 1, 3, 4, 5}));
+  EXPECT_EQ(plan.savedBefore, (std::vector<size_t>{2}));
+  EXPECT_EQ(plan.possiblyModified, (std::vector<size_t>{0, 1, 3}));
+  EXPECT_EQ(plan.inputs, inputs);
+}
+
+TEST(ParallelRun, ASelectionKeepsThePagesOfItsPlaces) {
+  FakeJobs jobs;
+  TraceRecord record;
+  ParallelOptions options;
+  options.jobs = 4;
+  ParallelSummary summary = RunInParallel(Inputs(6), {4, 1, 4}, jobs, record, options);
+  EXPECT_EQ(jobs.started, (std::vector<size_t>{1, 4}));
+  EXPECT_EQ(jobs.scripts[1], L"-text 42\r\n_.qsave\r\n");
+  EXPECT_EQ(jobs.scripts[4], L"-text 45\r\n_.qsave\r\n");
+  ASSERT_EQ(summary.drawings.size(), 2u);
+  EXPECT_EQ(summary.drawings[1].page, L"45");
+  EXPECT_EQ(summary.drawings[1].total, 2u);
+  EXPECT_EQ(record.calls.back(), L"E6");
+  EXPECT_THROW(RunInParallel(Inputs(6), {2, 6}, jobs, record, options), std::out_of_range);
+}
+
+}  // namespace
+}  // namespace kavro::run
