@@ -75,6 +75,13 @@ class Run {
     std::wstring trusted = cad_.GetVariable(L"TRUSTEDPATHS");
     std::wstring folder = FolderOfPath(scriptPath);
     if (!SecureLoadOn(secureLoad) || TrustedPathsCover(trusted, folder)) return;
+    if (folder.find(L';') != std::wstring::npos) {
+      // TRUSTEDPATHS separates its folders with ";": such a folder can never be trusted.
+      throw RunFailure(5, L"脚本所在的文件夹“" + folder +
+                              L"”的名称含有分号（;），AutoCAD "
+                              L"无法把它加入受信任的位置（TRUSTEDPATHS）。\n请把 Kavro "
+                              L"放到名称不含分号的文件夹中后再运行。");
+    }
     try {
       cad_.SetVariable(L"TRUSTEDPATHS", WithTrustedFolder(trusted, folder));
     } catch (const RunFailure& refused) {

@@ -27,6 +27,7 @@ class Recorder : public CadConnector,
   std::wstring startPage = L"1";
   bool r2000 = true;
   std::wstring version = L"15.0";
+  std::wstring scriptPath = kScript;
   std::map<std::wstring, std::wstring> variables;
   std::optional<std::wstring> cadFate;
   size_t stopAfter = 0;  // StopRequested answers true once this many drawings were saved
@@ -79,7 +80,7 @@ class Recorder : public CadConnector,
   void Type(const std::wstring& keys) override { Note(L"Type", keys); }
   void TypeScriptCommand(const std::wstring& path) override { Note(L"TypeScriptCommand", path); }
 
-  std::wstring ScriptPath() override { return kScript; }
+  std::wstring ScriptPath() override { return scriptPath; }
   std::optional<size_t> FirstUnwritable(std::wstring_view) override { return unwritableAt; }
   void Write(const std::wstring& path, const std::wstring& text) override {
     Note(L"Write", text);
@@ -498,6 +499,22 @@ TEST(TrustedFolderRefused, StopsTheRunBeforeTheFirstDrawing) {
                     [](const std::wstring& call) { return call.starts_with(L"Documents.Open"); }),
       0);
   EXPECT_EQ(r.startPage, L"1");  // nothing was done: the pages stay
+
+  // A folder with ";" in its name cannot be one of TRUSTEDPATHS' folders: refused up front
+  // instead of added and still not trusted.
+  Recorder semicolon;
+  semicolon.version = L"23.1";
+  semicolon.variables = {{L"SECURELOAD", L"1"}, {L"TRUSTEDPATHS", L""}};
+  semicolon.drawings = {L"a"};
+  semicolon.scriptPath = L"C:\\a;b\\kavro.scr";
+  semicolon.Run(false);
+  ASSERT_EQ(semicolon.messages.size(), 1u);
+  EXPECT_NE(semicolon.messages[0].find(L"“C:\\a;b”"), std::wstring::npos);
+  EXPECT_EQ(
+      std::count_if(semicolon.log.begin(), semicolon.log.end(),
+                    [](const std::wstring& call) { return call.starts_with(L"SetVariable"); }),
+      0);
+  EXPECT_EQ(semicolon.drawings.size(), 1u);
 
   // A failure in the middle of a run still puts TRUSTEDPATHS back, after the dialogs.
   Recorder mid;
