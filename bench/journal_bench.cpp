@@ -9,29 +9,13 @@
 
 #include "run/journal.h"
 #include "run/record_files_win.h"
+#include "record_bench_support.h"
 #include "run/run_record.h"
 
 namespace kavro::run {
 namespace {
 
 constexpr size_t kDrawings = 10000;
-
-double MillisecondsOf(const std::function<void()>& step) {
-  auto start = std::chrono::steady_clock::now();
-  step();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-      .count();
-}
-
-class CountingSink final : public RecordSink {
- public:
-  explicit CountingSink(std::string& bytes) : bytes_(bytes) {}
-  void Append(std::string_view bytes) override { bytes_ += bytes; }
-  void Finish() override {}
-
- private:
-  std::string& bytes_;
-};
 
 RunInputs LongRun() {
   RunInputs inputs;
@@ -48,8 +32,8 @@ TEST(JournalBenchmark, TenThousandDrawings) {
   RunInputs inputs = LongRun();
   std::string journal, log;
   RecorderParts parts;
-  parts.journal = std::make_unique<CountingSink>(journal);
-  parts.log = std::make_unique<CountingSink>(log);
+  parts.journal = std::make_unique<MemorySink>(journal);
+  parts.log = std::make_unique<MemorySink>(log);
   parts.timeOfDay = [] { return std::wstring(L"9:41:07"); };
   parts.clockSeconds = [] { return 1.0; };
   RunRecorder recorder(std::move(parts));

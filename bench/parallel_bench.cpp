@@ -9,29 +9,13 @@
 
 #include "cli/console_text.h"
 #include "run/parallel_run.h"
+#include "record_bench_support.h"
 #include "run/run_record.h"
 
 namespace kavro::run {
 namespace {
 
 constexpr size_t kDrawings = 10000;
-
-double MillisecondsOf(const std::function<void()>& step) {
-  auto start = std::chrono::steady_clock::now();
-  step();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-      .count();
-}
-
-class MemorySink final : public RecordSink {
- public:
-  explicit MemorySink(std::string& bytes) : bytes_(bytes) {}
-  void Append(std::string_view bytes) override { bytes_ += bytes; }
-  void Finish() override {}
-
- private:
-  std::string& bytes_;
-};
 
 // Jobs that end as soon as they are waited for, the oldest first.
 class InstantJobs final : public DrawingJobs {

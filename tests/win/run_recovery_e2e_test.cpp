@@ -18,22 +18,11 @@
 namespace kavro {
 namespace {
 
+using test::FilesIn;
 using test::Lines;
 using test::ReadBytes;
 using test::Standin;
 using test::StandinOptions;
-
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  return names;
-}
 
 // The rows of a CSV file whose fields hold no comma, quote or line end: fields per row.
 std::vector<Lines> CsvRows(const std::string& bytes) {

@@ -87,15 +87,6 @@ class RunResume : public ::testing::Test {
       DeleteFilesIn(folder);
     }
   }
-  static void DeleteFilesIn(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
-    do {
-      DeleteFileW((folder + L"\\" + found.cFileName).c_str());
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-  }
 
   // Fills the window as a user would and starts a modify run (without waiting for it).
   void StartRun(KavroProcess& kavro) {

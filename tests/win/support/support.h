@@ -34,6 +34,9 @@ HWND FindTopWindow(DWORD thread, const std::function<bool(HWND)>& match);
 
 // A fresh empty folder for one test (under the prefix's temp folder).
 std::wstring MakeTempFolder(const std::wstring& name);
+// The names of the files in `folder` (not its folders), and deleting them.
+std::vector<std::wstring> FilesIn(const std::wstring& folder);
+void DeleteFilesIn(const std::wstring& folder);
 
 // Saves what the screen shows of `window` as build/screenshots/<name>.bmp (the test command
 // turns it into a PNG).
