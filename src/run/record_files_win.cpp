@@ -20,6 +20,7 @@ constexpr wchar_t kJournalPrefix[] = L"Kavro-";
 constexpr wchar_t kJournalExtension[] = L".journal";
 constexpr wchar_t kSetAsideExtension[] = L".journal-old";
 constexpr wchar_t kUnreadableExtension[] = L".journal-bad";
+constexpr wchar_t kRetryExtension[] = L".journal-retry";
 constexpr size_t kMaxAttempts = 100;
 
 LocalTime Now() {
@@ -73,9 +74,18 @@ win::UniqueFile CreateNew(const std::wstring& folder,
   return {};
 }
 
+// Gives a journal ("….journal" or "….journal-retry") another extension.
+void Rename(const std::wstring& path, const wchar_t* extension) {
+  std::wstring renamed = path.substr(0, path.rfind(kJournalExtension)) + extension;
+  if (!MoveFileExW(path.c_str(), renamed.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileW(path.c_str());
+  }
+}
+
 class FileSink final : public RecordSink {
  public:
   // `flush`: every append is on the disk before it returns. `deleteAtEnd`: the journal's way.
+  // `keep`: how many files of the program's own the folder keeps; 0 prunes nothing.
   FileSink(win::UniqueFile file, std::wstring path, bool flush, bool deleteAtEnd, size_t keep)
       : file_(std::move(file)),
         path_(std::move(path)),
@@ -95,10 +105,15 @@ class FileSink final : public RecordSink {
     }
     if (flush_ && !FlushFileBuffers(file_.Get())) throw std::runtime_error("record not flushed");
   }
+  void KeepForRetry() override { keepForRetry_ = true; }
   void Finish() override {
     file_.Reset();
-    if (deleteAtEnd_) DeleteFileW(path_.c_str());
-    KeepNewest(FolderOfPath(path_), keep_);
+    if (deleteAtEnd_ && keepForRetry_) {
+      Rename(path_, kRetryExtension);
+    } else if (deleteAtEnd_) {
+      DeleteFileW(path_.c_str());
+    }
+    if (keep_ > 0) KeepNewest(FolderOfPath(path_), keep_);  // 0: a file of the user's choice
   }
 
  private:
@@ -106,6 +121,7 @@ class FileSink final : public RecordSink {
   std::wstring path_;
   bool flush_;
   bool deleteAtEnd_;
+  bool keepForRetry_ = false;
   size_t keep_;
 };
 
@@ -141,6 +157,13 @@ std::unique_ptr<RecordSink> MakeLogSink(const std::wstring& dataFolder, const Lo
   return std::make_unique<FileSink>(std::move(file), *path, false, false, kLogsKept);
 }
 
+std::unique_ptr<RecordSink> MakeChosenLogSink(const std::wstring& path) {
+  win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return nullptr;
+  return std::make_unique<FileSink>(std::move(file), path, false, false, 0);
+}
+
 double SteadySeconds() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
@@ -150,33 +173,17 @@ enum class JournalFate { Live, Unreadable, Ended, Abandoned };
 
 // Reads a journal unless a live run holds it (it refuses to share reading with no writer).
 JournalFate Inspect(const std::wstring& path, std::optional<ResumeOffer>* offer) {
-  win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    return GetLastError() == ERROR_SHARING_VIOLATION ? JournalFate::Live : JournalFate::Unreadable;
+  JournalState state;
+  switch (ReadJournalFile(path, &state)) {
+    case JournalRead::Live:
+      return JournalFate::Live;
+    case JournalRead::Unreadable:
+      return JournalFate::Unreadable;
+    case JournalRead::Read:
+      break;
   }
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 512 * 1024 * 1024) {
-    return JournalFate::Unreadable;
-  }
-  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-  DWORD read = 0;
-  if (!bytes.empty() &&
-      (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-       read != bytes.size())) {
-    return JournalFate::Unreadable;
-  }
-  std::optional<JournalState> state = ReadJournal(bytes);
-  if (!state) return JournalFate::Unreadable;
-  *offer = ResumeOf(*state);
+  *offer = ResumeOf(state);
   return *offer ? JournalFate::Abandoned : JournalFate::Ended;
-}
-
-void Rename(const std::wstring& path, const wchar_t* extension) {
-  std::wstring renamed = path.substr(0, path.size() - wcslen(kJournalExtension)) + extension;
-  if (!MoveFileExW(path.c_str(), renamed.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    DeleteFileW(path.c_str());
-  }
 }
 
 }  // namespace
@@ -193,8 +200,12 @@ namespace {
 // leaves nothing behind.
 class RecordOnStart final : public RunRecord {
  public:
-  RecordOnStart(RunKind kind, std::wstring dataFolder, std::function<std::wstring()> timeOfDay)
-      : kind_(kind), dataFolder_(std::move(dataFolder)), timeOfDay_(std::move(timeOfDay)) {}
+  RecordOnStart(RunKind kind, std::wstring dataFolder, std::function<std::wstring()> timeOfDay,
+                RecordChoices choices)
+      : kind_(kind),
+        dataFolder_(std::move(dataFolder)),
+        timeOfDay_(std::move(timeOfDay)),
+        choices_(std::move(choices)) {}
   void Started(const RunInputs& inputs) override {
     if (!record_) record_ = Make();
     record_->Started(inputs);
@@ -219,9 +230,15 @@ class RecordOnStart final : public RunRecord {
     parts.kind = kind_;
     parts.timeOfDay = timeOfDay_;
     parts.clockSeconds = &SteadySeconds;
-    if (!dataFolder_.empty()) {
-      LocalTime now = Now();
-      if (kind_ == RunKind::Modify) parts.journal = MakeJournalSink(dataFolder_, now);
+    parts.savedBefore = choices_.savedBefore;
+    LocalTime now = Now();
+    if (!dataFolder_.empty() && kind_ == RunKind::Modify) {
+      parts.journal = MakeJournalSink(dataFolder_, now);
+    }
+    if (!choices_.logPath.empty()) {
+      parts.log = MakeChosenLogSink(choices_.logPath);
+      if (parts.log) parts.logPath = choices_.logPath;
+    } else if (!dataFolder_.empty()) {
       parts.log = MakeLogSink(dataFolder_, now, &parts.logPath);
     }
     return std::make_unique<RunRecorder>(std::move(parts));
@@ -230,14 +247,54 @@ class RecordOnStart final : public RunRecord {
   RunKind kind_;
   std::wstring dataFolder_;
   std::function<std::wstring()> timeOfDay_;
+  RecordChoices choices_;
   std::unique_ptr<RunRecorder> record_;
 };
 
 }  // namespace
 
 std::unique_ptr<RunRecord> MakeRunRecord(RunKind kind, const std::wstring& dataFolder,
-                                         std::function<std::wstring()> timeOfDay) {
-  return std::make_unique<RecordOnStart>(kind, dataFolder, std::move(timeOfDay));
+                                         std::function<std::wstring()> timeOfDay,
+                                         RecordChoices choices) {
+  return std::make_unique<RecordOnStart>(kind, dataFolder, std::move(timeOfDay),
+                                         std::move(choices));
+}
+
+JournalRead ReadJournalFile(const std::wstring& path, JournalState* state) {
+  win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    return GetLastError() == ERROR_SHARING_VIOLATION ? JournalRead::Live : JournalRead::Unreadable;
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > 512 * 1024 * 1024) {
+    return JournalRead::Unreadable;
+  }
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD read = 0;
+  if (!bytes.empty() &&
+      (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+       read != bytes.size())) {
+    return JournalRead::Unreadable;
+  }
+  std::optional<JournalState> parsed = ReadJournal(bytes);
+  if (!parsed) return JournalRead::Unreadable;
+  *state = std::move(*parsed);
+  return JournalRead::Read;
+}
+
+std::optional<std::wstring> NewestRetryJournal(const std::wstring& dataFolder) {
+  if (dataFolder.empty()) return std::nullopt;
+  std::wstring folder = JournalFolder(dataFolder);
+  std::vector<std::wstring> names = NamesIn(folder);
+  std::sort(names.begin(), names.end(), std::greater<>());  // newest first
+  for (const std::wstring& name : names) {
+    if (!EndsWith(name, kJournalExtension) && !EndsWith(name, kRetryExtension)) continue;
+    std::wstring path = JoinFolder(folder, name);
+    JournalState state;
+    if (ReadJournalFile(path, &state) == JournalRead::Read) return path;
+  }
+  return std::nullopt;
 }
 
 std::optional<AbandonedRun> FindAbandonedRun(const std::wstring& dataFolder) {

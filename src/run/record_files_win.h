@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "run/journal.h"
 #include "run/run_record.h"
@@ -18,10 +19,17 @@ inline constexpr size_t kLogsKept = 200;
 std::wstring JournalFolder(const std::wstring& dataFolder);
 std::wstring LogFolder(const std::wstring& dataFolder);
 
-// The record of a run that starts now. With no data folder it keeps nothing; a file that cannot
-// be made is left out and the run goes on without it.
+// What a run from the command line may choose about its record.
+struct RecordChoices {
+  std::wstring logPath;             // the log goes here (replaced) instead of the logs folder
+  std::vector<size_t> savedBefore;  // a retry: what the earlier run saved (RecorderParts)
+};
+
+// The record of a run that starts now. With no data folder it keeps nothing (but a chosen log);
+// a file that cannot be made is left out and the run goes on without it.
 std::unique_ptr<RunRecord> MakeRunRecord(RunKind kind, const std::wstring& dataFolder,
-                                         std::function<std::wstring()> timeOfDay);
+                                         std::function<std::wstring()> timeOfDay,
+                                         RecordChoices choices = {});
 
 // An abandoned journal (not ended, not held by a live run) that is worth offering.
 struct AbandonedRun {
@@ -34,5 +42,13 @@ struct AbandonedRun {
 std::optional<AbandonedRun> FindAbandonedRun(const std::wstring& dataFolder);
 // Renames the journal so that it is not offered again (it is kept among the last ones).
 void SetAside(const std::wstring& journalPath);
+
+// A journal file read whole, unless a live run holds it.
+enum class JournalRead { Read, Live, Unreadable };
+JournalRead ReadJournalFile(const std::wstring& path, JournalState* state);
+
+// The journal a retry takes when it is given none: the newest one that can be read, of a run that
+// ended with drawings unsaved (kept as "….journal-retry") or of one abandoned.
+std::optional<std::wstring> NewestRetryJournal(const std::wstring& dataFolder);
 
 }  // namespace kavro::run

@@ -37,6 +37,7 @@ bool Send(std::unique_ptr<RecordSink>& sink, std::string_view bytes) {
 struct DrawingTrace {
   bool begun = false;
   bool logged = false;  // its row is written
+  bool saved = false;   // by this run or, for a retry, by the one before
   std::wstring start;
   double clock = 0;
 };
@@ -98,6 +99,7 @@ void RunRecorder::Started(const RunInputs& inputs) {
   for (size_t index : s.parts.savedBefore) {
     if (index >= s.drawings.size()) continue;
     s.drawings[index].logged = true;
+    s.drawings[index].saved = true;
     records += SavedRecord(index);
   }
   Send(s.parts.journal, records);
@@ -118,6 +120,7 @@ void RunRecorder::Saved(size_t index) {
   State& s = *state_;
   if (!s.Open() || index >= s.drawings.size() || s.drawings[index].logged) return;
   Send(s.parts.journal, SavedRecord(index));
+  s.drawings[index].saved = true;
   auto result = s.parts.kind == RunKind::Modify ? DrawingResult::Done : DrawingResult::Previewed;
   s.LogWorked(index, s.RowFor(index, result));
 }
@@ -140,7 +143,11 @@ void RunRecorder::Ended(size_t notBegunFrom, bool cancelled) {
     if (!s.drawings[i].logged) s.Log(i, s.RowFor(i, result));
   }
   s.ended = true;
-  Send(s.parts.journal, EndedRecord());
+  if (Send(s.parts.journal, EndedRecord()) &&
+      std::any_of(s.drawings.begin(), s.drawings.end(),
+                  [](const DrawingTrace& d) { return !d.saved; })) {
+    s.parts.journal->KeepForRetry();
+  }
   Release(s.parts.journal);
   Release(s.parts.log);
 }

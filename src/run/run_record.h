@@ -34,7 +34,9 @@ class RecordSink {
   virtual ~RecordSink() = default;
   // Appends `bytes`; they are on disk when it returns. Throws std::exception on failure.
   virtual void Append(std::string_view bytes) = 0;
-  // The run is over: the file is closed (a journal's file is then deleted).
+  // The run left drawings unsaved: its journal is kept for a retry instead of deleted.
+  virtual void KeepForRetry() {}
+  // The run is over: the file is closed (a journal's file is then deleted, unless kept).
   virtual void Finish() = 0;
 };
 

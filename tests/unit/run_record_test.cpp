@@ -13,7 +13,8 @@ namespace {
 struct SinkTrace {
   std::vector<std::string> appends;
   bool finished = false;
-  int failAt = 0;  // 0: never
+  bool kept = false;  // for a retry
+  int failAt = 0;     // 0: never
   bool failFinish = false;
   std::string Bytes() const {
     std::string all;
@@ -31,6 +32,7 @@ class MemorySink final : public RecordSink {
     }
     trace_.appends.emplace_back(bytes);
   }
+  void KeepForRetry() override { trace_.kept = true; }
   void Finish() override {
     trace_.finished = true;
     if (trace_.failFinish) throw std::runtime_error("cannot close");
@@ -85,6 +87,7 @@ TEST_F(RecorderTest, ACompleteRun) {
   records.push_back(EndedRecord());
   EXPECT_EQ(journal_.appends, records);
   EXPECT_TRUE(journal_.finished);
+  EXPECT_FALSE(journal_.kept);
   EXPECT_EQ(log_.appends,
             (std::vector<std::string>{
                 LogHeaderBytes(),
@@ -111,6 +114,7 @@ TEST_F(RecorderTest, AFailureAtTheSecondOfFour) {
                                  -2147352567L, L"打不开"));
   EXPECT_EQ(log_.appends[3], Row(L"7", L"c,d.dwg", DrawingResult::NotBegun));
   EXPECT_EQ(log_.appends[4], Row(L"8", L"e.dwg", DrawingResult::NotBegun));
+  EXPECT_TRUE(journal_.kept);
 }
 
 TEST_F(RecorderTest, ACancelAfterTheSecondOfFour) {
@@ -262,6 +266,20 @@ TEST_F(RecorderTest, ARetryCountsTheEarlierSavedOnes) {
   EXPECT_EQ(journal_.appends[0], InputsRecords(kInputs) + SavedRecord(0) + SavedRecord(2));
   ASSERT_EQ(log_.appends.size(), 3u);
   EXPECT_EQ(log_.appends[2], Row(L"8", L"e.dwg", DrawingResult::Cancelled));
+  EXPECT_TRUE(journal_.kept);  // 3 is left
+}
+
+TEST_F(RecorderTest, ARetryThatSavesTheRestLeavesNothingToKeep) {
+  RecorderParts parts;
+  parts.journal = std::make_unique<MemorySink>(journal_);
+  parts.savedBefore = {0, 2, 3};
+  RunRecorder recorder(std::move(parts));
+  recorder.Started(kInputs);
+  recorder.Begun(1);
+  recorder.Saved(1);
+  recorder.Ended(4, false);
+  EXPECT_TRUE(journal_.finished);
+  EXPECT_FALSE(journal_.kept);
 }
 
 }  // namespace
