@@ -28,21 +28,8 @@ std::wstring Widen(const char* text) {
   return out;
 }
 
-// Checks made before AutoCAD is touched: the script must fit the script file's code page and
-// the start page must be a usable number. Returns the refusal, if any.
 std::optional<std::wstring> RefusalOf(RunHost& host) {
-  std::wstring scriptTemplate = host.main.ScriptTemplate();
-  if (auto at = host.script.FirstUnwritable(scriptTemplate)) {
-    TextPlace place = PlaceOf(scriptTemplate, *at);
-    return L"脚本第 " + std::to_wstring(place.line) + L" 行第 " + std::to_wstring(place.column) +
-           L" 个字符“" + CharacterAt(scriptTemplate, *at) +
-           L"”无法用系统的代码页写入脚本文件。\n请修改脚本后再运行，本次没有向 AutoCAD "
-           L"发送任何内容。";
-  }
-  if (!std::isfinite(ReadLeadingNumber(host.main.StartPage()))) {
-    return L"起始页码“" + host.main.StartPage() + L"”太大，无法使用。\n请修改起始页码后再运行。";
-  }
-  return std::nullopt;
+  return InputRefusal(host.main.ScriptTemplate(), host.main.StartPage(), host.script);
 }
 
 // One run against one AutoCAD: the steps of both runs, and what is undone after a failure.
@@ -325,6 +312,21 @@ void PreviewRun(RunHost& host) {
   });
   host.record.Ended(ok ? run.Processed() : run.NotBegunFrom(), false);
   if (!ok) host.main.ShowMessage(run.Message() + StopLines(host, L""));
+}
+
+std::optional<std::wstring> InputRefusal(const std::wstring& scriptTemplate,
+                                         const std::wstring& startPage, ScriptFile& script) {
+  if (auto at = script.FirstUnwritable(scriptTemplate)) {
+    TextPlace place = PlaceOf(scriptTemplate, *at);
+    return L"脚本第 " + std::to_wstring(place.line) + L" 行第 " + std::to_wstring(place.column) +
+           L" 个字符“" + CharacterAt(scriptTemplate, *at) +
+           L"”无法用系统的代码页写入脚本文件。\n请修改脚本后再运行，本次没有向 AutoCAD "
+           L"发送任何内容。";
+  }
+  if (!std::isfinite(ReadLeadingNumber(startPage))) {
+    return L"起始页码“" + startPage + L"”太大，无法使用。\n请修改起始页码后再运行。";
+  }
+  return std::nullopt;
 }
 
 std::wstring ProgressCaption(size_t index, size_t count) {

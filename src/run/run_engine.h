@@ -142,6 +142,11 @@ class NoRecord final : public RunRecord {
   std::wstring LogPath() const override { return {}; }
 };
 
+// Checks made before AutoCAD is touched: the script must fit the script file's code page and
+// the start page must be a usable number. Returns the refusal, if any.
+std::optional<std::wstring> InputRefusal(const std::wstring& scriptTemplate,
+                                         const std::wstring& startPage, ScriptFile& script);
+
 void ModifyRun(RunHost& host);   // Command9
 void PreviewRun(RunHost& host);  // xpcmdbutton7
 

@@ -1,0 +1,38 @@
+#pragma once
+// The run's Windows parts that do not depend on a window: keys typed into AutoCAD (R14) and the
+// script file on disk. The main window's runs and kavro.com's use the same ones.
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "run/run_engine.h"
+#include "run/run_limits.h"
+
+namespace kavro::run {
+
+class KeysToAutoCad final : public Keystrokes {
+ public:
+  explicit KeysToAutoCad(const RunLimits& limits) : limits_(limits) {}
+  void ActivateWindow(const std::wstring& title) override;
+  void Type(const std::wstring& keys) override;
+  void TypeScriptCommand(const std::wstring& scriptPath) override;
+
+ private:
+  RunFailure NotRead() const;
+  const RunLimits& limits_;
+};
+
+// kavro.scr in the program folder, or in the user's own folder when the program folder cannot
+// be written; in the system's ANSI code page.
+class ScriptFileOnDisk final : public ScriptFile {
+ public:
+  explicit ScriptFileOnDisk(const std::wstring& programFolder) : programFolder_(programFolder) {}
+  std::wstring ScriptPath() override;
+  std::optional<size_t> FirstUnwritable(std::wstring_view text) override;
+  void Write(const std::wstring& path, const std::wstring& text) override;
+
+ private:
+  const std::wstring& programFolder_;
+};
+
+}  // namespace kavro::run
