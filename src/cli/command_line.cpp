@@ -248,7 +248,7 @@ run 的选项：
 run 和 retry 的选项：
   --engine gui|core   gui：桌面版 AutoCAD，一次一张（默认）；
                       core：AutoCAD 控制台版（accoreconsole.exe），可同时处理多张
-  --jobs N            同时处理的图纸数，1 到 64（仅用于 --engine core；
+  --jobs N            同时处理的图纸数，1 到 32（仅用于 --engine core；
                       默认为逻辑处理器数，最多 8）
   --log FILE          运行记录（CSV）写到 FILE
   --core PATH         accoreconsole.exe 的位置（仅用于 --engine core）

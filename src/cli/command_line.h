@@ -35,7 +35,8 @@ struct CommandLine {
 
 CommandLine ParseCommandLine(const std::vector<std::wstring>& args);
 
-inline constexpr size_t kMaxJobs = 64;
+// One wait covers every job and the cancel event: Windows waits on at most 64 handles.
+inline constexpr size_t kMaxJobs = 32;
 inline constexpr size_t kDefaultJobsCap = 8;
 
 // The jobs to run at once: `requested` when given, else the logical processors, at most 8 (and at
