@@ -7,15 +7,6 @@ namespace {
 
 using Kind = CoreTrustPlan::Kind;
 
-TEST(CoreTrust, ReleaseKeys) {
-  EXPECT_EQ(ReleaseVersion(L"R24.1"), L"24.1");
-  EXPECT_EQ(ReleaseVersion(L"R19.1"), L"19.1");
-  EXPECT_EQ(ReleaseVersion(L"R"), std::nullopt);
-  EXPECT_EQ(ReleaseVersion(L"24.1"), std::nullopt);
-  EXPECT_EQ(ReleaseVersion(L"RX"), std::nullopt);
-  EXPECT_EQ(ReleaseVersion(L""), std::nullopt);
-}
-
 TEST(CoreTrust, WhenTheFolderIsAdded) {
   const std::wstring folder = L"C:\\Users\\李\\AppData\\Local\\Kavro\\run-1";
   struct Case {
@@ -31,6 +22,7 @@ TEST(CoreTrust, WhenTheFolderIsAdded) {
            Case{{L"R23.1", L"0", L""}, Kind::NothingToDo},
            Case{{L"R23.1", L"1", L"C:\\x;c:\\users\\...\\"}, Kind::NothingToDo},
            Case{{L"", L"1", L""}, Kind::NothingToDo},
+           Case{{L"23.1", L"1", L""}, Kind::NothingToDo},  // no release key
        }) {
     CoreTrustPlan plan = PlanCoreTrust(profile, folder);
     EXPECT_EQ(plan.kind, kind) << profile.release << L" " << profile.secureLoad.value_or(L"-");
@@ -54,10 +46,6 @@ TEST(CoreTrust, NotesComeBackWhole) {
       L"%APPDATA%\\x;\r\nodd;C:\\Kavro\\100%\\run"};
   std::string text = TrustNoteText(note);
   EXPECT_EQ(ParseTrustNote(text), note);
-  note.existed = false;
-  note.expandable = false;
-  note.before.clear();
-  EXPECT_EQ(ParseTrustNote(TrustNoteText(note)), note);
 
   // Cut short, damaged or foreign texts are no notes.
   EXPECT_EQ(ParseTrustNote(text.substr(0, text.size() - 1)), std::nullopt);
@@ -67,9 +55,6 @@ TEST(CoreTrust, NotesComeBackWhole) {
   std::string badEscape = text;
   badEscape.replace(badEscape.find("%25"), 3, "%2");
   EXPECT_EQ(ParseTrustNote(badEscape), std::nullopt);
-  std::string badFlag = text;
-  badFlag.replace(badFlag.find("existed=1"), 9, "existed=y");
-  EXPECT_EQ(ParseTrustNote(badFlag), std::nullopt);
   EXPECT_EQ(ParseTrustNote(text + "extra=1\n"), std::nullopt);
 }
 
