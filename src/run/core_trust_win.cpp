@@ -130,53 +130,56 @@ bool RestoreFromNote(const std::wstring& path) {
   return note.has_value();
 }
 
+// The change that would trust `folder` in the current profile, or null when none is to be made
+// (then `refusal` says why, if the folder cannot be trusted).
+std::optional<TrustNote> PlannedChange(const std::wstring& folder, std::wstring& refusal) {
+  auto key = CurrentProfileKey();
+  if (!key) return std::nullopt;
+  auto read = win::OpenUserKey(key->variables, KEY_QUERY_VALUE);
+  if (!read.key) return std::nullopt;
+  auto trusted = win::ReadValue(read.key.Get(), kTrustedPaths);
+  bool text = trusted && (trusted->type == REG_SZ || trusted->type == REG_EXPAND_SZ);
+  CoreProfile profile{key->release, SecureLoadText(win::ReadValue(read.key.Get(), L"SECURELOAD")),
+                      text ? std::optional(trusted->text) : std::nullopt};
+  CoreTrustPlan plan = PlanCoreTrust(profile, folder);
+  if (plan.kind == CoreTrustPlan::Kind::Refuse) refusal = plan.refusal;
+  if (plan.kind != CoreTrustPlan::Kind::Append) return std::nullopt;
+  if (trusted && !text) {
+    refusal = UnwritableTrustRefusal(folder, L"它在注册表中不是文本值。");
+    return std::nullopt;
+  }
+  return TrustNote{key->variables,
+                   folder,
+                   trusted.has_value(),
+                   text && trusted->type == REG_EXPAND_SZ,
+                   text ? trusted->text : L"",
+                   plan.trustedPaths};
+}
+
 }  // namespace
 
 CoreConsoleTrust CoreConsoleTrust::ForFolder(const std::wstring& folder,
                                              const std::wstring& dataFolder,
                                              std::wstring& refusal) {
   refusal.clear();
-  auto key = CurrentProfileKey();
-  if (!key) return {};
-  auto read = win::OpenUserKey(key->variables, KEY_QUERY_VALUE);
-  if (!read.key) return {};
   std::wstring absolute = FullPath(folder);
-  auto trusted = win::ReadValue(read.key.Get(), kTrustedPaths);
-  bool text = trusted && (trusted->type == REG_SZ || trusted->type == REG_EXPAND_SZ);
-  CoreProfile profile{key->release, SecureLoadText(win::ReadValue(read.key.Get(), L"SECURELOAD")),
-                      text ? std::optional(trusted->text) : std::nullopt};
-  CoreTrustPlan plan = PlanCoreTrust(profile, absolute);
-  if (plan.kind == CoreTrustPlan::Kind::NothingToDo) return {};
-  if (plan.kind == CoreTrustPlan::Kind::Refuse) {
-    refusal = plan.refusal;
-    return {};
-  }
-  if (trusted && !text) {
-    refusal = UnwritableTrustRefusal(absolute, L"它在注册表中不是文本值。");
-    return {};
-  }
-  auto write = win::OpenUserKey(key->variables, KEY_QUERY_VALUE | KEY_SET_VALUE);
+  std::optional<TrustNote> note = PlannedChange(absolute, refusal);
+  if (!note) return {};
+  auto write = win::OpenUserKey(note->key, KEY_QUERY_VALUE | KEY_SET_VALUE);
   if (!write.key) {
     refusal = UnwritableTrustRefusal(absolute, win::SystemMessage(write.error));
     return {};
   }
-
-  TrustNote note{key->variables,
-                 absolute,
-                 trusted.has_value(),
-                 trusted && trusted->type == REG_EXPAND_SZ,
-                 text ? trusted->text : L"",
-                 plan.trustedPaths};
   CoreConsoleTrust trust;
   trust.notePath_ = NewNotePath(dataFolder);
   DWORD noteError = 0;
-  trust.noteFile_ = WriteNote(trust.notePath_, note, noteError);
+  trust.noteFile_ = WriteNote(trust.notePath_, *note, noteError);
   if (!trust.noteFile_) {
     refusal = UnwritableNoteRefusal(absolute, trust.notePath_, win::SystemMessage(noteError));
     return {};
   }
-  LONG error = win::WriteText(write.key.Get(), kTrustedPaths, note.written,
-                              note.expandable ? REG_EXPAND_SZ : REG_SZ);
+  LONG error = win::WriteText(write.key.Get(), kTrustedPaths, note->written,
+                              note->expandable ? REG_EXPAND_SZ : REG_SZ);
   if (error != ERROR_SUCCESS) {
     trust.noteFile_.Reset();
     DeleteFileW(trust.notePath_.c_str());
