@@ -6,6 +6,7 @@
 
 #include "base/program_folder.h"
 #include "base/text_place.h"
+#include "run/core_trust.h"
 #include "run/page_rule.h"
 #include "run/trusted_paths.h"
 
@@ -64,10 +65,7 @@ class Run {
     if (!SecureLoadOn(secureLoad) || TrustedPathsCover(trusted, folder)) return;
     if (folder.find(L';') != std::wstring::npos) {
       // TRUSTEDPATHS separates its folders with ";": such a folder can never be trusted.
-      throw RunFailure(5, L"脚本所在的文件夹“" + folder +
-                              L"”的名称含有分号（;），AutoCAD "
-                              L"无法把它加入受信任的位置（TRUSTEDPATHS）。\n请把 Kavro "
-                              L"放到名称不含分号的文件夹中后再运行。");
+      throw RunFailure(5, SemicolonRefusal(folder));
     }
     try {
       cad_.SetVariable(L"TRUSTEDPATHS", WithTrustedFolder(trusted, folder));

@@ -40,8 +40,10 @@ namespace standin {
   X(std::wstring, coreCrashAt, {}, "accoreconsole: dies before saving this drawing")          \
   X(std::wstring, coreHangAt, {}, "accoreconsole: hangs for good on this drawing")            \
   X(bool, coreNoSave, false, "accoreconsole: save commands are ignored")                      \
-  X(int, coreSecureLoad, 1, "accoreconsole: SECURELOAD (0 runs any script)")                  \
-  X(std::wstring, coreTrustedPaths, {}, "accoreconsole: TRUSTEDPATHS, \";\"-separated")       \
+  X(int, coreSecureLoad, 1,                                                                   \
+    "accoreconsole: SECURELOAD (0 runs any script) where the user profile has none")          \
+  X(std::wstring, coreTrustedPaths, {},                                                       \
+    "accoreconsole: TRUSTEDPATHS, \";\"-separated, where the user profile has none")          \
   X(int, dialogAt, 0, "opening the k-th drawing shows a warning box; Open returns once answered")
 
 // A plain aggregate, so that a test may write Config{.failAt = 2}.

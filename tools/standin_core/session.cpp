@@ -56,6 +56,7 @@ Session::Session(const Config& config, const Options& options, Console& console)
                  {L"ATTREQ", L"1"},  {L"ATTDIA", L"0"}, {L"NOMUTT", L"0"},  {L"QAFLAGS", L"0"}} {}
 
 int Session::Run() {
+  profile_ = ReadProfileSecurity(config_.version);
   Work(config_.coreStartMs);
   Say(L"AutoCAD Core Engine Console (stand-in), version " + config_.version);
   Note(L"start" + std::wstring(options_.readOnly ? L", read-only" : L"") +
@@ -63,6 +64,11 @@ int Session::Run() {
        (options_.isolateUser.empty()
             ? L""
             : L", isolated as " + options_.isolateUser + L" in " + options_.isolateFolder));
+  if (!profile_.variablesKey.empty()) {
+    Note(L"profile " + profile_.variablesKey + L": SECURELOAD " +
+         (profile_.secureLoad ? std::to_wstring(*profile_.secureLoad) : L"-") + L", TRUSTEDPATHS " +
+         (profile_.trustedPaths ? Quote(*profile_.trustedPaths) : L"-"));
+  }
   if (!Open()) return kCannotOpen;
   std::wstring scriptPath = options_.script;
   if (FileNameOf(scriptPath).find(L'.') == std::wstring::npos) scriptPath += L".scr";
@@ -104,8 +110,10 @@ bool Session::Open() {
 }
 
 bool Session::Trusted() const {
-  if (!ChecksScripts(config_.version) || config_.coreSecureLoad == 0) return true;
-  return IsTrustedFolder(FolderOf(options_.script), config_.coreTrustedPaths);
+  if (!ChecksScripts(config_.version)) return true;
+  if (profile_.secureLoad.value_or(config_.coreSecureLoad) == 0) return true;
+  return IsTrustedFolder(FolderOf(options_.script),
+                         profile_.trustedPaths.value_or(config_.coreTrustedPaths));
 }
 
 void Session::RunScript(const std::string& bytes) {

@@ -15,6 +15,7 @@
 
 #include "console.h"
 #include "options.h"
+#include "profile.h"
 #include "standin/config.h"
 
 namespace standin::core {
@@ -54,6 +55,7 @@ class Session {
   std::wstring pid_;
   std::wstring path_;  // where the drawing is saved: the opened file, until a save names another
   std::map<std::wstring, std::wstring> variables_;  // system variables by upper-case name
+  ProfileSecurity profile_;                         // read at start, as AutoCAD does
 
   // The script being run.
   const std::string* script_ = nullptr;
