@@ -1,5 +1,7 @@
 #include "run/core_trust.h"
 
+#include <algorithm>
+#include <vector>
 #include <map>
 
 #include "base/utf8.h"
@@ -152,8 +154,27 @@ std::optional<TrustNote> ParseTrustNote(std::string_view text) {
 }
 
 TrustUndo UndoOf(const TrustNote& note, const std::optional<std::wstring>& current) {
-  if (!current || *current != note.written) return TrustUndo::Leave;
-  return note.existed ? TrustUndo::PutBack : TrustUndo::Delete;
+  using Kind = TrustUndo::Kind;
+  if (!current) return {};
+  if (*current == note.written) return {note.existed ? Kind::PutBack : Kind::Delete, {}};
+  // The run's folder was appended as an entry of its own; only an entry exactly like it goes.
+  std::vector<std::wstring_view> entries;
+  for (size_t at = 0;;) {
+    size_t end = std::min(current->find(L';', at), current->size());
+    entries.emplace_back(current->data() + at, end - at);
+    if (end == current->size()) break;
+    at = end + 1;
+  }
+  auto own = std::find(entries.begin(), entries.end(), std::wstring_view(note.folder));
+  bool removed = own != entries.end();
+  if (removed) entries.erase(own);
+  std::wstring kept;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    if (i > 0) kept += L';';
+    kept += entries[i];
+  }
+  if (!removed) return {};
+  return {Kind::Write, kept};
 }
 
 }  // namespace kavro::run

@@ -57,9 +57,15 @@ struct TrustNote {
 std::string TrustNoteText(const TrustNote& note);
 std::optional<TrustNote> ParseTrustNote(std::string_view text);
 
-// What to do with TRUSTEDPATHS when the run's change is undone: only a value that is still the one
-// Kavro wrote is put back; anything else is someone else's, and stays.
-enum class TrustUndo { PutBack, Delete, Leave };
+// What to do with TRUSTEDPATHS when the run's change is undone: a value that is still the one
+// Kavro wrote is put back. One changed since (another run's folder added, say) keeps the others'
+// changes and loses only the run's own folder: left there, that entry would outlive the run for
+// good, since whoever changed the value puts back what they found. Anything else stays.
+struct TrustUndo {
+  enum class Kind { PutBack, Delete, Leave, Write };
+  Kind kind = Kind::Leave;
+  std::wstring value;  // for Write
+};
 TrustUndo UndoOf(const TrustNote& note, const std::optional<std::wstring>& current);
 
 }  // namespace kavro::run

@@ -95,13 +95,17 @@ bool Undo(const TrustNote& note) {
   auto value = win::ReadValue(opened.key.Get(), kTrustedPaths);
   std::optional<std::wstring> current;
   if (value && (value->type == REG_SZ || value->type == REG_EXPAND_SZ)) current = value->text;
-  switch (UndoOf(note, current)) {
-    case TrustUndo::PutBack:
+  TrustUndo undo = UndoOf(note, current);
+  switch (undo.kind) {
+    case TrustUndo::Kind::PutBack:
       return win::WriteText(opened.key.Get(), kTrustedPaths, note.before,
                             note.expandable ? REG_EXPAND_SZ : REG_SZ) == ERROR_SUCCESS;
-    case TrustUndo::Delete:
+    case TrustUndo::Kind::Delete:
       return RegDeleteValueW(opened.key.Get(), kTrustedPaths) == ERROR_SUCCESS;
-    case TrustUndo::Leave:
+    case TrustUndo::Kind::Write:
+      return win::WriteText(opened.key.Get(), kTrustedPaths, undo.value,
+                            value->type == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ) == ERROR_SUCCESS;
+    case TrustUndo::Kind::Leave:
       break;
   }
   return true;

@@ -58,14 +58,22 @@ TEST(CoreTrust, NotesComeBackWhole) {
   EXPECT_EQ(ParseTrustNote(text + "extra=1\n"), std::nullopt);
 }
 
-TEST(CoreTrust, OnlyKavrosOwnValueIsUndone) {
+TEST(CoreTrust, OnlyKavrosOwnChangeIsUndone) {
+  using Kind = TrustUndo::Kind;
+  auto kind = [](const TrustNote& note, std::optional<std::wstring> current) {
+    return UndoOf(note, current).kind;
+  };
   TrustNote note{L"k", L"F", true, false, L"C:\\x", L"C:\\x;F"};
-  EXPECT_EQ(UndoOf(note, L"C:\\x;F"), TrustUndo::PutBack);
-  EXPECT_EQ(UndoOf(note, L"C:\\x;F;G"), TrustUndo::Leave);
-  EXPECT_EQ(UndoOf(note, L"C:\\x"), TrustUndo::Leave);
-  EXPECT_EQ(UndoOf(note, std::nullopt), TrustUndo::Leave);
+  EXPECT_EQ(kind(note, L"C:\\x;F"), Kind::PutBack);
+  EXPECT_EQ(kind(note, L"C:\\x"), Kind::Leave);
+  EXPECT_EQ(kind(note, std::nullopt), Kind::Leave);
+  // Two runs at once: the other's folder stays, this run's goes, wherever the other put it.
+  EXPECT_EQ(UndoOf(note, L"C:\\x;F;G").value, L"C:\\x;G");
+  EXPECT_EQ(UndoOf(note, L"G;C:\\x;F").value, L"G;C:\\x");
+  EXPECT_EQ(kind(note, L"C:\\x;F\\sub;G"), Kind::Leave);  // not its entry
   note.existed = false;
-  EXPECT_EQ(UndoOf(note, L"C:\\x;F"), TrustUndo::Delete);
+  EXPECT_EQ(kind(note, L"C:\\x;F"), Kind::Delete);
+  EXPECT_EQ(UndoOf(note, L"F;G").value, L"G");
 }
 
 }  // namespace

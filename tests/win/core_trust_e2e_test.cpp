@@ -132,6 +132,23 @@ TEST_F(CoreTrustTest, AValueChangedMeanwhileIsLeftAsItIs) {
   EXPECT_EQ(0u, Notes());
 }
 
+// Two runs at once, ending in either order, leave the profile as they found it.
+TEST_F(CoreTrustTest, OverlappingRunsLeaveNoFolderBehind) {
+  CadProfile profile(L"R23.1");
+  profile.SetText(kTrusted, L"C:\\x");
+  std::wstring second = scripts_ + L"-2";
+  CreateDirectoryW(second.c_str(), nullptr);
+  {
+    CoreConsoleTrust first = Trust();
+    CoreConsoleTrust other = Trust(second);
+    EXPECT_EQ(profile.Text(kTrusted), L"C:\\x;" + scripts_ + L";" + second);
+    first.Restore();
+    EXPECT_EQ(profile.Text(kTrusted), L"C:\\x;" + second);
+  }
+  EXPECT_EQ(profile.Text(kTrusted), L"C:\\x");
+  RemoveDirectoryW(second.c_str());
+}
+
 TEST_F(CoreTrustTest, NothingChangesWhereNothingIsToDo) {
   CadProfile::RemoveAll();
   EXPECT_FALSE(Trust().Changed());
