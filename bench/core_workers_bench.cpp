@@ -13,6 +13,7 @@
 #include "run/run_engine.h"
 #include "support/standin.h"
 #include "support/support.h"
+#include "win/text_win.h"
 
 namespace kavro {
 namespace {
@@ -51,6 +52,11 @@ double RunAll(const std::wstring& folder, size_t workers) {
   run::ParallelSummary summary = run::RunInParallel(inputs, jobs, record, Options(workers));
   double seconds = Seconds() - begin;
   EXPECT_EQ(static_cast<size_t>(kDrawings), summary.saved);
+  for (const auto& end : summary.drawings) {
+    if (end.result == run::DrawingResult::Done) continue;
+    std::printf("  %s failed (%ld): %s\n", win::ToUtf8(end.drawing).c_str(), end.errorNumber,
+                win::ToUtf8(end.errorText).c_str());
+  }
   return seconds;
 }
 
