@@ -100,13 +100,14 @@ TEST(CoreOutcome, SavedOnlyWithExitZeroAndTheDrawingWritten) {
   EXPECT_EQ(std::wstring::npos, crashed.errorText.find(L"改动"));
 
   // A failure that wrote the drawing anyway says so: it may be half done.
-  JobEnd failedWritten = CoreJobEnd(3, {.exitCode = 2, .rewritten = true});
+  JobEnd failedWritten = CoreJobEnd(3, {.exitCode = 2, .rewritten = true, .lastLines = {}});
   EXPECT_FALSE(failedWritten.saved);
   EXPECT_EQ(2, failedWritten.errorNumber);
   EXPECT_NE(std::wstring::npos, failedWritten.errorText.find(L"退出代码 2"));
   EXPECT_NE(std::wstring::npos, failedWritten.errorText.find(L"改动"));
 
-  JobEnd late = CoreJobEnd(4, {.timedOut = true, .rewritten = true, .limitMs = 1500});
+  JobEnd late =
+      CoreJobEnd(4, {.timedOut = true, .rewritten = true, .limitMs = 1500, .lastLines = {}});
   EXPECT_FALSE(late.saved);
   EXPECT_EQ(kCoreTimeoutNumber, late.errorNumber);
   EXPECT_EQ(L"超过 1.5 秒没有结束，已结束该进程。", late.errorText);
