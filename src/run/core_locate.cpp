@@ -19,7 +19,7 @@ size_t EndOfExe(std::wstring_view text) {
   for (size_t at = 0; at + kExe.size() <= text.size(); ++at) {
     bool same = true;
     for (size_t i = 0; i < kExe.size() && same; ++i) {
-      same = std::towlower(text[at + i]) == kExe[i];
+      same = static_cast<wchar_t>(std::towlower(text[at + i])) == kExe[i];
     }
     size_t end = at + kExe.size();
     if (same && (end == text.size() || IsBlank(text[end]))) return end;
