@@ -224,6 +224,49 @@ TEST_F(CoreJobsTest, TheWakeEndsAWaitAndEndAllEndsTheConsoles) {
   EXPECT_EQ(kDrawing, ReadBytes(drawings[0]));
 }
 
+// Run as a child of the test below: starts a console that hangs, then dies without cleaning up.
+void StartAndDie(const std::wstring& drawing, const std::wstring& scripts) {
+  CoreJobs* jobs = new CoreJobs({Standin::CoreExePath(), scripts, 0, nullptr});
+  if (jobs->Start(0, drawing, L"_.qsave\r\n").started) {
+    test::PumpUntil([] { return CoreConsolesRunning() == 1; }, 15000);
+    Sleep(300);
+  }
+  TerminateProcess(GetCurrentProcess(), 0);
+}
+
+std::wstring Environment(const wchar_t* name) {
+  wchar_t value[MAX_PATH] = {};
+  GetEnvironmentVariableW(name, value, MAX_PATH);
+  return value;
+}
+
+TEST_F(CoreJobsTest, NoConsoleOutlivesTheProgram) {
+  if (!Environment(L"KAVRO_CORE_ORPHAN_DRAWING").empty()) {
+    StartAndDie(Environment(L"KAVRO_CORE_ORPHAN_DRAWING"), Environment(L"KAVRO_CORE_ORPHAN_RUN"));
+  }
+  Settings({.coreHangAt = L"d001.dwg"});
+  std::wstring drawing = Drawings({L"d001.dwg"})[0];
+  SetEnvironmentVariableW(L"KAVRO_CORE_ORPHAN_DRAWING", drawing.c_str());
+  SetEnvironmentVariableW(L"KAVRO_CORE_ORPHAN_RUN", scripts_.c_str());
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring commandLine =
+      L"\"" + std::wstring(self) + L"\" --gtest_filter=CoreJobsTest.NoConsoleOutlivesTheProgram";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION child{};
+  BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                                CREATE_NO_WINDOW, nullptr, nullptr, &startup, &child);
+  SetEnvironmentVariableW(L"KAVRO_CORE_ORPHAN_DRAWING", nullptr);
+  ASSERT_TRUE(started);
+  CloseHandle(child.hThread);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 30000));
+  CloseHandle(child.hProcess);
+  EXPECT_TRUE(Logged(L"d001.dwg: hang"));
+  EXPECT_TRUE(test::PumpUntil([] { return CoreConsolesRunning() == 0; }, 5000));
+  EXPECT_EQ(kDrawing, ReadBytes(drawing));
+}
+
 TEST_F(CoreJobsTest, FindsTheConsoleBesideTheRegisteredAutoCad) {
   ASSERT_TRUE(Standin::Register());
   std::optional<std::wstring> found = run::FindCoreConsole();
