@@ -113,15 +113,5 @@ TEST(CoreOutcome, SavedOnlyWithExitZeroAndTheDrawingWritten) {
   EXPECT_EQ(L"超过 1.5 秒没有结束，已结束该进程。", late.errorText);
 }
 
-TEST(CoreOutcome, SecondsAndScriptNames) {
-  EXPECT_EQ(L"1800", SecondsText(1800000));
-  EXPECT_EQ(L"0.5", SecondsText(500));
-  EXPECT_EQ(L"2.005", SecondsText(2005));
-  EXPECT_EQ(L"0", SecondsText(0));
-  EXPECT_EQ(L"00001.scr", CoreScriptName(0));
-  EXPECT_EQ(L"00200.scr", CoreScriptName(199));
-  EXPECT_EQ(L"123456.scr", CoreScriptName(123455));
-}
-
 }  // namespace
 }  // namespace kavro::run

@@ -116,6 +116,7 @@ TEST_F(CoreJobsTest, EightDrawingsThreeAtATimeEachSaveTheirOwnScript) {
               ReadBytes(scripts_ + L"\\" + run::CoreScriptName(i)));
   }
   EXPECT_NE(SavedContent(0), SavedContent(1)) << "each page has its own number";
+  EXPECT_EQ(SavedContent(7).substr(sizeof(kDrawing) - 1), ReadBytes(scripts_ + L"\\00008.scr"));
   EXPECT_TRUE(Logged(L"isolated as kavro in " + scripts_ + L"\\profile"));
   EXPECT_EQ(0u, CoreConsolesRunning());
 }
