@@ -97,6 +97,14 @@ SEEDS = {
         b"19.0\x000\x00\x00C:\\x", b"\x00\x00 ;\t\x00\"C:\\q q\"",
         b"25\x002\x00C:\\...\x00\\\\server\\share",
     ],
+    # A console's output bytes (UTF-16LE, any split), then as a LocalServer32 text.
+    "core_output": [
+        "Command: filedia\r\n\r\n图纸\nlast\rpartial".encode("utf-16-le"),
+        b"a\0\0\0b\0\r\0\n\0x", b"", b"\r", b"\x00\xd8\x00\xdc" * 40,
+        ("line\r\n" * 40).encode("utf-16-le"),
+        b"\"C:\\Program Files\\acad.exe\" /Automation",
+        b"C:\\Program Files\\AutoCAD 2024\\acad.exe /Automation", b"  \"unclosed",
+    ],
     "docking": [
         docking_seed((512, 700), (893, 53, 1024, 662), (15, 15), (1024, 768)),
         docking_seed((1022, 300), (1021, 53, 1152, 662), (15, 15), (1024, 768)),

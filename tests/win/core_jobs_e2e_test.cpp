@@ -1,0 +1,290 @@
+// Drawings run on the stand-in Core Console through the parallel scheduler: every drawing file must
+// hold exactly its own script when saved, and a console that failed, crashed, hung, saved nothing
+// or ignored its script must fail its drawing alone.
+#include <windows.h>
+#include <tlhelp32.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "run/core_jobs_win.h"
+#include "run/core_locate_win.h"
+#include "run/core_outcome.h"
+#include "run/parallel_run.h"
+#include "run/run_engine.h"
+#include "support/standin.h"
+#include "support/support.h"
+#include "win/handles_win.h"
+#include "win/text_win.h"
+
+namespace kavro {
+namespace {
+
+run::ParallelOptions Options(size_t jobs) {
+  run::ParallelOptions options;
+  options.jobs = jobs;
+  return options;
+}
+
+using run::CoreJobs;
+using run::DrawingResult;
+using run::ParallelSummary;
+using test::ReadBytes;
+using test::Standin;
+using test::StandinOptions;
+
+constexpr char kDrawing[] = "drawing\r\n";
+constexpr wchar_t kTemplate[] = L"filedia 0\r\nlabel 图page\r\n";
+
+size_t CoreConsolesRunning() {
+  win::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof(entry);
+  size_t count = 0;
+  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
+       more = Process32NextW(snapshot.Get(), &entry)) {
+    if (_wcsicmp(entry.szExeFile, L"accoreconsole.exe") == 0) ++count;
+  }
+  return count;
+}
+
+class CoreJobsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = test::MakeTempFolder(L"core-jobs");
+    scripts_ = folder_ + L"\\run";
+    CreateDirectoryW(scripts_.c_str(), nullptr);
+    test::DeleteFilesIn(folder_);
+    test::DeleteFilesIn(scripts_);
+  }
+
+  void Settings(const StandinOptions& options) { standin_ = std::make_unique<Standin>(options); }
+  std::vector<std::wstring> Drawings(const std::vector<std::wstring>& names) {
+    std::vector<std::wstring> paths;
+    for (const auto& name : names) paths.push_back(test::MakeDrawing(folder_, name, kDrawing));
+    return paths;
+  }
+  run::CoreJobsParts Parts(uint32_t drawingMs = 30000) {
+    return {Standin::CoreExePath(), scripts_, drawingMs, nullptr};
+  }
+  ParallelSummary Run(const std::vector<std::wstring>& drawings, run::CoreJobsParts parts,
+                      size_t jobs = 3, const std::wstring& scriptTemplate = kTemplate) {
+    inputs_ = {drawings, scriptTemplate, L"1", true};
+    CoreJobs coreJobs(std::move(parts));
+    run::NoRecord record;
+    return run::RunInParallel(inputs_, coreJobs, record, Options(jobs));
+  }
+  // The drawing file once its whole script was saved into it.
+  std::string SavedContent(size_t index) const {
+    return kDrawing + win::EncodeAnsi(run::ParallelScript(inputs_, index)).bytes;
+  }
+  bool Logged(const std::wstring& part) const {
+    for (const auto& line : standin_->LogLines()) {
+      if (line.find(part) != std::wstring::npos) return true;
+    }
+    return false;
+  }
+
+  std::wstring folder_, scripts_;
+  run::RunInputs inputs_;
+  std::unique_ptr<Standin> standin_;
+};
+
+void ExpectFailed(const run::DrawingEnd& end, long number, const std::wstring& part) {
+  SCOPED_TRACE(win::ToUtf8(end.drawing) + ": " + win::ToUtf8(end.errorText));
+  EXPECT_EQ(DrawingResult::Failed, end.result);
+  EXPECT_EQ(number, end.errorNumber);
+  EXPECT_NE(std::wstring::npos, end.errorText.find(part));
+}
+
+TEST_F(CoreJobsTest, EightDrawingsThreeAtATimeEachSaveTheirOwnScript) {
+  Settings({});
+  std::vector<std::wstring> drawings;
+  for (int i = 1; i <= 8; ++i) drawings.push_back(L"d00" + std::to_wstring(i) + L".dwg");
+  drawings[2] = L"图纸 三.dwg";
+  ParallelSummary summary = Run(Drawings(drawings), Parts());
+  EXPECT_EQ(8u, summary.saved);
+  EXPECT_EQ(0u, summary.failed);
+  for (size_t i = 0; i < 8; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(DrawingResult::Done, summary.drawings[i].result);
+    EXPECT_EQ(SavedContent(i), ReadBytes(inputs_.drawings[i]));
+    EXPECT_EQ(win::EncodeAnsi(run::ParallelScript(inputs_, i)).bytes,
+              ReadBytes(scripts_ + L"\\" + run::CoreScriptName(i)));
+  }
+  EXPECT_NE(SavedContent(0), SavedContent(1)) << "each page has its own number";
+  EXPECT_EQ(SavedContent(7).substr(sizeof(kDrawing) - 1), ReadBytes(scripts_ + L"\\00008.scr"));
+  EXPECT_TRUE(Logged(L"isolated as kavro in " + scripts_ + L"\\profile"));
+  EXPECT_EQ(0u, CoreConsolesRunning());
+}
+
+TEST_F(CoreJobsTest, FailedCrashedAndHungConsolesFailOnlyTheirDrawings) {
+  Settings({.coreFailAt = L"d002.dwg", .coreCrashAt = L"d003.dwg", .coreHangAt = L"d004.dwg"});
+  std::vector<std::wstring> drawings =
+      Drawings({L"d001.dwg", L"d002.dwg", L"d003.dwg", L"d004.dwg", L"d005.dwg", L"d006.dwg"});
+  drawings.insert(drawings.begin() + 4, folder_ + L"\\missing.dwg");
+  ParallelSummary summary = Run(drawings, Parts(3000));
+  EXPECT_EQ(3u, summary.saved);
+  EXPECT_EQ(4u, summary.failed);
+  for (size_t i : {0, 5, 6}) {
+    EXPECT_EQ(DrawingResult::Done, summary.drawings[i].result) << i;
+    EXPECT_EQ(SavedContent(i), ReadBytes(drawings[i]));
+  }
+  ExpectFailed(summary.drawings[1], 2, L"\r\nUnable to open drawing \"" + drawings[1]);
+  ExpectFailed(summary.drawings[2], static_cast<long>(static_cast<int32_t>(0xC0000005u)),
+               L"0xC0000005");
+  ExpectFailed(summary.drawings[3], run::kCoreTimeoutNumber,
+               L"超过 3 秒没有结束，已结束该进程。\r\n");
+  EXPECT_NE(std::wstring::npos, summary.drawings[3].errorText.find(L"Opening drawing"));
+  ExpectFailed(summary.drawings[4], ERROR_FILE_NOT_FOUND, drawings[4]);
+  for (size_t i : {1, 2, 3}) EXPECT_EQ(kDrawing, ReadBytes(drawings[i])) << i;
+  EXPECT_EQ(0u, CoreConsolesRunning()) << "the hung console was ended";
+}
+
+// The console exits with 0 when it saved nothing: that is never a saved drawing.
+TEST_F(CoreJobsTest, NoSaveAndAnUntrustedScriptAreFailures) {
+  Settings({.coreNoSave = true});
+  ParallelSummary ignored = Run(Drawings({L"d001.dwg", L"d002.dwg"}), Parts());
+  EXPECT_EQ(0u, ignored.saved);
+  for (const auto& end : ignored.drawings) {
+    ExpectFailed(end, run::kCoreNotSavedNumber, L"没有保存");
+    EXPECT_EQ(kDrawing, ReadBytes(end.drawing));
+  }
+
+  Settings({.version = L"23.1", .coreSecureLoad = 1});
+  ParallelSummary untrusted = Run(Drawings({L"d003.dwg"}), Parts());
+  ASSERT_EQ(1u, untrusted.drawings.size());
+  ExpectFailed(untrusted.drawings[0], run::kCoreNotSavedNumber, L"not in a trusted location");
+  EXPECT_EQ(kDrawing, ReadBytes(untrusted.drawings[0].drawing));
+
+  // Trusted, the same run saves.
+  Settings({.version = L"23.1", .coreSecureLoad = 1, .coreTrustedPaths = scripts_});
+  EXPECT_EQ(1u, Run(Drawings({L"d004.dwg"}), Parts()).saved);
+}
+
+TEST_F(CoreJobsTest, WhatCannotStartFailsAtTheStart) {
+  Settings({});
+  std::vector<std::wstring> drawings = Drawings({L"d001.dwg", L"d002.dwg"});
+  run::CoreJobsParts noCore = Parts();
+  noCore.corePath = folder_ + L"\\none\\accoreconsole.exe";
+  ParallelSummary summary = Run(drawings, noCore);
+  EXPECT_EQ(2u, summary.failed);
+  for (const auto& end : summary.drawings) {
+    EXPECT_EQ(DrawingResult::Failed, end.result);
+    EXPECT_NE(0, end.errorNumber);
+    EXPECT_NE(std::wstring::npos, end.errorText.find(noCore.corePath));
+  }
+
+  run::CoreJobsParts noFolder = Parts();
+  noFolder.scriptFolder = folder_ + L"\\gone";
+  ExpectFailed(Run(drawings, noFolder).drawings[0], ERROR_PATH_NOT_FOUND, L"无法写入脚本文件");
+
+  // Thai has no place in the code pages of Chinese or Western Windows.
+  ExpectFailed(Run(drawings, Parts(), 1, L"text \u0E01\r\n").drawings[1],
+               ERROR_NO_UNICODE_TRANSLATION, L"无法保存的字符");
+  for (const auto& drawing : drawings) EXPECT_EQ(kDrawing, ReadBytes(drawing));
+}
+
+// Ctrl+C sets the wake: a wait returns with no end, also while a manual-reset wake stays set;
+// EndAll then leaves no console behind.
+TEST_F(CoreJobsTest, TheWakeEndsAWaitAndEndAllEndsTheConsoles) {
+  Settings({.coreHangAt = L"d001.dwg"});
+  std::vector<std::wstring> drawings = Drawings({L"d001.dwg", L"d002.dwg"});
+  win::UniqueHandle wake(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  run::CoreJobsParts parts = Parts(0);
+  parts.wake = wake.Get();
+  {
+    CoreJobs jobs(parts);
+    ASSERT_TRUE(jobs.Start(0, drawings[0], L"_.qsave\r\n").started);
+    ASSERT_TRUE(test::PumpUntil([&] { return Logged(L"d001.dwg: hang"); }, 15000));
+    std::thread setter([&] {
+      Sleep(200);
+      SetEvent(wake.Get());
+    });
+    EXPECT_TRUE(jobs.WaitForEnds().empty());
+    setter.join();
+    // A second console still ends while the wake stays set.
+    ASSERT_TRUE(jobs.Start(1, drawings[1], L"_.qsave\r\n").started);
+    std::vector<run::JobEnd> ends;
+    for (int i = 0; i < 200 && ends.empty(); ++i) ends = jobs.WaitForEnds();
+    ASSERT_EQ(1u, ends.size());
+    EXPECT_EQ(1u, ends[0].index);
+    EXPECT_TRUE(ends[0].saved);
+    EXPECT_EQ(1u, CoreConsolesRunning());
+    jobs.EndAll();
+    EXPECT_EQ(0u, CoreConsolesRunning());
+    EXPECT_TRUE(jobs.WaitForEnds().empty()) << "an ended job is not reported";
+
+    // The destructor ends what still runs.
+    ASSERT_TRUE(jobs.Start(0, drawings[0], L"_.qsave\r\n").started);
+  }
+  EXPECT_EQ(0u, CoreConsolesRunning());
+  EXPECT_EQ(kDrawing, ReadBytes(drawings[0]));
+}
+
+// Run as a child of the test below: starts a console that hangs, then dies without cleaning up.
+void StartAndDie(const std::wstring& drawing, const std::wstring& scripts) {
+  CoreJobs* jobs = new CoreJobs({Standin::CoreExePath(), scripts, 0, nullptr});
+  if (jobs->Start(0, drawing, L"_.qsave\r\n").started) {
+    test::PumpUntil([] { return CoreConsolesRunning() == 1; }, 15000);
+    Sleep(300);
+  }
+  TerminateProcess(GetCurrentProcess(), 0);
+}
+
+std::wstring Environment(const wchar_t* name) {
+  wchar_t value[MAX_PATH] = {};
+  GetEnvironmentVariableW(name, value, MAX_PATH);
+  return value;
+}
+
+TEST_F(CoreJobsTest, NoConsoleOutlivesTheProgram) {
+  if (!Environment(L"KAVRO_CORE_ORPHAN_DRAWING").empty()) {
+    StartAndDie(Environment(L"KAVRO_CORE_ORPHAN_DRAWING"), Environment(L"KAVRO_CORE_ORPHAN_RUN"));
+  }
+  Settings({.coreHangAt = L"d001.dwg"});
+  std::wstring drawing = Drawings({L"d001.dwg"})[0];
+  SetEnvironmentVariableW(L"KAVRO_CORE_ORPHAN_DRAWING", drawing.c_str());
+  SetEnvironmentVariableW(L"KAVRO_CORE_ORPHAN_RUN", scripts_.c_str());
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring commandLine =
+      L"\"" + std::wstring(self) + L"\" --gtest_filter=CoreJobsTest.NoConsoleOutlivesTheProgram";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION child{};
+  BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                                CREATE_NO_WINDOW, nullptr, nullptr, &startup, &child);
+  SetEnvironmentVariableW(L"KAVRO_CORE_ORPHAN_DRAWING", nullptr);
+  ASSERT_TRUE(started);
+  CloseHandle(child.hThread);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 30000));
+  CloseHandle(child.hProcess);
+  EXPECT_TRUE(Logged(L"d001.dwg: hang"));
+  EXPECT_TRUE(test::PumpUntil([] { return CoreConsolesRunning() == 0; }, 5000));
+  EXPECT_EQ(kDrawing, ReadBytes(drawing));
+}
+
+TEST_F(CoreJobsTest, FindsTheConsoleBesideTheRegisteredAutoCad) {
+  ASSERT_TRUE(Standin::Register());
+  std::optional<std::wstring> found = run::FindCoreConsole();
+  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ(0, _wcsicmp(Standin::CoreExePath().c_str(), found->c_str())) << win::ToUtf8(*found);
+
+  std::wstring aside = Standin::CoreExePath() + L".aside";
+  ASSERT_TRUE(
+      MoveFileExW(Standin::CoreExePath().c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
+  EXPECT_FALSE(run::FindCoreConsole().has_value()) << "registered, but no console beside it";
+  MoveFileExW(aside.c_str(), Standin::CoreExePath().c_str(), MOVEFILE_REPLACE_EXISTING);
+
+  Standin::Unregister();
+  EXPECT_FALSE(run::FindCoreConsole().has_value());
+  ASSERT_TRUE(Standin::Register());
+  EXPECT_TRUE(run::FindCoreConsole().has_value());
+}
+
+}  // namespace
+}  // namespace kavro
