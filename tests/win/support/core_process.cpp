@@ -6,7 +6,10 @@
 
 namespace kavro::test {
 
-CoreProcess::CoreProcess(const std::wstring& arguments) {
+CoreProcess::CoreProcess(const std::wstring& arguments)
+    : CoreProcess(Standin::CoreExePath(), arguments) {}
+
+CoreProcess::CoreProcess(const std::wstring& program, const std::wstring& arguments) {
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
   HANDLE writeEnd = nullptr;
   if (!CreatePipe(&readEnd_, &writeEnd, &inherit, 0)) return;
@@ -16,7 +19,7 @@ CoreProcess::CoreProcess(const std::wstring& arguments) {
   si.dwFlags = STARTF_USESTDHANDLES;
   si.hStdOutput = writeEnd;
   si.hStdError = writeEnd;
-  std::wstring commandLine = L"\"" + Standin::CoreExePath() + L"\" " + arguments;
+  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
   PROCESS_INFORMATION pi{};
   if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
                      nullptr, &si, &pi)) {

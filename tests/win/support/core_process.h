@@ -13,6 +13,8 @@ class CoreProcess {
  public:
   // Starts the installed accoreconsole.exe with `arguments` (one command-line text).
   explicit CoreProcess(const std::wstring& arguments);
+  // Starts `program` the same way (kavro.com).
+  CoreProcess(const std::wstring& program, const std::wstring& arguments);
   ~CoreProcess();  // kills it if it still runs
   CoreProcess(const CoreProcess&) = delete;
   CoreProcess& operator=(const CoreProcess&) = delete;

@@ -30,15 +30,22 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   return true;
 }
 
-std::wstring KavroExePath() {
-  // Built as a Unix path by CMake; Wine maps it through drive Z:.
-  std::wstring path = win::FromUtf8(KAVRO_EXE_PATH);
+namespace {
+
+// A path CMake built as a Unix path; Wine maps it through drive Z:.
+std::wstring BuildPath(const char* built) {
+  std::wstring path = win::FromUtf8(built);
   std::replace(path.begin(), path.end(), L'/', L'\\');
   if (!path.empty() && path[0] == L'\\') {
     path = L"Z:" + path;
   }
   return path;
 }
+
+}  // namespace
+
+std::wstring KavroExePath() { return BuildPath(KAVRO_EXE_PATH); }
+std::wstring KavroComPath() { return BuildPath(KAVRO_COM_PATH); }
 
 std::wstring BuildFolder() { return FolderOfPath(KavroExePath()); }
 

@@ -23,6 +23,7 @@ void PumpPending();
 // Folder holding kavro.exe and the tests (the build folder).
 std::wstring BuildFolder();
 std::wstring KavroExePath();
+std::wstring KavroComPath();  // kavro.com beside it
 
 // Window rectangle of `child` relative to the client area of `parent`.
 RECT RectInParent(HWND child, HWND parent);

@@ -1,0 +1,273 @@
+// kavro.com against the stand-in AutoCAD and its Core Console: what each drawing ends up holding,
+// what the log says, what the console shows and the exit code of every outcome.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/program_folder.h"
+#include "run/page_rule.h"
+#include "run/record_files_win.h"
+#include "support/cad_profile.h"
+#include "support/core_process.h"
+#include "support/run_fixture.h"
+#include "support/support.h"
+#include "win/file_win.h"
+#include "win/program_folder_win.h"
+#include "win/text_win.h"
+
+namespace kavro {
+namespace {
+
+using test::CoreProcess;
+using test::Lines;
+using test::ReadBytes;
+using test::Standin;
+using test::StandinOptions;
+
+constexpr char kTemplate[] = "-text 0,0 page\r\n";
+
+std::wstring DataFolder() { return JoinFolder(win::LocalAppDataFolder(), L"Kavro"); }
+
+std::wstring FromUtf8(const std::string& bytes) {
+  int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
+  return text;
+}
+
+// The drawing after a save of its page's script: what the stand-in appends.
+std::string Modified(const std::string& page) {
+  return std::string(test::kDrawing) + "-text 0,0 " + page + "\r\n_.qsave\r\n";
+}
+
+class KavroCom : public test::RunFixture {
+ protected:
+  void SetUp() override {
+    RunFixture::SetUp();
+    CleanRecords();
+    logPath_ = JoinFolder(folder_, L"run.csv");
+  }
+  void TearDown() override {
+    CleanRecords();
+    RunFixture::TearDown();
+  }
+  // Leftover journals would be offered to the next run or retry.
+  static void CleanRecords() {
+    for (const std::wstring& f : {run::JournalFolder(DataFolder()), run::LogFolder(DataFolder())}) {
+      test::DeleteFilesIn(f);
+    }
+  }
+
+  // `count` drawings d01.dwg ... in a list file, and the template file; their paths.
+  Lines Inputs(int count, const std::string& scriptTemplate = kTemplate) {
+    Lines paths;
+    std::wstring list;
+    for (int i = 1; i <= count; ++i) {
+      std::wstring name = (i < 10 ? L"d0" : L"d") + std::to_wstring(i) + L".dwg";
+      paths.push_back(test::MakeDrawing(folder_, name, test::kDrawing));
+      list += paths.back() + L"\r\n";
+    }
+    listPath_ = JoinFolder(folder_, L"list.txt");
+    scriptPath_ = JoinFolder(folder_, L"template.scr");
+    EXPECT_TRUE(win::WriteFileReplacing(listPath_, win::EncodeAnsi(list).bytes).ok);
+    EXPECT_TRUE(win::WriteFileReplacing(scriptPath_, scriptTemplate).ok);
+    return paths;
+  }
+
+  struct Ran {
+    DWORD code = 0;
+    std::wstring output;
+  };
+  Ran Kavro(const std::wstring& arguments) {
+    CoreProcess com(test::KavroComPath(), arguments);
+    EXPECT_TRUE(com.Started());
+    EXPECT_TRUE(com.Wait(60000)) << "kavro.com " << std::string(arguments.begin(), arguments.end());
+    return {com.ExitCode(), FromUtf8(com.OutputBytes())};
+  }
+  std::wstring RunArgs(const std::wstring& options) const {
+    return L"run \"" + listPath_ + L"\" \"" + scriptPath_ + L"\" --log \"" + logPath_ + L"\" " +
+           options;
+  }
+  // The log's rows without the header, as text; a quoted cell may hold line ends.
+  Lines LogRows() const {
+    std::wstring text = FromUtf8(ReadBytes(logPath_));
+    Lines rows(1);
+    bool quoted = false;
+    for (size_t at = 0; at < text.size(); ++at) {
+      if (text[at] == L'"') quoted = !quoted;
+      if (!quoted && text.compare(at, 2, L"\r\n") == 0) {
+        rows.emplace_back();
+        ++at;
+      } else {
+        rows.back() += text[at];
+      }
+    }
+    if (rows.back().empty()) rows.pop_back();
+    if (!rows.empty()) rows.erase(rows.begin());
+    return rows;
+  }
+
+  std::wstring listPath_, scriptPath_, logPath_;
+};
+
+bool Has(const std::wstring& text, const std::wstring& part) {
+  return text.find(part) != std::wstring::npos;
+}
+
+TEST_F(KavroCom, CoreRunOfTwentyDrawingsFourAtOnceGivesEachItsPage) {
+  standin_ = std::make_unique<Standin>(StandinOptions{});
+  Lines paths = Inputs(20);
+  Ran ran = Kavro(RunArgs(L"--start 41 --engine core --jobs 4"));
+  EXPECT_EQ(ran.code, 0u) << std::string(ran.output.begin(), ran.output.end());
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(ReadBytes(paths[i]), Modified(std::to_string(41 + i))) << i;
+    EXPECT_TRUE(Has(ran.output, L"第 " + std::to_wstring(41 + i) + L" 页 完成 ")) << i;
+  }
+  EXPECT_TRUE(Has(ran.output, L"[20/20]"));
+  EXPECT_TRUE(Has(ran.output, L"完成 20 张，失败 0 张，未开始 0 张"));
+  EXPECT_TRUE(Has(ran.output, L"运行记录：" + logPath_));
+  Lines rows = LogRows();
+  ASSERT_EQ(rows.size(), 20u);
+  // One row per drawing, in the order they finished, each with the page of its list position.
+  std::sort(rows.begin(), rows.end());
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(rows[i].rfind(std::to_wstring(41 + i) + L"," + paths[i] + L",完成,", 0), 0u)
+        << rows[i];
+  }
+  // A run that saved everything leaves no journal and removes its scripts.
+  EXPECT_TRUE(test::FilesIn(run::JournalFolder(DataFolder())).empty());
+  EXPECT_TRUE(test::FilesIn(JoinFolder(DataFolder(), L"core")).empty());
+}
+
+TEST_F(KavroCom, RetryRunsExactlyTheTwoScatteredFailuresWithTheirPages) {
+  StandinOptions failing;
+  failing.coreFailAt = L"d03.dwg";
+  failing.coreCrashAt = L"d07.dwg";
+  standin_ = std::make_unique<Standin>(failing);
+  Lines paths = Inputs(9);
+  Ran first = Kavro(RunArgs(L"--start 5 --engine core --jobs 3"));
+  EXPECT_EQ(first.code, 1u);
+  EXPECT_TRUE(Has(first.output, L"完成 7 张，失败 2 张"));
+  Lines rows = LogRows();
+  ASSERT_EQ(rows.size(), 9u);
+  std::sort(rows.begin(), rows.end());  // "10," ... "13,", "5," ... "9,"
+  EXPECT_TRUE(Has(rows[1], L"11," + paths[6] + L",失败,")) << rows[1];
+  EXPECT_TRUE(Has(rows[6], L"7," + paths[2] + L",失败,")) << rows[6];
+  EXPECT_EQ(ReadBytes(paths[2]), test::kDrawing);
+  EXPECT_EQ(ReadBytes(paths[6]), test::kDrawing);
+
+  standin_ = std::make_unique<Standin>(StandinOptions{});
+  Ran retry = Kavro(L"retry --engine core --log \"" + logPath_ + L"\"");
+  EXPECT_EQ(retry.code, 0u) << std::string(retry.output.begin(), retry.output.end());
+  EXPECT_TRUE(Has(retry.output, L"完成 2 张，失败 0 张，未开始 0 张"));
+  for (int i = 0; i < 9; ++i) {
+    // Saved once each: the seven of the first run were not touched again.
+    EXPECT_EQ(ReadBytes(paths[i]), Modified(std::to_string(5 + i))) << i;
+  }
+  rows = LogRows();
+  ASSERT_EQ(rows.size(), 2u);
+  std::sort(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.size() < b.size(); });
+  if (rows[0].rfind(L"7,", 0) != 0) std::swap(rows[0], rows[1]);
+  EXPECT_EQ(rows[0].rfind(L"7," + paths[2] + L",完成,", 0), 0u) << rows[0];
+  EXPECT_EQ(rows[1].rfind(L"11," + paths[6] + L",完成,", 0), 0u) << rows[1];
+  // Nothing is left to retry.
+  Ran again = Kavro(L"retry --engine core");
+  EXPECT_EQ(again.code, 2u);
+}
+
+TEST_F(KavroCom, GuiEngineSendsWhatTheMainWindowsRunSends) {
+  StartStandin();
+  Lines windowPaths = AddDrawings(3, L"w");
+  window_->SetItemText(MainControl::Text1, L"-text 0,0 page\r\n");
+  window_->SetItemText(MainControl::Text2, L"5");
+  window_->Click(MainControl::Command9);
+  Lines windowCalls = standin_->Calls();
+  std::wstring windowScript = ScriptPath();
+  window_.reset();
+  Standin::KillAll();
+
+  standin_ = std::make_unique<Standin>(StandinOptions{});
+  Lines paths = Inputs(3);
+  Ran ran = Kavro(RunArgs(L"--start 5"));
+  EXPECT_EQ(ran.code, 0u) << std::string(ran.output.begin(), ran.output.end());
+  Lines calls = standin_->Calls();
+  // The same stream, but for the drawings' and the script file's names.
+  std::wstring comScript = JoinFolder(FolderOfPath(test::KavroComPath()), L"kavro.scr");
+  auto quoted = [](std::wstring path) {  // as the log writes a path
+    for (size_t at = 0; (at = path.find(L'\\', at)) != std::wstring::npos; at += 2) {
+      path.insert(at, 1, L'\\');
+    }
+    return path;
+  };
+  windowScript = quoted(windowScript);
+  comScript = quoted(comScript);
+  ASSERT_EQ(calls.size(), windowCalls.size());
+  for (size_t i = 0; i < calls.size(); ++i) {
+    std::wstring expected = windowCalls[i];
+    for (size_t d = 0; d < 3; ++d) {
+      size_t at = expected.find(windowPaths[d]);
+      if (at != std::wstring::npos) expected.replace(at, windowPaths[d].size(), paths[d]);
+    }
+    size_t at = expected.find(windowScript);
+    if (at != std::wstring::npos) expected.replace(at, windowScript.size(), comScript);
+    EXPECT_EQ(calls[i], expected);
+  }
+  for (int i = 0; i < 3; ++i)
+    EXPECT_TRUE(Has(ran.output, L"第 " + std::to_wstring(5 + i) + L" 页 完成"));
+  EXPECT_EQ(LogRows().size(), 3u);
+}
+
+TEST_F(KavroCom, ExitCodesOfBadInputsAndOfNoAutoCad) {
+  standin_ = std::make_unique<Standin>(StandinOptions{});
+  Inputs(2);
+  EXPECT_EQ(Kavro(L"run").code, 2u);
+  EXPECT_EQ(Kavro(L"--bogus").code, 2u);
+  EXPECT_EQ(Kavro(L"/?").code, 0u);
+  Ran missing = Kavro(L"run \"" + folder_ + L"\\none.txt\" \"" + scriptPath_ + L"\"");
+  EXPECT_EQ(missing.code, 2u);
+  EXPECT_EQ(Kavro(RunArgs(L"--start 1e999 --engine core")).code, 2u);
+  EXPECT_EQ(Kavro(RunArgs(L"--engine core --core \"" + folder_ + L"\\no.exe\"")).code, 3u);
+  EXPECT_FALSE(Kavro(L"/?").output.empty());
+
+  ASSERT_TRUE(Standin::Unregister());
+  Ran noCore = Kavro(RunArgs(L"--engine core"));
+  Ran noGui = Kavro(RunArgs(L""));
+  ASSERT_TRUE(Standin::Register());
+  EXPECT_EQ(noCore.code, 3u) << std::string(noCore.output.begin(), noCore.output.end());
+  EXPECT_EQ(noGui.code, 3u);
+}
+
+// AutoCAD 2020 with script security on: the run's script folder is trusted for the run only.
+TEST_F(KavroCom, ASecuredCoreConsoleRunsTheScriptsAndTheProfileIsLeftAsItWas) {
+  test::CadProfile profile(L"R23.1");
+  profile.SetText(L"SECURELOAD", L"1");
+  profile.SetText(L"TRUSTEDPATHS", L"C:\\mine");
+  StandinOptions options;
+  options.version = L"23.1";
+  standin_ = std::make_unique<Standin>(options);
+  Lines paths = Inputs(3);
+  Ran ran = Kavro(RunArgs(L"--engine core --jobs 3"));
+  EXPECT_EQ(ran.code, 0u) << std::string(ran.output.begin(), ran.output.end());
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(ReadBytes(paths[i]), Modified(std::to_string(1 + i)));
+  EXPECT_EQ(profile.Text(L"TRUSTEDPATHS"), L"C:\\mine");
+}
+
+TEST_F(KavroCom, FailedDrawingsCarryTheConsolesLastLinesIntoTheLog) {
+  StandinOptions options;
+  options.coreNoSave = true;
+  standin_ = std::make_unique<Standin>(options);
+  Inputs(2);
+  Ran ran = Kavro(RunArgs(L"--engine core --jobs 2"));
+  EXPECT_EQ(ran.code, 1u);
+  Lines rows = LogRows();
+  ASSERT_EQ(rows.size(), 2u);
+  for (const std::wstring& row : rows) EXPECT_TRUE(Has(row, L",失败,")) << row;
+  // Its journal is kept for a retry.
+  EXPECT_EQ(test::FilesIn(run::JournalFolder(DataFolder())).size(), 1u);
+}
+
+}  // namespace
+}  // namespace kavro
