@@ -5,19 +5,11 @@
 #include "base/program_folder.h"
 #include "run/core_jobs_win.h"
 #include "run/core_trust_win.h"
+#include "win/file_win.h"
 
 namespace kavro::cli {
 
 namespace {
-
-bool MakeFolders(const std::wstring& folder) {
-  if (CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) {
-    return true;
-  }
-  std::wstring parent = FolderOfPath(folder);
-  if (parent.empty() || parent == folder || !MakeFolders(parent)) return false;
-  return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
 
 // Deletes the folder with everything in it; what cannot go stays.
 void RemoveTree(const std::wstring& folder) {
@@ -52,7 +44,7 @@ class RunFolder {
     }
     path_ = JoinFolder(JoinFolder(base, L"core"), L"run-" + std::to_wstring(GetCurrentProcessId()) +
                                                       L"-" + std::to_wstring(GetTickCount64()));
-    made_ = MakeFolders(path_);
+    made_ = win::MakeFolders(path_);
   }
   ~RunFolder() {
     if (made_) RemoveTree(path_);

@@ -51,20 +51,10 @@ void KeepNewest(const std::wstring& folder, size_t keep) {
   }
 }
 
-// Creates the folder and the ones above it.
-bool MakeFolder(const std::wstring& folder) {
-  if (CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) {
-    return true;
-  }
-  std::wstring parent = FolderOfPath(folder);
-  if (parent == folder || parent.empty() || !MakeFolder(parent)) return false;
-  return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
-
 // A new file named by `nameOf(attempt)` in `folder`, open for appending; read sharing only.
 win::UniqueFile CreateNew(const std::wstring& folder,
                           const std::function<std::wstring(int)>& nameOf, std::wstring* path) {
-  if (!MakeFolder(folder)) return {};
+  if (!win::MakeFolders(folder)) return {};
   for (size_t attempt = 1; attempt <= kMaxAttempts; ++attempt) {
     *path = JoinFolder(folder, nameOf(static_cast<int>(attempt)));
     win::UniqueFile file(CreateFileW(path->c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/program_folder.h"
 #include "win/handles_win.h"
 
 namespace kavro::win {
@@ -79,6 +80,15 @@ FileResult WriteFileReplacing(const std::wstring& path, const std::string& bytes
     return failure;
   }
   return {true, 0};
+}
+
+bool MakeFolders(const std::wstring& folder) {
+  if (CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) {
+    return true;
+  }
+  std::wstring parent = FolderOfPath(folder);
+  if (parent.empty() || parent == folder || !MakeFolders(parent)) return false;
+  return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 }  // namespace kavro::win

@@ -14,4 +14,7 @@ FileResult ReadWholeFile(const std::wstring& path, std::string* bytes);
 // Fails with ERROR_ACCESS_DENIED for a read-only target, which stays as it was.
 FileResult WriteFileReplacing(const std::wstring& path, const std::string& bytes);
 
+// Creates the folder and the ones above it; true when it exists afterwards.
+bool MakeFolders(const std::wstring& folder);
+
 }  // namespace kavro::win
