@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "run/core_jobs_win.h"
+#include "core/core_jobs_win.h"
 #include "run/parallel_run.h"
 #include "run/run_engine.h"
 #include "support/standin.h"

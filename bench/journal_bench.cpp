@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <functional>
 
-#include "run/journal.h"
-#include "run/record_files_win.h"
+#include "record/journal.h"
+#include "record/record_files_win.h"
 #include "record_bench_support.h"
-#include "run/run_record.h"
+#include "record/recorder.h"
 
 namespace kavro::run {
 namespace {

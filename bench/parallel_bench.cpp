@@ -10,7 +10,7 @@
 #include "cli/console_text.h"
 #include "run/parallel_run.h"
 #include "record_bench_support.h"
-#include "run/run_record.h"
+#include "record/recorder.h"
 
 namespace kavro::run {
 namespace {

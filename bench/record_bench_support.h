@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "run/run_record.h"
+#include "record/recorder.h"
 
 namespace kavro::run {
 

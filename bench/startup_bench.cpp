@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "run/record_files_win.h"
+#include "record/record_files_win.h"
 #include "support/kavro_process.h"
 #include "support/support.h"
 #include "win/program_folder_win.h"

@@ -1,19 +1,34 @@
-# The folders depend downwards only: base <- win <- subsystems <- app. A subsystem (drawings,
-# script, run, promo) includes nothing of src/app; src/win and src/base include no subsystem.
+# The folders of src/ depend downwards only, each on the layers below it:
+#   base <- win <- drawings, script, run, promo <- record <- core <- cli <- app
+# A folder includes nothing of a layer above its own. The four subsystems of one layer may use
+# each other's headers; record (the journal and the log) implements the run's record that run/
+# declares, core (the Core Console engine) runs over run's scheduler and writes its record, cli
+# (kavro.com) drives both engines, and app builds everything and hands it down.
+set(layers "base" "win" "drawings|script|run|promo" "record" "core" "cli" "app")
 file(GLOB_RECURSE files ${ROOT}/src/*.cpp ${ROOT}/src/*.h)
 set(bad "")
 foreach(f ${files})
   file(RELATIVE_PATH rel ${ROOT}/src ${f})
   string(REGEX MATCH "^[^/]+" folder ${rel})
-  if(folder MATCHES "^(drawings|script|run|promo)$")
-    set(forbidden "app")
-  elseif(folder STREQUAL "win")
-    set(forbidden "app|drawings|script|run|promo")
-  elseif(folder STREQUAL "base")
-    set(forbidden "app|drawings|script|run|promo|win")
-  else()
+  set(forbidden "")
+  set(above FALSE)
+  set(known FALSE)
+  foreach(layer ${layers})
+    if(above)
+      list(APPEND forbidden ${layer})
+    elseif(folder MATCHES "^(${layer})$")
+      set(above TRUE)
+      set(known TRUE)
+    endif()
+  endforeach()
+  if(NOT known)
+    list(APPEND bad "${rel}: the folder ${folder} has no layer in cmake/CheckLayers.cmake")
     continue()
   endif()
+  if(NOT forbidden)
+    continue()
+  endif()
+  string(REPLACE ";" "|" forbidden "${forbidden}")
   file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"(${forbidden})/")
   if(lines)
     list(APPEND bad "${rel}: ${lines}")

@@ -12,7 +12,7 @@
 #include "cli/command_line.h"
 #include "cli/console_win.h"
 #include "run/autocad_win.h"
-#include "run/core_locate_win.h"
+#include "core/core_locate_win.h"
 #include "run/run_limits.h"
 #include "win/program_folder_win.h"
 #include "win/system_library_win.h"

@@ -13,6 +13,7 @@
 #include "script/template_actions_win.h"
 #include "win/placement_win.h"
 #include "win/program_folder_win.h"
+#include "record/record_files_win.h"
 #include "win/group_boxes_win.h"
 #include "win/tool_tips_win.h"
 
@@ -181,7 +182,10 @@ void MainWindow::OnLoad() {
   runs_ = std::make_unique<run::Runs>(
       run::RunEnvironment{services_.cad, services_.runLimits, services_.lifetime,
                           services_.ProgramFolder(), services_.TimeOfDay(), services_.Messages(),
-                          services_.DataFolder()},
+                          [this](run::RunKind kind) {
+                            return run::MakeRunRecord(kind, services_.DataFolder(),
+                                                      services_.TimeOfDay());
+                          }},
       *runView_, Hwnd());
   drawings::AcceptDrops({Hwnd(), Item(MainControl::List2), commonDialog1_, commonDialog4_,
                          *dialogs_, services_.Messages()});

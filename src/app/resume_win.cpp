@@ -4,7 +4,7 @@
 
 #include "base/titles.h"
 #include "drawings/list_box_win.h"
-#include "run/record_files_win.h"
+#include "record/record_files_win.h"
 
 namespace kavro {
 

@@ -6,11 +6,11 @@
 
 #include "cli/command_line.h"
 #include "cli/console_text.h"
-#include "cli/core_engine_win.h"
-#include "cli/gui_engine.h"
+#include "core/core_engine_win.h"
+#include "run/gui_engine.h"
 #include "cli/inputs_win.h"
 #include "run/page_rule.h"
-#include "run/record_files_win.h"
+#include "record/record_files_win.h"
 #include "run/run_parts_win.h"
 
 namespace kavro::cli {
@@ -121,15 +121,15 @@ class Command {
     auto drawingEnded = [this](const run::DrawingEnd& end) { env_.out.Write(DrawingLine(end)); };
     run::ParallelSummary summary;
     if (corePath) {
-      CoreEngineParts parts{*corePath,
-                            env_.dataFolder,
-                            ResolveJobs(line_.jobs, env_.processors),
-                            env_.ctrlC.Pressed(),
-                            [this] { return CancelLevelNow(); },
-                            &SteadySeconds,
-                            drawingEnded,
-                            env_.coreDrawingMs};
-      CoreOutcome outcome = RunOnCore(work.inputs, work.selection, *record, parts);
+      run::CoreEngineParts parts{*corePath,
+                                 env_.dataFolder,
+                                 ResolveJobs(line_.jobs, env_.processors),
+                                 env_.ctrlC.Pressed(),
+                                 [this] { return CancelLevelNow(); },
+                                 &SteadySeconds,
+                                 drawingEnded,
+                                 env_.coreDrawingMs};
+      run::CoreOutcome outcome = run::RunOnCore(work.inputs, work.selection, *record, parts);
       if (outcome.refusal) {
         env_.err.Write(*outcome.refusal + L"\n");
         return Code(ExitCode::BadInput);
@@ -139,14 +139,14 @@ class Command {
       run::KeysToAutoCad keys(env_.limits);
       run::ScriptFileOnDisk script(env_.programFolder);
       auto message = [this](const std::wstring& text) { env_.out.Write(text + L"\n"); };
-      GuiEngineParts parts{env_.cad,       keys,
-                           script,         env_.timeOfDay,
-                           &SteadySeconds, [this] { return env_.ctrlC.Presses() > 0; },
-                           drawingEnded,   message};
+      run::GuiEngineParts parts{env_.cad,       keys,
+                                script,         env_.timeOfDay,
+                                &SteadySeconds, [this] { return env_.ctrlC.Presses() > 0; },
+                                drawingEnded,   message};
       // AutoCAD works on one drawing in one call that cannot be cut short: a second Ctrl+C ends
       // kavro.com, and the journal tells which drawing may be half done.
       env_.ctrlC.EndProgramOnSecond(true);
-      GuiOutcome outcome = RunOnGui(work.inputs, work.selection, *record, parts);
+      run::GuiOutcome outcome = run::RunOnGui(work.inputs, work.selection, *record, parts);
       env_.ctrlC.EndProgramOnSecond(false);
       if (!outcome.reachedAutoCad) return Code(ExitCode::NoAutoCad);
       summary = std::move(outcome.summary);

@@ -6,7 +6,7 @@
 
 #include "base/utf8.h"
 #include "run/run_engine.h"
-#include "run/run_log.h"
+#include "record/run_log.h"
 
 namespace kavro::cli {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/command_line.h"
-#include "run/journal.h"
+#include "record/journal.h"
 
 namespace kavro::cli {
 

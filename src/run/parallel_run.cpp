@@ -172,19 +172,4 @@ ParallelSummary RunInParallel(const RunInputs& inputs, std::vector<size_t> selec
   return Scheduler(inputs, std::move(selection), jobs, record, options).Run();
 }
 
-RetryPlan RetrySelection(const JournalState& state) {
-  RetryPlan plan;
-  plan.inputs = state.inputs;
-  size_t count = std::min(state.saved.size(), state.inputs.drawings.size());
-  for (size_t i = 0; i < count; ++i) {
-    if (state.saved[i]) {
-      plan.savedBefore.push_back(i);
-      continue;
-    }
-    plan.selection.push_back(i);
-    if (i < state.begun.size() && state.begun[i]) plan.possiblyModified.push_back(i);
-  }
-  return plan;
-}
-
 }  // namespace kavro::run

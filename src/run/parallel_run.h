@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "run/journal.h"
-#include "run/run_log.h"
+#include "run/run_inputs.h"
 #include "run/run_record.h"
 
 namespace kavro::run {
@@ -91,14 +90,5 @@ ParallelSummary RunInParallel(const RunInputs& inputs, DrawingJobs& jobs, RunRec
 // should count the others saved (RecorderParts::savedBefore).
 ParallelSummary RunInParallel(const RunInputs& inputs, std::vector<size_t> selection,
                               DrawingJobs& jobs, RunRecord& record, const ParallelOptions& options);
-
-// What a journal leaves to do again.
-struct RetryPlan {
-  RunInputs inputs;                      // the journal's, whole
-  std::vector<size_t> selection;         // the drawings not saved, in list order
-  std::vector<size_t> savedBefore;       // the others
-  std::vector<size_t> possiblyModified;  // of the selection: begun, so perhaps half done
-};
-RetryPlan RetrySelection(const JournalState& state);
 
 }  // namespace kavro::run

@@ -3,7 +3,6 @@
 #include "base/program_folder.h"
 #include "run/progress_rule.h"
 #include "run/run_parts_win.h"
-#include "run/record_files_win.h"
 #include "win/file_win.h"
 #include "win/message_loop_win.h"
 #include "win/program_folder_win.h"
@@ -71,8 +70,7 @@ void Runs::RunWith(RunKind kind, RunFunction run) {
   KeysToAutoCad keys(environment_.limits);
   ScriptFileOnDisk script(environment_.programFolder);
   Form3View progress(form3_, environment_.lifetime, stopQuestion_);
-  std::unique_ptr<RunRecord> record =
-      MakeRunRecord(kind, environment_.dataFolder, environment_.timeOfDay);
+  std::unique_ptr<RunRecord> record = environment_.makeRecord(kind);
   RunHost host{environment_.cad, keys, script, progress, main_, environment_.timeOfDay, *record};
   try {
     run(host);

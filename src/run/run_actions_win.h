@@ -24,7 +24,9 @@ struct RunEnvironment {
   std::wstring programFolder;
   std::function<std::wstring()> timeOfDay;
   win::MessageBoxes& messages;  // the question whether to stop
-  std::wstring dataFolder;      // journals and run logs go below it; empty: none are kept
+  // The record (journal and log) of a run that starts now; the program keeps them in its data
+  // folder.
+  std::function<std::unique_ptr<RunRecord>(RunKind)> makeRecord;
 };
 
 class Runs {

@@ -6,7 +6,6 @@
 
 #include "base/program_folder.h"
 #include "base/text_place.h"
-#include "run/core_trust.h"
 #include "run/page_rule.h"
 #include "run/trusted_paths.h"
 

@@ -1,17 +1,23 @@
 #pragma once
-// What a run leaves behind: the journal (modify runs) and the run log (every run). The engine
-// tells a RunRecord what happens; RunRecorder turns that into records and rows and hands them
-// to its sinks. A sink that fails is dropped: the run itself goes on as it would without it.
+// The run's record as an engine sees it: what it tells about each drawing, in the order it
+// happens. The journal and the run log that implement it live in src/record/.
 #include <cstddef>
-#include <functional>
-#include <memory>
 #include <string>
-#include <string_view>
-#include <vector>
 
-#include "run/journal.h"
+#include "run/run_inputs.h"
 
 namespace kavro::run {
+
+// What became of one drawing of a run.
+enum class DrawingResult {
+  Done,       // 完成
+  Previewed,  // 预览
+  Failed,     // 失败
+  Cancelled,  // 已取消: not begun because of a cancel
+  NotBegun,   // 未开始: not begun because of a failure
+};
+
+enum class RunKind { Modify, Preview };
 
 class RunRecord {
  public:
@@ -27,47 +33,6 @@ class RunRecord {
   virtual void Ended(size_t notBegunFrom, bool cancelled) = 0;
   // The run log's path, for the messages; empty when there is none.
   virtual std::wstring LogPath() const = 0;
-};
-
-class RecordSink {
- public:
-  virtual ~RecordSink() = default;
-  // Appends `bytes`; they are on disk when it returns. Throws std::exception on failure.
-  virtual void Append(std::string_view bytes) = 0;
-  // The run left drawings unsaved: its journal is kept for a retry instead of deleted.
-  virtual void KeepForRetry() {}
-  // The run is over: the file is closed (a journal's file is then deleted, unless kept).
-  virtual void Finish() = 0;
-};
-
-enum class RunKind { Modify, Preview };
-
-struct RecorderParts {
-  RunKind kind = RunKind::Modify;
-  std::unique_ptr<RecordSink> journal;  // null: none (a preview, or it could not be made)
-  std::unique_ptr<RecordSink> log;      // null: none
-  std::wstring logPath;
-  std::function<std::wstring()> timeOfDay;  // as the progress window shows it
-  std::function<double()> clockSeconds;     // a steady clock, for the seconds column
-  // A retry: the drawings an earlier run saved. The journal counts them saved from the start, so
-  // that a later resume leaves them alone; the log has no row for them.
-  std::vector<size_t> savedBefore;
-};
-
-class RunRecorder final : public RunRecord {
- public:
-  explicit RunRecorder(RecorderParts parts);
-  ~RunRecorder() override;
-  void Started(const RunInputs& inputs) override;
-  void Begun(size_t index) override;
-  void Saved(size_t index) override;
-  void Failed(size_t index, long number, const std::wstring& description) override;
-  void Ended(size_t notBegunFrom, bool cancelled) override;
-  std::wstring LogPath() const override;
-
- private:
-  struct State;
-  std::unique_ptr<State> state_;
 };
 
 }  // namespace kavro::run

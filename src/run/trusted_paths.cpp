@@ -103,4 +103,10 @@ std::wstring WithTrustedFolder(std::wstring_view trustedPaths, std::wstring_view
   return paths + std::wstring(folder);
 }
 
+std::wstring SemicolonRefusal(std::wstring_view folder) {
+  return L"脚本所在的文件夹“" + std::wstring(folder) +
+         L"”的名称含有分号（;），AutoCAD 无法把它加入受信任的位置（TRUSTEDPATHS）。\n请把 "
+         L"Kavro 放到名称不含分号的文件夹中后再运行。";
+}
+
 }  // namespace kavro::run

@@ -20,4 +20,7 @@ bool TrustedPathsCover(std::wstring_view trustedPaths, std::wstring_view folder)
 // TRUSTEDPATHS with `folder` appended.
 std::wstring WithTrustedFolder(std::wstring_view trustedPaths, std::wstring_view folder);
 
+// Why a folder whose name holds ";" cannot be added to TRUSTEDPATHS (";" separates its folders).
+std::wstring SemicolonRefusal(std::wstring_view folder);
+
 }  // namespace kavro::run

@@ -4,8 +4,8 @@
 #include <string_view>
 
 #include "fuzz_text.h"
-#include "run/core_locate.h"
-#include "run/core_output.h"
+#include "core/core_locate.h"
+#include "core/core_output.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 
 #include "base/utf8.h"
 #include "fuzz_text.h"
-#include "run/journal.h"
-#include "run/journal_line.h"
+#include "record/journal.h"
+#include "record/journal_line.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "run/core_locate.h"
-#include "run/core_outcome.h"
-#include "run/core_output.h"
+#include "core/core_locate.h"
+#include "core/core_outcome.h"
+#include "core/core_output.h"
 
 namespace kavro::run {
 namespace {

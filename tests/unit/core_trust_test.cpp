@@ -1,4 +1,4 @@
-#include "run/core_trust.h"
+#include "core/core_trust.h"
 
 #include <gtest/gtest.h>
 

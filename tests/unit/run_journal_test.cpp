@@ -1,11 +1,11 @@
-#include "run/journal.h"
+#include "record/journal.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "base/utf8.h"
-#include "run/journal_line.h"
+#include "record/journal_line.h"
 
 namespace kavro::run {
 namespace {

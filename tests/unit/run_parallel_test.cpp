@@ -8,6 +8,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "record/recorder.h"
 #include "run/page_rule.h"
 
 namespace kavro::run {

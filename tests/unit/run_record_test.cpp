@@ -1,10 +1,10 @@
-#include "run/run_record.h"
+#include "record/recorder.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-#include "run/run_log.h"
+#include "record/run_log.h"
 
 namespace kavro::run {
 namespace {

@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "run/core_jobs_win.h"
-#include "run/core_locate_win.h"
-#include "run/core_outcome.h"
+#include "core/core_jobs_win.h"
+#include "core/core_locate_win.h"
+#include "core/core_outcome.h"
 #include "run/parallel_run.h"
 #include "run/run_engine.h"
 #include "support/standin.h"

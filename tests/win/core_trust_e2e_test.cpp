@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "run/core_trust_win.h"
+#include "core/core_trust_win.h"
 #include "support/cad_profile.h"
 #include "support/core_process.h"
 #include "support/standin.h"

@@ -9,7 +9,7 @@
 
 #include "base/program_folder.h"
 #include "run/page_rule.h"
-#include "run/record_files_win.h"
+#include "record/record_files_win.h"
 #include "support/cad_profile.h"
 #include "support/core_process.h"
 #include "support/run_fixture.h"

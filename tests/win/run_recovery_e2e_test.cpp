@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/utf8.h"
-#include "run/record_files_win.h"
+#include "record/record_files_win.h"
 #include "support/run_fixture.h"
 #include "support/support.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/main_layout.h"
-#include "run/record_files_win.h"
+#include "record/record_files_win.h"
 #include "support/kavro_process.h"
 #include "support/standin.h"
 #include "support/support.h"

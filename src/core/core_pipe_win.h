@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "run/core_output.h"
+#include "core/core_output.h"
 #include "win/handles_win.h"
 
 namespace kavro::run {

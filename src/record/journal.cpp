@@ -1,8 +1,8 @@
-#include "run/journal.h"
+#include "record/journal.h"
 
 #include <algorithm>
 
-#include "run/journal_line.h"
+#include "record/journal_line.h"
 #include "run/page_rule.h"
 
 namespace kavro::run {
@@ -196,6 +196,21 @@ std::wstring ResumeQuestion(const ResumeOffer& offer) {
   }
   text += L"是否恢复未完成的图纸、脚本模板和起始页码？";
   return text;
+}
+
+RetryPlan RetrySelection(const JournalState& state) {
+  RetryPlan plan;
+  plan.inputs = state.inputs;
+  size_t count = std::min(state.saved.size(), state.inputs.drawings.size());
+  for (size_t i = 0; i < count; ++i) {
+    if (state.saved[i]) {
+      plan.savedBefore.push_back(i);
+      continue;
+    }
+    plan.selection.push_back(i);
+    if (i < state.begun.size() && state.begun[i]) plan.possiblyModified.push_back(i);
+  }
+  return plan;
 }
 
 }  // namespace kavro::run

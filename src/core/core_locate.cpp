@@ -1,4 +1,4 @@
-#include "run/core_locate.h"
+#include "core/core_locate.h"
 
 #include <cwctype>
 

@@ -1,13 +1,13 @@
-#include "cli/core_engine_win.h"
+#include "core/core_engine_win.h"
 
 #include <string>
 
 #include "base/program_folder.h"
-#include "run/core_jobs_win.h"
-#include "run/core_trust_win.h"
+#include "core/core_jobs_win.h"
+#include "core/core_trust_win.h"
 #include "win/file_win.h"
 
-namespace kavro::cli {
+namespace kavro::run {
 
 namespace {
 
@@ -61,31 +61,29 @@ class RunFolder {
 
 }  // namespace
 
-CoreOutcome RunOnCore(const run::RunInputs& inputs, const std::vector<size_t>& selection,
-                      run::RunRecord& record, const CoreEngineParts& parts) {
+CoreOutcome RunOnCore(const RunInputs& inputs, const std::vector<size_t>& selection,
+                      RunRecord& record, const CoreEngineParts& parts) {
   CoreOutcome outcome;
-  run::RestoreLeftTrust(parts.dataFolder);  // of a kavro.com that did not live to do it
+  RestoreLeftTrust(parts.dataFolder);  // of a kavro.com that did not live to do it
   RunFolder folder(parts.dataFolder);
   if (!folder.Made()) {
     outcome.refusal = L"无法建立脚本文件夹 " + folder.Path() + L"。";
     return outcome;
   }
   std::wstring refusal;
-  run::CoreConsoleTrust trust =
-      run::CoreConsoleTrust::ForFolder(folder.Path(), parts.dataFolder, refusal);
+  CoreConsoleTrust trust = CoreConsoleTrust::ForFolder(folder.Path(), parts.dataFolder, refusal);
   if (!refusal.empty()) {
     outcome.refusal = refusal;
     return outcome;
   }
-  run::CoreJobs jobs(
-      run::CoreJobsParts{parts.corePath, folder.Path(), parts.drawingMs, parts.wake});
-  run::ParallelOptions options;
+  CoreJobs jobs(CoreJobsParts{parts.corePath, folder.Path(), parts.drawingMs, parts.wake});
+  ParallelOptions options;
   options.jobs = parts.jobs;
   options.cancel = parts.cancel;
   options.clockSeconds = parts.clockSeconds;
   options.drawingEnded = parts.drawingEnded;
-  outcome.summary = run::RunInParallel(inputs, selection, jobs, record, options);
+  outcome.summary = RunInParallel(inputs, selection, jobs, record, options);
   return outcome;
 }
 
-}  // namespace kavro::cli
+}  // namespace kavro::run

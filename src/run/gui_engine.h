@@ -9,29 +9,29 @@
 #include "run/run_engine.h"
 #include "run/run_record.h"
 
-namespace kavro::cli {
+namespace kavro::run {
 
 // What the modify runs drive: the main window's own pieces.
 struct GuiEngineParts {
-  run::CadConnector& connector;
-  run::Keystrokes& keys;
-  run::ScriptFile& script;
+  CadConnector& connector;
+  Keystrokes& keys;
+  ScriptFile& script;
   std::function<std::wstring()> timeOfDay;
   std::function<double()> clockSeconds;
   std::function<bool()> stopRequested;  // after the drawing at hand, no more
-  std::function<void(const run::DrawingEnd&)> drawingEnded;
+  std::function<void(const DrawingEnd&)> drawingEnded;
   std::function<void(const std::wstring&)> message;  // the run's messages
 };
 
 struct GuiOutcome {
-  run::ParallelSummary summary;
+  ParallelSummary summary;
   bool reachedAutoCad = false;  // false: no drawing was touched, AutoCAD could not be reached
 };
 
 // Runs the drawings at the `selection` positions of `inputs` (ascending), each with the page of
 // its position: one modify run per stretch of consecutive positions, so that a plain run (every
 // position) is exactly the main window's. A failure ends the run, as it does there.
-GuiOutcome RunOnGui(const run::RunInputs& inputs, const std::vector<size_t>& selection,
-                    run::RunRecord& record, const GuiEngineParts& parts);
+GuiOutcome RunOnGui(const RunInputs& inputs, const std::vector<size_t>& selection,
+                    RunRecord& record, const GuiEngineParts& parts);
 
-}  // namespace kavro::cli
+}  // namespace kavro::run

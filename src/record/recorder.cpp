@@ -1,11 +1,11 @@
-#include "run/run_record.h"
+#include "record/recorder.h"
 
 #include <algorithm>
 #include <optional>
 #include <vector>
 
 #include "run/page_rule.h"
-#include "run/run_log.h"
+#include "record/run_log.h"
 
 namespace kavro::run {
 

@@ -9,16 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace kavro::run {
+#include "run/run_inputs.h"
 
-// What the run read from the main window when it began.
-struct RunInputs {
-  std::vector<std::wstring> drawings;  // the whole list, as the list shows it
-  std::wstring scriptTemplate;         // Text1
-  std::wstring startPage;              // Text2
-  bool r2000 = true;                   // Option2 (false: R14)
-  bool operator==(const RunInputs&) const = default;
-};
+namespace kavro::run {
 
 // The records, as bytes to append. The inputs come first, in one piece.
 std::string InputsRecords(const RunInputs& inputs);
@@ -56,5 +49,14 @@ std::optional<ResumeOffer> ResumeOf(const JournalState& state);
 
 // The question's text (two lines, or three when a drawing may have been modified).
 std::wstring ResumeQuestion(const ResumeOffer& offer);
+
+// What a journal leaves to do again.
+struct RetryPlan {
+  RunInputs inputs;                      // the journal's, whole
+  std::vector<size_t> selection;         // the drawings not saved, in list order
+  std::vector<size_t> savedBefore;       // the others
+  std::vector<size_t> possiblyModified;  // of the selection: begun, so perhaps half done
+};
+RetryPlan RetrySelection(const JournalState& state);
 
 }  // namespace kavro::run

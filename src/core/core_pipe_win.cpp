@@ -1,4 +1,4 @@
-#include "run/core_pipe_win.h"
+#include "core/core_pipe_win.h"
 
 #include <atomic>
 #include <system_error>

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <cwchar>
 
-#include "run/run_log.h"
+#include "record/run_log.h"
 
 namespace kavro::run {
 

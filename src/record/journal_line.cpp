@@ -1,4 +1,4 @@
-#include "run/journal_line.h"
+#include "record/journal_line.h"
 
 #include <array>
 

@@ -1,11 +1,11 @@
-#include "run/core_locate_win.h"
+#include "core/core_locate_win.h"
 
 #include <windows.h>
 #include <objbase.h>
 
 #include <vector>
 
-#include "run/core_locate.h"
+#include "core/core_locate.h"
 
 namespace kavro::run {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "run/journal.h"
-#include "run/run_record.h"
+#include "record/journal.h"
+#include "record/recorder.h"
 
 namespace kavro::run {
 

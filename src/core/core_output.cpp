@@ -1,4 +1,4 @@
-#include "run/core_output.h"
+#include "core/core_output.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,11 +1,11 @@
-#include "run/core_jobs_win.h"
+#include "core/core_jobs_win.h"
 
 #include <algorithm>
 #include <optional>
 #include <system_error>
 
-#include "run/core_outcome.h"
-#include "run/core_pipe_win.h"
+#include "core/core_outcome.h"
+#include "core/core_pipe_win.h"
 #include "win/file_win.h"
 #include "win/text_win.h"
 

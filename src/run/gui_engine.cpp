@@ -1,23 +1,23 @@
-#include "cli/gui_engine.h"
+#include "run/gui_engine.h"
 
 #include <algorithm>
 #include <cstddef>
 
 #include "run/page_rule.h"
 
-namespace kavro::cli {
+namespace kavro::run {
 
 namespace {
 
 // The main window as one modify run sees it: a stretch of the drawings.
-class StretchView final : public run::MainView {
+class StretchView final : public MainView {
  public:
-  StretchView(const run::RunInputs& inputs, size_t first, size_t count,
+  StretchView(const RunInputs& inputs, size_t first, size_t count,
               const std::function<void(const std::wstring&)>& message)
       : drawings_(inputs.drawings.begin() + static_cast<ptrdiff_t>(first),
                   inputs.drawings.begin() + static_cast<ptrdiff_t>(first + count)),
         scriptTemplate_(inputs.scriptTemplate),
-        startPage_(run::PageOf(inputs.startPage, first)),
+        startPage_(PageOf(inputs.startPage, first)),
         r2000_(inputs.r2000),
         message_(message) {}
   size_t DrawingCount() override { return drawings_.size(); }
@@ -32,7 +32,7 @@ class StretchView final : public run::MainView {
   bool TargetsR2000() override { return r2000_; }
   void Hide() override {}
   void Show() override {}
-  void ShowMessage(const std::wstring& text, run::MessageKind) override {
+  void ShowMessage(const std::wstring& text, MessageKind) override {
     if (message_) message_(text);
   }
 
@@ -44,7 +44,7 @@ class StretchView final : public run::MainView {
   const std::function<void(const std::wstring&)>& message_;
 };
 
-class ConsoleProgress final : public run::ProgressView {
+class ConsoleProgress final : public ProgressView {
  public:
   explicit ConsoleProgress(const std::function<bool()>& stopRequested)
       : stopRequested_(stopRequested) {}
@@ -62,19 +62,19 @@ class ConsoleProgress final : public run::ProgressView {
 
 // The record of the whole command: each stretch's run reports in its own positions, which are
 // put back into the list's, and the summary is kept on the way.
-class StretchRecord final : public run::RunRecord {
+class StretchRecord final : public RunRecord {
  public:
-  StretchRecord(const run::RunInputs& inputs, const std::vector<size_t>& selection,
-                run::RunRecord& record, const GuiEngineParts& parts)
+  StretchRecord(const RunInputs& inputs, const std::vector<size_t>& selection, RunRecord& record,
+                const GuiEngineParts& parts)
       : inputs_(inputs), selection_(selection), record_(record), parts_(parts) {
     summary_.drawings.resize(selection.size());
     for (size_t at = 0; at < selection.size(); ++at) {
-      run::DrawingEnd& end = summary_.drawings[at];
+      DrawingEnd& end = summary_.drawings[at];
       end.index = selection[at];
       end.total = selection.size();
-      end.page = run::PageOf(inputs.startPage, end.index);
+      end.page = PageOf(inputs.startPage, end.index);
       end.drawing = inputs.drawings[end.index];
-      end.result = run::DrawingResult::NotBegun;
+      end.result = DrawingResult::NotBegun;
     }
     startClock_.resize(selection.size());
   }
@@ -90,7 +90,7 @@ class StretchRecord final : public run::RunRecord {
   // The last stretch's run saved every drawing it was given and was not stopped.
   bool StretchWhole() const { return stretchWhole_; }
 
-  void Started(const run::RunInputs&) override {
+  void Started(const RunInputs&) override {
     if (!started_) record_.Started(inputs_);
     started_ = true;
   }
@@ -104,14 +104,14 @@ class StretchRecord final : public run::RunRecord {
     size_t at = firstAt_ + index;
     if (at >= selection_.size()) return;
     record_.Saved(selection_[at]);
-    End(at, run::DrawingResult::Done, 0, {});
+    End(at, DrawingResult::Done, 0, {});
   }
   void Failed(size_t index, long number, const std::wstring& description) override {
     stretchFailed_ = true;  // also a failure outside a drawing: the run ended with it
     size_t at = firstAt_ + index;
     if (index >= count_) return;
     record_.Failed(selection_[at], number, description);
-    End(at, run::DrawingResult::Failed, number, description);
+    End(at, DrawingResult::Failed, number, description);
   }
   void Ended(size_t notBegunFrom, bool cancelled) override {
     stretchWhole_ = !cancelled && !stretchFailed_ && notBegunFrom >= count_;
@@ -121,7 +121,7 @@ class StretchRecord final : public run::RunRecord {
 
   // Ends the command's record: the drawings from selection position `stopAt` on that did not
   // end were not begun (or cancelled, after a stop).
-  run::ParallelSummary Finish(size_t stopAt, bool stopped) {
+  ParallelSummary Finish(size_t stopAt, bool stopped) {
     cancelled_ = cancelled_ || stopped;
     while (stopAt < selection_.size() && summary_.drawings[stopAt].ended != 0) ++stopAt;
     if (started_) {
@@ -132,7 +132,7 @@ class StretchRecord final : public run::RunRecord {
     for (size_t at = stopAt; at < selection_.size(); ++at) {
       if (summary_.drawings[at].ended != 0) continue;
       summary_.drawings[at].result =
-          cancelled_ ? run::DrawingResult::Cancelled : run::DrawingResult::NotBegun;
+          cancelled_ ? DrawingResult::Cancelled : DrawingResult::NotBegun;
       ++summary_.notBegun;
     }
     summary_.cancelled = cancelled_;
@@ -142,23 +142,23 @@ class StretchRecord final : public run::RunRecord {
  private:
   double Clock() const { return parts_.clockSeconds ? parts_.clockSeconds() : 0; }
 
-  void End(size_t at, run::DrawingResult result, long number, const std::wstring& text) {
+  void End(size_t at, DrawingResult result, long number, const std::wstring& text) {
     if (at >= selection_.size() || summary_.drawings[at].ended != 0) return;
-    run::DrawingEnd& end = summary_.drawings[at];
+    DrawingEnd& end = summary_.drawings[at];
     end.result = result;
     end.errorNumber = number;
     end.errorText = text;
     if (parts_.clockSeconds) end.seconds = Clock() - startClock_[at];
     end.ended = ++ended_;
-    ++(result == run::DrawingResult::Done ? summary_.saved : summary_.failed);
+    ++(result == DrawingResult::Done ? summary_.saved : summary_.failed);
     if (parts_.drawingEnded) parts_.drawingEnded(end);
   }
 
-  const run::RunInputs& inputs_;
+  const RunInputs& inputs_;
   const std::vector<size_t>& selection_;
-  run::RunRecord& record_;
+  RunRecord& record_;
   const GuiEngineParts& parts_;
-  run::ParallelSummary summary_;
+  ParallelSummary summary_;
   std::vector<double> startClock_;
   size_t firstAt_ = 0;
   size_t count_ = 0;
@@ -180,8 +180,8 @@ size_t StretchLength(const std::vector<size_t>& selection, size_t at) {
 
 }  // namespace
 
-GuiOutcome RunOnGui(const run::RunInputs& inputs, const std::vector<size_t>& selection,
-                    run::RunRecord& record, const GuiEngineParts& parts) {
+GuiOutcome RunOnGui(const RunInputs& inputs, const std::vector<size_t>& selection,
+                    RunRecord& record, const GuiEngineParts& parts) {
   ConsoleProgress progress(parts.stopRequested);
   StretchRecord stretches(inputs, selection, record, parts);
   size_t at = 0;
@@ -194,9 +194,9 @@ GuiOutcome RunOnGui(const run::RunInputs& inputs, const std::vector<size_t>& sel
     size_t length = StretchLength(selection, at);
     StretchView main(inputs, selection[at], length, parts.message);
     stretches.BeginStretch(at, length);
-    run::RunHost host{parts.connector, parts.keys, parts.script, progress, main,
-                      parts.timeOfDay, stretches};
-    run::ModifyRun(host);
+    RunHost host{parts.connector, parts.keys, parts.script, progress, main,
+                 parts.timeOfDay, stretches};
+    ModifyRun(host);
     if (!stretches.StretchWhole()) break;
     at += length;
   }
@@ -206,4 +206,4 @@ GuiOutcome RunOnGui(const run::RunInputs& inputs, const std::vector<size_t>& sel
   return outcome;
 }
 
-}  // namespace kavro::cli
+}  // namespace kavro::run

@@ -6,15 +6,9 @@
 #include <string_view>
 #include <vector>
 
-namespace kavro::run {
+#include "run/run_record.h"
 
-enum class DrawingResult {
-  Done,       // 完成
-  Previewed,  // 预览
-  Failed,     // 失败
-  Cancelled,  // 已取消: not begun because of a cancel
-  NotBegun,   // 未开始: not begun because of a failure
-};
+namespace kavro::run {
 
 struct LogRow {
   std::wstring page;  // the page text the script got

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "run/core_trust.h"
+#include "core/core_trust.h"
 #include "win/handles_win.h"
 
 namespace kavro::run {

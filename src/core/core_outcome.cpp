@@ -1,4 +1,4 @@
-#include "run/core_outcome.h"
+#include "core/core_outcome.h"
 
 #include <cstdio>
 

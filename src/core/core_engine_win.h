@@ -12,25 +12,25 @@
 #include "run/parallel_run.h"
 #include "run/run_record.h"
 
-namespace kavro::cli {
+namespace kavro::run {
 
 struct CoreEngineParts {
   std::wstring corePath;    // accoreconsole.exe
   std::wstring dataFolder;  // the run's script folder goes below it
   size_t jobs = 1;
   HANDLE wake = nullptr;  // set when `cancel` may have changed
-  std::function<run::CancelLevel()> cancel;
+  std::function<CancelLevel()> cancel;
   std::function<double()> clockSeconds;
-  std::function<void(const run::DrawingEnd&)> drawingEnded;
+  std::function<void(const DrawingEnd&)> drawingEnded;
   uint32_t drawingMs = 1800000;  // one drawing's process, before it is ended
 };
 
 struct CoreOutcome {
-  run::ParallelSummary summary;
+  ParallelSummary summary;
   std::optional<std::wstring> refusal;  // the run did not start: why
 };
 
-CoreOutcome RunOnCore(const run::RunInputs& inputs, const std::vector<size_t>& selection,
-                      run::RunRecord& record, const CoreEngineParts& parts);
+CoreOutcome RunOnCore(const RunInputs& inputs, const std::vector<size_t>& selection,
+                      RunRecord& record, const CoreEngineParts& parts);
 
-}  // namespace kavro::cli
+}  // namespace kavro::run

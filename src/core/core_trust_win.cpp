@@ -1,4 +1,4 @@
-#include "run/core_trust_win.h"
+#include "core/core_trust_win.h"
 
 #include <windows.h>
 

@@ -1,22 +1,19 @@
 // The command line's gui engine: modify runs over stretches of a selection, each drawing with the
 // page of its list position, reported in the list's positions to one record.
-#include "cli/gui_engine.h"
+#include "run/gui_engine.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-namespace kavro::cli {
+namespace kavro::run {
 namespace {
 
 using Texts = std::vector<std::wstring>;
 
 // AutoCAD, the keyboard and the script file in one: what was opened and what each script said.
-class FakeCad : public run::CadConnector,
-                public run::CadApplication,
-                public run::Keystrokes,
-                public run::ScriptFile {
+class FakeCad : public CadConnector, public CadApplication, public Keystrokes, public ScriptFile {
  public:
   Texts opened, scripts;
   int connects = 0;
@@ -33,7 +30,7 @@ class FakeCad : public run::CadConnector,
   void DocumentsAdd(const std::wstring&) override {}
   void DocumentsOpen(const std::wstring& path) override {
     opened.push_back(path);
-    if (opened.size() == failOpenAt) throw run::RunFailure(-1, L"cannot open " + path);
+    if (opened.size() == failOpenAt) throw RunFailure(-1, L"cannot open " + path);
   }
   void ActiveDocumentOpen(const std::wstring& path) override { DocumentsOpen(path); }
   void SendCommand(const std::wstring&) override {}
@@ -52,10 +49,10 @@ class FakeCad : public run::CadConnector,
   void Write(const std::wstring&, const std::wstring& text) override { scripts.push_back(text); }
 };
 
-class TraceRecord : public run::RunRecord {
+class TraceRecord : public RunRecord {
  public:
   Texts events;
-  void Started(const run::RunInputs& inputs) override {
+  void Started(const RunInputs& inputs) override {
     events.push_back(L"started " + std::to_wstring(inputs.drawings.size()));
   }
   void Begun(size_t i) override { events.push_back(L"begun " + std::to_wstring(i)); }
@@ -78,16 +75,16 @@ class GuiEngine : public ::testing::Test {
                          [] { return std::wstring(L"10:00"); },
                          {},
                          [this] { return stopAfter_ > 0 && ends_.size() >= stopAfter_; },
-                         [this](const run::DrawingEnd& end) { ends_.push_back(end); },
+                         [this](const DrawingEnd& end) { ends_.push_back(end); },
                          [this](const std::wstring& text) { messages_.push_back(text); }};
     return RunOnGui(inputs_, selection, record_, parts);
   }
 
-  run::RunInputs inputs_{
+  RunInputs inputs_{
       {L"a.dwg", L"b.dwg", L"c.dwg", L"d.dwg", L"e.dwg", L"f.dwg"}, L"text page", L"10", true};
   FakeCad cad_;
   TraceRecord record_;
-  std::vector<run::DrawingEnd> ends_;
+  std::vector<DrawingEnd> ends_;
   Texts messages_;
   size_t stopAfter_ = 0;
 };
@@ -126,7 +123,7 @@ TEST_F(GuiEngine, AFailureEndsTheCommandAndTheRestAreNotBegun) {
   EXPECT_EQ(outcome.summary.saved, 1u);
   EXPECT_EQ(outcome.summary.failed, 1u);
   EXPECT_EQ(outcome.summary.notBegun, 2u);
-  EXPECT_EQ(outcome.summary.drawings[2].result, run::DrawingResult::NotBegun);
+  EXPECT_EQ(outcome.summary.drawings[2].result, DrawingResult::NotBegun);
   EXPECT_EQ(record_.events.back(), L"ended 3");
   ASSERT_EQ(messages_.size(), 1u);  // the run's own message
 }
@@ -136,7 +133,7 @@ TEST_F(GuiEngine, AStopBetweenStretchesCancelsTheRest) {
   GuiOutcome outcome = Run({0, 2, 4});
   EXPECT_EQ(cad_.opened, (Texts{L"a.dwg"}));
   EXPECT_TRUE(outcome.summary.cancelled);
-  EXPECT_EQ(outcome.summary.drawings[1].result, run::DrawingResult::Cancelled);
+  EXPECT_EQ(outcome.summary.drawings[1].result, DrawingResult::Cancelled);
   EXPECT_EQ(record_.events.back(), L"ended 2 cancelled");
 }
 
@@ -149,4 +146,4 @@ TEST_F(GuiEngine, NoAutoCadTouchesNothing) {
 }
 
 }  // namespace
-}  // namespace kavro::cli
+}  // namespace kavro::run

@@ -34,8 +34,6 @@ struct CoreTrustPlan {
 // A missing SECURELOAD counts as on (AutoCAD's default is 1).
 CoreTrustPlan PlanCoreTrust(const CoreProfile& profile, std::wstring_view folder);
 
-// Why a folder whose name holds ";" cannot be added to TRUSTEDPATHS (";" separates its folders).
-std::wstring SemicolonRefusal(std::wstring_view folder);
 // Why the run stops when TRUSTEDPATHS cannot be written (`reason`: the system's words).
 std::wstring UnwritableTrustRefusal(std::wstring_view folder, std::wstring_view reason);
 // Why the run stops when the note that undoes the change cannot be written first.

@@ -1,4 +1,4 @@
-#include "run/record_files_win.h"
+#include "record/record_files_win.h"
 
 #include <windows.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/program_folder.h"
-#include "run/run_log.h"
+#include "record/run_log.h"
 #include "win/file_win.h"
 #include "win/handles_win.h"
 

@@ -1,4 +1,4 @@
-#include "run/core_trust.h"
+#include "core/core_trust.h"
 
 #include <algorithm>
 #include <vector>
@@ -99,12 +99,6 @@ CoreTrustPlan PlanCoreTrust(const CoreProfile& profile, std::wstring_view folder
     return {CoreTrustPlan::Kind::Refuse, {}, SemicolonRefusal(folder)};
   }
   return {CoreTrustPlan::Kind::Append, WithTrustedFolder(trusted, folder), {}};
-}
-
-std::wstring SemicolonRefusal(std::wstring_view folder) {
-  return L"脚本所在的文件夹“" + std::wstring(folder) +
-         L"”的名称含有分号（;），AutoCAD 无法把它加入受信任的位置（TRUSTEDPATHS）。\n请把 "
-         L"Kavro 放到名称不含分号的文件夹中后再运行。";
 }
 
 std::wstring UnwritableTrustRefusal(std::wstring_view folder, std::wstring_view reason) {
