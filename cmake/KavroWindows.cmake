@@ -55,4 +55,18 @@ if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX)
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                   WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+  # The "wine" lanes that ctest hands the Windows tests (RESOURCE_GROUPS wine:1; the test preset
+  # names this file): each a prefix, and with scripts/test.sh a display, of its own, so that
+  # `ctest -jN` runs up to this many Windows tests at once without their sharing any state.
+  set(KAVRO_WINE_LANES 2 CACHE STRING "Windows tests run at once under Wine, each in its own prefix")
+  set(lanes "")
+  math(EXPR lastLane "${KAVRO_WINE_LANES} - 1")
+  foreach(lane RANGE ${lastLane})
+    if(lanes)
+      string(APPEND lanes ", ")
+    endif()
+    string(APPEND lanes "{ \"id\": \"${lane}\", \"slots\": 1 }")
+  endforeach()
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/wine-lanes.json CONTENT
+       "{ \"version\": { \"major\": 1, \"minor\": 0 },\n  \"local\": [ { \"wine\": [ ${lanes} ] } ] }\n")
 endif()

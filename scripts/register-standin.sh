@@ -3,7 +3,7 @@
 # that build's Wine prefix: it installs itself as "C:\Program Files\AutoCAD\acad.exe" with
 # TEMPLATE\acad.dwt beside it and writes its HKLM class keys, and puts the stand-in Core Console
 # (accoreconsole.exe) beside it. Idempotent; skipped when this build of the stand-in is registered
-# already. Usage: register-standin.sh <build-dir>
+# already. Usage: register-standin.sh <build-dir> (the prefix of lane $KAVRO_WINE_LANE, wine-vars.sh)
 set -euo pipefail
 build=$(cd "${1:?usage: register-standin.sh <build-dir>}" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -18,7 +18,7 @@ install_core() {
   [ -f "$core" ] || return 0
   cmp -s "$core" "$installed/accoreconsole.exe" || cp -f "$core" "$installed/accoreconsole.exe"
 }
-stamp="$build/wine/.standin-registered"
+stamp="$KAVRO_WINE_STATE/.standin-registered"
 sum=$(md5sum "$exe" | cut -d' ' -f1)
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$sum" ] &&
    [ -f "$installed/acad.exe" ]; then

@@ -18,3 +18,26 @@ StopXvfb() {
     XVFB_PID=""
   fi
 }
+# One private display for each of $1 Wine lanes (scripts/wine-run): exports KAVRO_LANE_DISPLAYS
+# (space-separated, lane 0 first) and sets DISPLAY to lane 0's. StopLaneDisplays ends them.
+StartLaneDisplays() {
+  local i
+  KAVRO_LANE_DISPLAYS=""
+  LANE_XVFB_PIDS=""
+  for ((i = 0; i < $1; ++i)); do
+    StartXvfb || return 1
+    KAVRO_LANE_DISPLAYS+="${KAVRO_LANE_DISPLAYS:+ }$DISPLAY"
+    LANE_XVFB_PIDS+=" $XVFB_PID"
+    XVFB_PID=""
+  done
+  export KAVRO_LANE_DISPLAYS
+  export DISPLAY="${KAVRO_LANE_DISPLAYS%% *}"
+}
+StopLaneDisplays() {
+  local pid
+  for pid in ${LANE_XVFB_PIDS:-}; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  LANE_XVFB_PIDS=""
+}
