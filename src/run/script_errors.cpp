@@ -60,6 +60,13 @@ constexpr std::wstring_view kPatterns[] = {
     L"<…> not found.",                               // [core]
 };
 
+// Lines of AutoCAD's own that look like the above but come with loading a drawing's menu files,
+// not from the script: "AutoCAD menu utilities loaded.*Cancel*" and a "Command: *Cancel*" right
+// after it, as a user quoted AutoCAD's start (code index, find_string "menu utilities
+// loaded.*Cancel*"). When the history is written late, what was added may begin with them.
+constexpr std::wstring_view kLoadingNoise[] = {L"…menu utilities loaded.…"};
+constexpr std::wstring_view kCancelAlone[] = {L"*Cancel*", L"*取消*"};
+
 constexpr wchar_t kAny = L'…';
 
 bool IsBlank(wchar_t c) {
@@ -104,9 +111,10 @@ struct Pattern {
   bool anchoredEnd = true;
 };
 
-std::vector<Pattern> CompiledPatterns() {
+template <size_t N>
+std::vector<Pattern> Compiled(const std::wstring_view (&texts)[N]) {
   std::vector<Pattern> patterns;
-  for (std::wstring_view text : kPatterns) {
+  for (std::wstring_view text : texts) {
     Pattern pattern;
     pattern.anchoredStart = text.front() != kAny;
     pattern.anchoredEnd = text.back() != kAny;
@@ -122,7 +130,7 @@ std::vector<Pattern> CompiledPatterns() {
   return patterns;
 }
 
-bool Matches(const Pattern& pattern, std::wstring_view line) {
+bool MatchesOne(const Pattern& pattern, std::wstring_view line) {
   const auto& parts = pattern.parts;
   size_t at = 0;
   for (size_t i = 0; i < parts.size(); ++i) {
@@ -138,6 +146,11 @@ bool Matches(const Pattern& pattern, std::wstring_view line) {
     at = found + parts[i].size();
   }
   return !pattern.anchoredEnd || at == line.size();
+}
+
+bool Matches(const std::vector<Pattern>& patterns, std::wstring_view line) {
+  return std::any_of(patterns.begin(), patterns.end(),
+                     [&](const Pattern& p) { return MatchesOne(p, line); });
 }
 
 // The line without the command prompt AutoCAD echoes before what was typed.
@@ -167,17 +180,20 @@ std::wstring Shortened(const std::wstring& text) {
 }  // namespace
 
 std::vector<ScriptError> FindScriptErrors(std::wstring_view history) {
-  static const std::vector<Pattern> patterns = CompiledPatterns();
+  static const std::vector<Pattern> errorLines = Compiled(kPatterns);
+  static const std::vector<Pattern> noise = Compiled(kLoadingNoise);
+  static const std::vector<Pattern> cancelAlone = Compiled(kCancelAlone);
   std::vector<ScriptError> errors;
   size_t number = 1;
   size_t start = 0;
+  bool afterNoise = false;
   while (start <= history.size()) {
     size_t end = std::min(history.find_first_of(L"\r\n", start), history.size());
     std::wstring_view line = history.substr(start, end - start);
     std::wstring plain = Plain(line);
     std::wstring_view body = WithoutPrompt(plain);
-    if (!body.empty() && std::any_of(patterns.begin(), patterns.end(),
-                                     [&](const Pattern& p) { return Matches(p, body); })) {
+    afterNoise = Matches(noise, body) || (afterNoise && Matches(cancelAlone, body));
+    if (!body.empty() && !afterNoise && Matches(errorLines, body)) {
       errors.push_back({number, std::wstring(Trimmed(line))});
     }
     if (end == history.size()) break;

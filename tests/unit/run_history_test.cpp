@@ -37,11 +37,11 @@ const std::wstring_view kCleanHistories[] = {
     L"AutoCAD Core Engine Console - Copyright 2024 Autodesk, Inc.  All rights reserved.|"
     L"Execution Path:|C:\\Program Files\\Autodesk\\AutoCAD 2025\\accoreconsole.exe|"
     L"LogFilePath has been set to the working folder.|Command:|Command: _.qsave|Command: _quit",
-    L"命令: FILEDIA|输入 FILEDIA 的新值 <1>: 0|命令: -ATTEDIT|是否一次编辑一个属性? [是(Y)/否(N)] "
-    L"<Y>: N|"
-    L"正在执行属性值的全局编辑。|输入块名定义 <*>: 图框|已选择 1 个属性。|输入新字符串: "
-    L"41|正在重生成模型。|"
-    L"命令: -LAYER|输入选项 [?/生成(M)/设置(S)/新建(N)/开(ON)/关(OFF)/冻结(F)/解冻(T)]: S|"
+    L"AutoCAD menu utilities loaded.*Cancel*|Command: *Cancel*|Command: *Cancel*|Command: _.qsave",
+    L"命令: FILEDIA|输入 FILEDIA 的新值 <1>: 0|命令: -ATTEDIT|"
+    L"是否一次编辑一个属性? [是(Y)/否(N)] <Y>: N|正在执行属性值的全局编辑。|"
+    L"输入块名定义 <*>: 图框|已选择 1 个属性。|输入新字符串: 41|正在重生成模型。|命令: -LAYER|"
+    L"输入选项 [?/生成(M)/设置(S)/新建(N)/开(ON)/关(OFF)/冻结(F)/解冻(T)]: S|"
     L"选择对象: 找到 1 个|命令： _.qsave|命令: _.close",
     L"",
     L"||",
@@ -62,13 +62,14 @@ TEST(ScriptErrors, FirstLinesOfErroneousHistories) {
     size_t count;
   };
   const Case cases[] = {
-      {L"Command: -plot|Command: N  Unknown command \"N\".  Press F1 for help.|Command: ZZZ|"
+      {L"AutoCAD menu utilities loaded.|Command: N  Unknown command \"N\".  Press F1 for help.|"
+       L"Command: ZZZ|"
        L"Unknown command “ZZZ”.  Press F1 for help.|Specify first point: *Cancel*|"
-       L"; error: no function definition: FOO",
+       L"*Cancel*|; error: no function definition: FOO",
        {{2, L"Command: N  Unknown command \"N\".  Press F1 for help."},
         {4, L"Unknown command “ZZZ”.  Press F1 for help."},
         {5, L"Specify first point: *Cancel*"}},
-       4},
+       5},
       // Lone CR and LF end lines too; the blanks around a line are not part of it.
       {L"命令: 240 未知命令“240”。按 F1 查看帮助。\n命令: *取消*\r  ; 错误: no function "
        L"definition: X  |"
