@@ -130,6 +130,10 @@ std::optional<std::wstring> FromUtf8(std::string_view bytes) {
   return out;
 }
 
+bool IsUtf8(std::string_view bytes) {
+  return DecodeUtf8(bytes, [](char32_t) {}) == bytes.npos;
+}
+
 std::wstring FromUtf8Replacing(std::string_view bytes) {
   std::wstring out;
   out.reserve(bytes.size());

@@ -150,7 +150,7 @@ std::wstring Decoded(std::string_view bytes, size_t from, const CodePageDecoder&
       break;
   }
   size_t end = CutSequenceStart(bytes);
-  if (FromUtf8(bytes.substr(0, end))) {
+  if (IsUtf8(bytes.substr(0, end))) {
     from = std::min(SequenceStart(bytes, from, 0), end);
     return FromUtf8(bytes.substr(from, end - from)).value_or(std::wstring());
   }
