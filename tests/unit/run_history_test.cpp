@@ -25,7 +25,7 @@ const std::wstring_view kCleanHistories[] = {
     L"Command: filedia|Enter new value for FILEDIA <1>: 0|Command: script|"
     L"Enter script file name <C:\\Users\\li\\Drawing1.scr>: C:\\Kavro\\00001.scr|"
     L"Command: -attedit|Edit attributes one at a time? [Yes/No] <Y>: N|"
-    L"Performing global editing of attribute values.|Enter block name specification <*>: TITLE|"
+    L"Performing global editing of attribute values.|"
     L"1 attributes selected.|Enter string to change: 1|Enter new string: 41|Regenerating model.|"
     L"Command: -plot|Detailed plot configuration? [Yes/No] <No>: N|"
     L"Enter an output device name or [?] <None>: DWG To PDF.pc3|Proceed with plot [Yes/No] <Y>: Y|"
