@@ -58,9 +58,9 @@ void AppendUtf16(std::basic_string<Unit>& out, char32_t c) {
   }
 }
 
-// Calls `emit` with each code point; false at the first fault.
+// Calls `emit` with each code point; at the first fault, returns its offset (npos when none).
 template <typename Emit>
-bool DecodeUtf8(std::string_view bytes, Emit emit) {
+size_t DecodeUtf8(std::string_view bytes, Emit emit) {
   for (size_t i = 0; i < bytes.size();) {
     auto lead = static_cast<unsigned char>(bytes[i]);
     size_t length;
@@ -77,19 +77,27 @@ bool DecodeUtf8(std::string_view bytes, Emit emit) {
     } else if (lead >= 0xF0 && lead <= 0xF4) {
       length = 4, c = lead & 0x07, least = 0x10000;
     } else {
-      return false;
+      return i;
     }
-    if (bytes.size() - i < length) return false;
+    if (bytes.size() - i < length) return i;
     for (size_t k = 1; k < length; ++k) {
       auto next = static_cast<unsigned char>(bytes[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
+      if ((next & 0xC0) != 0x80) return i;
       c = (c << 6) | (next & 0x3F);
     }
-    if (c < least || c > 0x10FFFF || IsSurrogate(c)) return false;
+    if (c < least || c > 0x10FFFF || IsSurrogate(c)) return i;
     emit(c);
     i += length;
   }
-  return true;
+  return std::string_view::npos;
+}
+
+void AppendWide(std::wstring& out, char32_t c) {
+  if constexpr (sizeof(wchar_t) == 2) {
+    AppendUtf16(out, c);
+  } else {
+    out += static_cast<wchar_t>(c);
+  }
 }
 
 }  // namespace
@@ -110,22 +118,31 @@ std::string ToUtf8(std::wstring_view text) {
 std::optional<std::u16string> Utf8ToUtf16(std::string_view bytes) {
   std::u16string out;
   out.reserve(bytes.size());
-  if (!DecodeUtf8(bytes, [&](char32_t c) { AppendUtf16(out, c); })) return std::nullopt;
+  if (DecodeUtf8(bytes, [&](char32_t c) { AppendUtf16(out, c); }) != bytes.npos)
+    return std::nullopt;
   return out;
 }
 
 std::optional<std::wstring> FromUtf8(std::string_view bytes) {
   std::wstring out;
   out.reserve(bytes.size());
-  bool ok = DecodeUtf8(bytes, [&](char32_t c) {
-    if constexpr (sizeof(wchar_t) == 2) {
-      AppendUtf16(out, c);
-    } else {
-      out += static_cast<wchar_t>(c);
-    }
-  });
-  if (!ok) return std::nullopt;
+  if (DecodeUtf8(bytes, [&](char32_t c) { AppendWide(out, c); }) != bytes.npos) return std::nullopt;
   return out;
+}
+
+bool IsUtf8(std::string_view bytes) {
+  return DecodeUtf8(bytes, [](char32_t) {}) == bytes.npos;
+}
+
+std::wstring FromUtf8Replacing(std::string_view bytes) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  for (;;) {
+    size_t fault = DecodeUtf8(bytes, [&](char32_t c) { AppendWide(out, c); });
+    if (fault == bytes.npos) return out;
+    out += static_cast<wchar_t>(kReplacement);
+    bytes.remove_prefix(fault + 1);
+  }
 }
 
 }  // namespace kavro

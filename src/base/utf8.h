@@ -17,4 +17,10 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::optional<std::wstring> FromUtf8(std::string_view bytes);
 std::optional<std::u16string> Utf8ToUtf16(std::string_view bytes);
 
+// Whether FromUtf8 would read `bytes`.
+bool IsUtf8(std::string_view bytes);
+
+// As FromUtf8, but each byte that starts no well-formed sequence reads as U+FFFD.
+std::wstring FromUtf8Replacing(std::string_view bytes);
+
 }  // namespace kavro

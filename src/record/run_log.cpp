@@ -30,6 +30,8 @@ std::wstring ResultText(DrawingResult result) {
   switch (result) {
     case DrawingResult::Done:
       return L"完成";
+    case DrawingResult::ScriptError:
+      return L"脚本报错";
     case DrawingResult::Previewed:
       return L"预览";
     case DrawingResult::Failed:

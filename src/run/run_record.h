@@ -10,11 +10,12 @@ namespace kavro::run {
 
 // What became of one drawing of a run.
 enum class DrawingResult {
-  Done,       // 完成
-  Previewed,  // 预览
-  Failed,     // 失败
-  Cancelled,  // 已取消: not begun because of a cancel
-  NotBegun,   // 未开始: not begun because of a failure
+  Done,         // 完成
+  ScriptError,  // 脚本报错: saved, but its command history shows that the script went wrong
+  Previewed,    // 预览
+  Failed,       // 失败
+  Cancelled,    // 已取消: not begun because of a cancel
+  NotBegun,     // 未开始: not begun because of a failure
 };
 
 enum class RunKind { Modify, Preview };

@@ -105,6 +105,17 @@ SEEDS = {
         b"\"C:\\Program Files\\acad.exe\" /Automation",
         b"C:\\Program Files\\AutoCAD 2024\\acad.exe /Automation", b"  \"unclosed",
     ],
+    # A byte of noted size, then a command history file's bytes.
+    "history": [
+        b"\x00" + utf8("Command: N  Unknown command \"N\".  Press F1 for help.\r\n"),
+        b"\x05\xef\xbb\xbf" + utf8("命令: 240 未知命令“240”。按 F1 查看帮助。\r\n命令: *取消*\r\n"),
+        b"\x03" + "\ufeffCommand: _.qsave\r\n; error: bad argument type\r\n".encode("utf-16-le"),
+        b"\x04" + "\ufeff*Invalid selection*\n".encode("utf-16-be"),
+        b"\x0b" + "命令： ；　错误：参数太少\r\n需要点或选项关键字。\r\n".encode("gbk"),
+        b"\x00Unknown command \x93ZZZ\x94.  Press F1 for help.\r\n",
+        b"\x02x\\U+4E2D\\U+D83D\\U+DE00\\U+DE00\\U+12G4\r<\"a.pc3\"> not found.\r",
+        b"\xff", b"\x01\xe4\xb8", b"\x00\xff\xfe\x3d\xd8",
+    ],
     "docking": [
         docking_seed((512, 700), (893, 53, 1024, 662), (15, 15), (1024, 768)),
         docking_seed((1022, 300), (1021, 53, 1152, 662), (15, 15), (1024, 768)),
