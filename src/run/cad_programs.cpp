@@ -251,12 +251,21 @@ bool MorePrecise(const Found& a, const Found& b) {
   return a.name < b.name;
 }
 
+// A display name without a release, "AutoCAD" or "BricsCAD", reads as the short form.
+bool IsShortName(std::wstring_view name) {
+  return std::any_of(kProducts.begin(), kProducts.end(),
+                     [&](const ProductText& p) { return SameText(p.shortName, name); });
+}
+
+// The name that finds exactly this program: its display name, unless another has the same or it
+// reads as a short form; then its most precise class name.
 std::wstring OfferName(const std::vector<CadProgram>& programs, size_t index) {
   const CadProgram& program = programs[index];
   size_t same = std::count_if(programs.begin(), programs.end(), [&](const CadProgram& other) {
     return SameText(other.displayName, program.displayName);
   });
-  return same > 1 ? program.classNames.front() : program.displayName;
+  bool own = same == 1 && !IsShortName(program.displayName);
+  return own ? program.displayName : program.classNames.front();
 }
 
 CadChoice Choice(const std::vector<CadProgram>& programs, const std::vector<size_t>& matches) {
@@ -359,7 +368,8 @@ CadChoice ChooseCad(const std::vector<CadProgram>& programs, std::wstring_view n
     return !matches.empty();
   };
   if (name.empty()) return Choice(programs, matches);
-  if (collect([&](const CadProgram& p) { return SameText(p.displayName, name); })) {
+  if (!IsShortName(name) &&
+      collect([&](const CadProgram& p) { return SameText(p.displayName, name); })) {
     return Choice(programs, matches);
   }
   if (collect([&](const CadProgram& p) {

@@ -19,7 +19,13 @@ std::wstring Lower(std::wstring text) {
 
 std::vector<std::wstring> Split(const std::wstring& text, wchar_t at) {
   std::vector<std::wstring> parts(1);
-  for (wchar_t c : text) c == at ? parts.emplace_back() : parts.back().push_back(c);
+  for (wchar_t c : text) {
+    if (c == at) {
+      parts.emplace_back();
+    } else {
+      parts.back() += c;
+    }
+  }
   return parts;
 }
 

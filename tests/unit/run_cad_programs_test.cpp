@@ -128,6 +128,11 @@ TEST(CadPrograms, ChosenByName) {
               choice.outcome == O::Found ? office[choice.index].displayName : choice.offers.front())
         << row.name;
   }
+  // A release-less "AutoCAD" reads as the short form and is offered by its class name.
+  std::vector<CadProgram> two = Find({{L"AutoCAD.Application", L"{A}", L"D:\\acad\\acad.exe"},
+                                      {L"AutoCAD.Application.19.1", L"{B}", kAcad14}});
+  EXPECT_EQ((std::vector<std::wstring>{L"AutoCAD 2014", L"AutoCAD.Application"}),
+            ChooseCad(two, L"AutoCAD").offers);
   EXPECT_EQ(
       L"没有名为“x”的 CAD 程序。可选：AutoCAD 2024、AutoCAD 2014、ZWCAD.Application.2025、"
       L"ZWCAD.Application、浩辰CAD 2024、BricsCAD V25。",
