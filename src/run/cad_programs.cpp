@@ -112,8 +112,10 @@ std::wstring_view FolderOf(std::wstring_view program) {
   return slash == std::wstring_view::npos ? std::wstring_view() : program.substr(0, slash);
 }
 
-// The last year (1990..2099, four digits standing alone) in the program's folder, 0 when none:
-// "C:\Program Files\Autodesk\AutoCAD 2024\acad.exe" gives 2024.
+// The last year (1990..2099, a run of four digits) in the program's folder, 0 when none. The
+// products install into folders named with the year: "...\Autodesk\AutoCAD 2024\acad.exe",
+// "...\ZWSOFT\ZWCAD 2025\ZWCAD.exe", "...\Gstarsoft\GstarCAD2024\gcad.exe" (public code found with
+// the search tool's find_string "\ZWCAD.exe", "\gcad.exe"; it gives no repository address).
 int YearInFolder(std::wstring_view program) {
   std::wstring_view folder = FolderOf(program);
   int year = 0;
@@ -134,7 +136,8 @@ int YearInFolder(std::wstring_view program) {
 }
 
 // The last "V<1 or 2 digits>" standing alone in the folder, as BricsCAD's folders are named
-// ("C:\Program Files\Bricsys\BricsCAD V25 en_US\bricscad.exe"); 0 when none.
+// ("C:\Program Files\Bricsys\BricsCAD V25 en_US\", a public BRX SDK read-me found with the
+// search tool; no repository address given); 0 when none.
 int VersionInFolder(std::wstring_view program) {
   std::wstring_view folder = FolderOf(program);
   int version = 0;
