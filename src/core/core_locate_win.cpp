@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "core/core_locate.h"
+#include "run/cad_programs.h"
 
 namespace kavro::run {
 namespace {

@@ -102,8 +102,19 @@ SEEDS = {
         "Command: filedia\r\n\r\n图纸\nlast\rpartial".encode("utf-16-le"),
         b"a\0\0\0b\0\r\0\n\0x", b"", b"\r", b"\x00\xd8\x00\xdc" * 40,
         ("line\r\n" * 40).encode("utf-16-le"),
-        b"\"C:\\Program Files\\acad.exe\" /Automation",
-        b"C:\\Program Files\\AutoCAD 2024\\acad.exe /Automation", b"  \"unclosed",
+    ],
+    # A --cad name, then registry keys: class name, CLSID and LocalServer32 text, tab-separated.
+    "cad_programs": [
+        utf8("autocad:2024\nAutoCAD.Application\t{A}\t\nAutoCAD.Application.24.3\t{A}\t"
+             "\"C:\\Program Files\\Autodesk\\AutoCAD 2024\\acad.exe\" /Automation\n"
+             "AutoCAD.Application.19.1\t{B}\tC:\\Program Files\\AutoCAD 2014\\acad.exe -Embedding"),
+        utf8("中望CAD 2025\nZWCAD.Application.2025\t{Z}\tC:\\ZWSOFT\\ZWCAD 2025\\ZWCAD.exe\n"
+             "ZWCAD.Application\t{Z2}\tD:/ZWCAD 2025/zwcad.EXE"),
+        utf8("gstarcad\nGcad.Application\t{G}\t\"C:\\G\\GstarCAD2024\\gcad.exe\"\n"
+             "GStarCAD.Application.24\t{H}\tc:\\g\\gstarcad2024\\GCAD.exe /Automation\n"
+             "BricscadApp.AcadApplication.25.0\t{B}\tC:\\Bricsys\\BricsCAD V25 en_US\\bricscad.exe"),
+        utf8("autocad\nAutoCAD.Application.22\t{X}\t   \nautocad.application.16.1\t{Y}\tacad.exe\n"
+             "AutoCAD.Application.99.9.9\t{Y}\t\"unclosed"),
     ],
     # A byte of noted size, then a command history file's bytes.
     "history": [

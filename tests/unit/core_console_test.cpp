@@ -1,36 +1,14 @@
-// The portable parts of running drawings on AutoCAD's console edition: where it is, what it
-// printed, and how its end is reported.
+// The portable parts of running drawings on AutoCAD's console edition: what it printed, and how
+// its end is reported.
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "core/core_locate.h"
 #include "core/core_outcome.h"
 #include "core/core_output.h"
 
 namespace kavro::run {
 namespace {
-
-TEST(CoreLocate, ServerProgramOfLocalServerTexts) {
-  const std::wstring acad = L"C:\\Program Files\\Autodesk\\AutoCAD 2024\\acad.exe";
-  EXPECT_EQ(acad, ServerProgram(L"\"" + acad + L"\" /Automation"));
-  EXPECT_EQ(acad, ServerProgram(L"  \"" + acad + L"\""));
-  EXPECT_EQ(acad, ServerProgram(acad + L" /Automation -Embedding"));
-  EXPECT_EQ(acad, ServerProgram(acad + L"\t"));
-  // A ".exe" not ending a word is part of a folder name.
-  EXPECT_EQ(L"C:\\x.exe\\ACAD.EXE", ServerProgram(L"C:\\x.exe\\ACAD.EXE /Automation"));
-  EXPECT_EQ(L"C:\\acad", ServerProgram(L"C:\\acad /Automation"));
-  EXPECT_EQ(L"C:\\no end\\acad.exe", ServerProgram(L"\"C:\\no end\\acad.exe"));
-  EXPECT_EQ(L"", ServerProgram(L""));
-  EXPECT_EQ(L"", ServerProgram(L"   "));
-  EXPECT_EQ(L"", ServerProgram(L"\"\" /Automation"));
-
-  EXPECT_EQ(L"C:\\Program Files\\Autodesk\\AutoCAD 2024\\accoreconsole.exe",
-            CoreConsoleBeside(acad));
-  EXPECT_EQ(L"D:/cad\\accoreconsole.exe", CoreConsoleBeside(L"D:/cad/acad.exe"));
-  EXPECT_EQ(L"", CoreConsoleBeside(L"acad.exe"));
-  EXPECT_EQ(L"", CoreConsoleBeside(L""));
-}
 
 // UTF-16LE bytes, as the console prints them.
 std::string Utf16(std::u16string_view text) {
