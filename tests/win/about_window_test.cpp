@@ -10,10 +10,8 @@
 #include <vector>
 
 #include "app/about_win.h"
-#include "app/main_window_win.h"
 #include "base/links.h"
-#include "support/support.h"
-#include "support/test_services.h"
+#include "support/window_fixture.h"
 #include "win/file_win.h"
 
 namespace kavro {
@@ -67,27 +65,19 @@ const Expected kExpected[] = {
 };
 // clang-format on
 
-class AboutTest : public ::testing::Test {
+class AboutTest : public test::WindowFixture {
  protected:
-  void SetUp() override {
-    main_ = MainWindow::Create(services_.Get());
-    main_->Show();
-    test::PumpPending();
-  }
-
-  test::TestServices services_;
-  std::unique_ptr<MainWindow> main_;
   std::vector<test::ShellRequest>& opened_ = services_.shell->links;
 };
 
 TEST_F(AboutTest, FrameTextsAndControlsMatchTheDesign) {
-  auto about = AboutWindow::Create(main_->Hwnd(), services_.Get().Shell());
+  auto about = AboutWindow::Create(window_->Hwnd(), services_.Get().Shell());
   about->Show();
   test::PumpPending();
   HWND w = about->Hwnd();
   EXPECT_EQ(test::ClassOf(w), L"aboutfrm");
   EXPECT_EQ(test::WindowText(w), L"Kavro 软件站");
-  EXPECT_EQ(GetWindow(w, GW_OWNER), main_->Hwnd());
+  EXPECT_EQ(GetWindow(w, GW_OWNER), window_->Hwnd());
   LONG style = GetWindowLongW(w, GWL_STYLE);
   LONG exStyle = GetWindowLongW(w, GWL_EXSTYLE);
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
@@ -159,7 +149,7 @@ TEST_F(AboutTest, EachLinkOpensItsTargetWithTheAboutWindowAsOwner) {
       {A::picBGHead, links::kHomePage},      {A::picBGHeadIcon, links::kHomePage},
       {A::lblBGHeadInfo1, links::kHomePage}, {A::Label4, links::kHomePage},
       {A::lblHomepage, links::kMail},        {A::Label9, links::kOrganisation}};
-  auto about = AboutWindow::Create(main_->Hwnd(), services_.Get().Shell());
+  auto about = AboutWindow::Create(window_->Hwnd(), services_.Get().Shell());
   about->Show();
   SetForegroundWindow(about->Hwnd());
   test::PumpPending();
@@ -223,12 +213,12 @@ TEST_F(AboutTest, MoreSoftwareOpensTheHomePageThenTheAboutWindowModallyEveryTime
   gVisits = 0;
   for (int i = 1; i <= 3; ++i) {
     SetTimer(nullptr, 0, 10, &VisitAbout);
-    SendMessageW(main_->Item(MainControl::xpcmdbutton2), BM_CLICK, 0, 0);
+    SendMessageW(window_->Item(MainControl::xpcmdbutton2), BM_CLICK, 0, 0);
     ASSERT_EQ(gVisits, i) << "the About window did not open";
     EXPECT_EQ(FindWindowW(L"aboutfrm", nullptr), nullptr) << "it outlived its showing";
-    EXPECT_TRUE(IsWindowEnabled(main_->Hwnd()));
+    EXPECT_TRUE(IsWindowEnabled(window_->Hwnd()));
     ASSERT_EQ(opened_.size(), static_cast<size_t>(i));
-    EXPECT_EQ(opened_.back().owner, main_->Hwnd());
+    EXPECT_EQ(opened_.back().owner, window_->Hwnd());
     EXPECT_EQ(opened_.back().target, links::kHomePage);
   }
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,12 +82,7 @@ class CoreJobsTest : public ::testing::Test {
   std::string SavedContent(size_t index) const {
     return kDrawing + win::EncodeAnsi(run::ParallelScript(inputs_, index)).bytes;
   }
-  bool Logged(const std::wstring& part) const {
-    for (const auto& line : standin_->LogLines()) {
-      if (line.find(part) != std::wstring::npos) return true;
-    }
-    return false;
-  }
+  bool Logged(const std::wstring& part) const { return standin_->Logged(part); }
 
   std::wstring folder_, scripts_;
   run::RunInputs inputs_;
@@ -119,6 +115,13 @@ TEST_F(CoreJobsTest, EightDrawingsThreeAtATimeEachSaveTheirOwnScript) {
   EXPECT_EQ(SavedContent(7).substr(sizeof(kDrawing) - 1), ReadBytes(scripts_ + L"\\00008.scr"));
   EXPECT_TRUE(Logged(L"isolated as kavro in " + scripts_ + L"\\profile"));
   EXPECT_EQ(0u, CoreConsolesRunning());
+  // Three consoles at once share the log: every line of it whole, as the checks above need.
+  std::wregex form(
+      L"accoreconsole /i .*|- core \\d+ [^:]+\\.dwg: "
+      L"(start.*|opened .*|script .*|command [\\w.]+|set FILEDIA 0|saved .*|exit)");
+  for (const auto& line : standin_->LogLines()) {
+    EXPECT_TRUE(std::regex_match(line, form)) << win::ToUtf8(line);
+  }
 }
 
 TEST_F(CoreJobsTest, FailedCrashedAndHungConsolesFailOnlyTheirDrawings) {
@@ -225,65 +228,46 @@ TEST_F(CoreJobsTest, TheWakeEndsAWaitAndEndAllEndsTheConsoles) {
   EXPECT_EQ(kDrawing, ReadBytes(drawings[0]));
 }
 
-// Run as a child of the test below: starts a console that hangs, then dies without cleaning up.
-void StartAndDie(const std::wstring& drawing, const std::wstring& scripts) {
-  CoreJobs* jobs = new CoreJobs({Standin::CoreExePath(), scripts, 0, nullptr});
-  if (jobs->Start(0, drawing, L"_.qsave\r\n").started) {
-    test::PumpUntil([] { return CoreConsolesRunning() == 1; }, 15000);
-    Sleep(300);
-  }
-  TerminateProcess(GetCurrentProcess(), 0);
-}
+constexpr wchar_t kOrphanDrawing[] = L"KAVRO_CORE_ORPHAN_DRAWING";
+constexpr wchar_t kOrphanRun[] = L"KAVRO_CORE_ORPHAN_RUN";
 
-std::wstring Environment(const wchar_t* name) {
-  wchar_t value[MAX_PATH] = {};
-  GetEnvironmentVariableW(name, value, MAX_PATH);
-  return value;
-}
-
+// A program killed while its console hangs: the console goes with it.
 TEST_F(CoreJobsTest, NoConsoleOutlivesTheProgram) {
-  if (!Environment(L"KAVRO_CORE_ORPHAN_DRAWING").empty()) {
-    StartAndDie(Environment(L"KAVRO_CORE_ORPHAN_DRAWING"), Environment(L"KAVRO_CORE_ORPHAN_RUN"));
-  }
   Settings({.coreHangAt = L"d001.dwg"});
   std::wstring drawing = Drawings({L"d001.dwg"})[0];
-  SetEnvironmentVariableW(L"KAVRO_CORE_ORPHAN_DRAWING", drawing.c_str());
-  SetEnvironmentVariableW(L"KAVRO_CORE_ORPHAN_RUN", scripts_.c_str());
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring commandLine =
-      L"\"" + std::wstring(self) + L"\" --gtest_filter=CoreJobsTest.NoConsoleOutlivesTheProgram";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION child{};
-  BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
-                                CREATE_NO_WINDOW, nullptr, nullptr, &startup, &child);
-  SetEnvironmentVariableW(L"KAVRO_CORE_ORPHAN_DRAWING", nullptr);
-  ASSERT_TRUE(started);
-  CloseHandle(child.hThread);
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.hProcess, 30000));
-  CloseHandle(child.hProcess);
-  EXPECT_TRUE(Logged(L"d001.dwg: hang"));
+  SetEnvironmentVariableW(kOrphanDrawing, drawing.c_str());
+  SetEnvironmentVariableW(kOrphanRun, scripts_.c_str());
+  win::UniqueHandle child(test::StartThisProgram(L"CoreJobsChild.DISABLED_StartsAConsole"));
+  SetEnvironmentVariableW(kOrphanDrawing, nullptr);
+  ASSERT_TRUE(child.Get());
+  EXPECT_TRUE(test::PumpUntil([&] { return Logged(L"d001.dwg: hang"); }, 20000));
+  TerminateProcess(child.Get(), 1);
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(child.Get(), 10000));
   EXPECT_TRUE(test::PumpUntil([] { return CoreConsolesRunning() == 0; }, 5000));
   EXPECT_EQ(kDrawing, ReadBytes(drawing));
 }
 
-TEST_F(CoreJobsTest, FindsTheConsoleBesideTheRegisteredAutoCad) {
+// Started by the test above: starts a console, then waits to be killed.
+TEST(CoreJobsChild, DISABLED_StartsAConsole) {
+  std::wstring drawing = test::EnvironmentValue(kOrphanDrawing);
+  if (drawing.empty()) GTEST_SKIP();
+  CoreJobs jobs({Standin::CoreExePath(), test::EnvironmentValue(kOrphanRun), 0, nullptr});
+  ASSERT_TRUE(jobs.Start(0, drawing, L"_.qsave\r\n").started);
+  Sleep(60000);
+}
+
+// Found beside the registered AutoCAD (kavro_com_e2e_test runs with it, and fails without a
+// registration): registered, but with no console beside it, there is none.
+TEST_F(CoreJobsTest, NoConsoleBesideTheRegisteredAutoCadIsNone) {
   ASSERT_TRUE(Standin::Register());
   std::optional<std::wstring> found = run::FindCoreConsole();
   ASSERT_TRUE(found.has_value());
   EXPECT_EQ(0, _wcsicmp(Standin::CoreExePath().c_str(), found->c_str())) << win::ToUtf8(*found);
-
   std::wstring aside = Standin::CoreExePath() + L".aside";
   ASSERT_TRUE(
       MoveFileExW(Standin::CoreExePath().c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));
-  EXPECT_FALSE(run::FindCoreConsole().has_value()) << "registered, but no console beside it";
-  MoveFileExW(aside.c_str(), Standin::CoreExePath().c_str(), MOVEFILE_REPLACE_EXISTING);
-
-  Standin::Unregister();
   EXPECT_FALSE(run::FindCoreConsole().has_value());
-  ASSERT_TRUE(Standin::Register());
-  EXPECT_TRUE(run::FindCoreConsole().has_value());
+  MoveFileExW(aside.c_str(), Standin::CoreExePath().c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 }  // namespace

@@ -5,12 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/main_layout.h"
+#include "promo/promo_win.h"
 #include "support/kavro_process.h"
 #include "support/support.h"
 #include "win/text_win.h"
@@ -75,21 +74,6 @@ void ForgetOverrides() {
   }
 }
 
-HWND WindowOf(DWORD process, const std::function<bool(HWND)>& match) {
-  HWND found = nullptr;
-  test::PumpUntil(
-      [&] {
-        found = test::FindTopWindow(0, [&](HWND w) {
-          DWORD pid = 0;
-          GetWindowThreadProcessId(w, &pid);
-          return pid == process && IsWindowVisible(w) && match(w);
-        });
-        return found != nullptr;
-      },
-      5000);
-  return found;
-}
-
 // A download folder: a copy of kavro.exe and its help file, the program that links DLLs the
 // ordinary way, and every planted DLL, without markers.
 class DllPlanting : public ::testing::Test {
@@ -129,15 +113,7 @@ class DllPlanting : public ::testing::Test {
 // The planted DLLs work: a program that links hhctrl.ocx by name loads the one in its folder
 // (and then fails to start, as that one refuses to load).
 TEST_F(DllPlanting, AProgramLinkingThemLoadsThePlantedDlls) {
-  std::wstring commandLine = L"\"" + folder_ + L"\\linking_program.exe\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             folder_.c_str(), &startup, &process));
-  WaitForSingleObject(process.hProcess, 10000);
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
+  test::RunProgram(L"\"" + folder_ + L"\\linking_program.exe\"", 10000, folder_.c_str());
   std::vector<std::wstring> loaded = Loaded();
   EXPECT_NE(std::find(loaded.begin(), loaded.end(), L"hhctrl.ocx"), loaded.end());
 }
@@ -147,17 +123,23 @@ TEST_F(DllPlanting, KavroLoadsNoneOfThem) {
   test::KavroProcess kavro;
   ASSERT_TRUE(kavro.Start(folder_ + L"\\kavro.exe", folder_.c_str()))
       << ::testing::PrintToString(Loaded());
-  DWORD pid = GetProcessId(kavro.Process());
   // Help, where a help file is there to open.
-  PostMessageW(GetDlgItem(kavro.main, ControlCommandId(MainControl::xpcmdbutton4)), BM_CLICK, 0, 0);
+  PostMessageW(kavro.Item(MainControl::xpcmdbutton4), BM_CLICK, 0, 0);
   if (Exists(folder_ + L"\\kavro.chm")) {
-    EXPECT_NE(WindowOf(pid, [](HWND w) { return test::WindowText(w) == L"Kavro 帮助"; }), nullptr);
+    EXPECT_NE(kavro.WaitForWindow([](HWND w) { return test::WindowText(w) == L"Kavro 帮助"; }),
+              nullptr);
   }
   // The About window, after the home page was handed to the shell.
-  PostMessageW(GetDlgItem(kavro.main, ControlCommandId(MainControl::xpcmdbutton2)), BM_CLICK, 0, 0);
-  EXPECT_NE(WindowOf(pid, [](HWND w) { return test::ClassOf(w) == L"aboutfrm"; }), nullptr);
-  // The side windows load their pages once shown; give them the time.
-  test::PumpUntil([] { return false; }, 1500);
+  PostMessageW(kavro.Item(MainControl::xpcmdbutton2), BM_CLICK, 0, 0);
+  EXPECT_NE(kavro.WaitForWindow([](HWND w) { return test::ClassOf(w) == L"aboutfrm"; }), nullptr);
+  // The side windows load their pages once shown. The link in place of the page means that no
+  // engine is there to load anything more; a hosted browser goes on loading for the whole time.
+  test::PumpUntil(
+      [&] {
+        return GetDlgItem(kavro.adfrm, int(promo::PromoControl::NoBrowserText)) &&
+               GetDlgItem(kavro.ad1frm, int(promo::PromoControl::NoBrowserText));
+      },
+      1500);
   EXPECT_EQ(Loaded(), std::vector<std::wstring>{});
 }
 

@@ -9,14 +9,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/main_layout.h"
 #include "support/kavro_process.h"
 #include "support/support.h"
 
 namespace kavro::test {
 namespace {
-
-using Lines = std::vector<std::wstring>;
 
 // Drops where the left button is released, like every drag source. The release also counts when
 // only the hand tells of it: under Wine the button's state reaches the dragging thread only while
@@ -59,18 +56,6 @@ POINT CentreOf(HWND window) {
   return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-Lines EntriesOf(HWND list) {
-  // LB_GETTEXT is sent to the other process; its text comes back with the reply.
-  Lines entries;
-  LRESULT n = SendMessageW(list, LB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < n; ++i) {
-    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-    text.resize(static_cast<size_t>(SendMessageW(list, LB_GETTEXT, i, LPARAM(text.data()))));
-    entries.push_back(text);
-  }
-  return entries;
-}
-
 // A small window of this process, below kavro's main window, to press the pointer on.
 HWND CreateSourceWindow(HWND below) {
   RECT r{};
@@ -86,7 +71,7 @@ TEST(DrawingsDragFromAnotherProgram, ReachesTheListThroughItsFrame) {
   ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
   KavroProcess kavro;
   ASSERT_TRUE(kavro.Start());
-  HWND list = GetDlgItem(kavro.main, ControlCommandId(MainControl::List2));
+  HWND list = kavro.Item(MainControl::List2);
   ASSERT_NE(list, nullptr);
   POINT target = CentreOf(list);
   // Asked from this process, the pointer's window there is the list, not its frame.
@@ -123,7 +108,7 @@ TEST(DrawingsDragFromAnotherProgram, ReachesTheListThroughItsFrame) {
     EXPECT_EQ(hr, DRAGDROP_S_DROP) << std::hex << hr;
     EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
   }
-  EXPECT_EQ(EntriesOf(list), (Lines{L"D:\\图纸\\a.dwg", L"D:\\图纸\\b.dwg"}));
+  EXPECT_EQ(ListBoxEntries(list), (Lines{L"D:\\图纸\\a.dwg", L"D:\\图纸\\b.dwg"}));
   DestroyWindow(source);
   OleUninitialize();
 }

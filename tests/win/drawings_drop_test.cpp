@@ -3,7 +3,7 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
-#include "drawings_driver.h"
+#include "support/window_fixture.h"
 #include "win/com_object_win.h"
 
 namespace kavro::test {
@@ -37,9 +37,10 @@ class DropSource final : public win::ComObject<IDropSource> {
   int rounds_ = 0;
 };
 
-class DrawingDropTest : public DrawingWindowTest {
+class DrawingDropTest : public WindowFixture {
  protected:
   DWORD DragOntoList(IDataObject* data) {
+    SetWindowPos(Main(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     RECT r{};
     GetWindowRect(List(), &r);
     POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};

@@ -1,47 +1,28 @@
 // Drawing list files on the real main window, in code page 936: the bytes written, the reading
 // rules, the messages, and a list kept whole through every failure.
-#include "drawings_driver.h"
+#include "support/window_fixture.h"
 #include "win/file_win.h"
 
 namespace kavro::test {
 namespace {
 
-std::string BytesOf(const std::wstring& path) {
-  std::string bytes;
-  return win::ReadWholeFile(path, &bytes).ok ? bytes : "<missing>";
-}
 void Write(const std::wstring& path, const std::string& bytes) {
   ASSERT_TRUE(win::WriteFileReplacing(path, bytes).ok);
 }
 
-class DrawingFilesTest : public DrawingWindowTest {
+class DrawingFilesTest : public WindowFixture {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(GetACP(), 936u);
-    DrawingWindowTest::SetUp();
-    folder_ = MakeTempFolder(L"列表");
-  }
-  // Clicks `button` with the scripted dialog answering `outcome`; returns the messages shown.
-  Lines Click(C button, DialogOutcome outcome, const std::wstring& path = {}) {
-    Answer(outcome, path);
-    Lines texts;
-    for (const SeenDialog& seen : DrawingWindowTest::Click(button)) {
-      EXPECT_EQ(seen.title, L"错误");
-      texts.push_back(seen.text);
-    }
-    return texts;
-  }
   Lines Save(const std::wstring& path) {
-    return Click(C::xpcmdbutton10, DialogOutcome::Chosen, path);
+    return Answered(C::xpcmdbutton10, DialogOutcome::Chosen, path);
   }
   Lines Load(const std::wstring& path) {
-    return Click(C::xpcmdbutton11, DialogOutcome::Chosen, path);
+    return Answered(C::xpcmdbutton11, DialogOutcome::Chosen, path);
   }
   void Clear() { SendMessageW(List(), LB_RESETCONTENT, 0, 0); }
-
-  std::wstring folder_;
 };
 
+const Lines kCancelled{L"错误|保存文件被取消！"};
+const Lines kBadFile{L"错误|数据文件格式有误或操作不当！"};
 const char kTuZhi[] = "\xCD\xBC\xD6\xBD";  // 图纸 in code page 936
 
 TEST_F(DrawingFilesTest, LoadReadsEveryLineSortedAndSaveWritesEachWithCrLf) {
@@ -55,8 +36,8 @@ TEST_F(DrawingFilesTest, LoadReadsEveryLineSortedAndSaveWritesEachWithCrLf) {
   // Saved in list order, a line feed inside an entry kept.
   std::wstring out = folder_ + L"\\out.txt";
   EXPECT_TRUE(Save(out).empty());
-  EXPECT_EQ(BytesOf(out), std::string("\r\n last \r\nC:\\b.dwg\r\nC:\\x\ny.dwg\r\nC:\\") + kTuZhi +
-                              "\\a.dwg\r\n");
+  EXPECT_EQ(ReadBytes(out), std::string("\r\n last \r\nC:\\b.dwg\r\nC:\\x\ny.dwg\r\nC:\\") +
+                                kTuZhi + "\\a.dwg\r\n");
   const FileDialogRequest& r = services_.Script().requests.back();
   EXPECT_TRUE(r.save);
   EXPECT_EQ(r.title, L"保存列表文件");
@@ -66,7 +47,7 @@ TEST_F(DrawingFilesTest, LoadReadsEveryLineSortedAndSaveWritesEachWithCrLf) {
 
   Clear();
   EXPECT_TRUE(Save(out).empty());
-  EXPECT_EQ(BytesOf(out), "");  // an empty list, an empty file
+  EXPECT_EQ(ReadBytes(out), "");  // an empty list, an empty file
 }
 
 TEST_F(DrawingFilesTest, SaveFailuresLeaveTheOldFileWhole) {
@@ -74,20 +55,20 @@ TEST_F(DrawingFilesTest, SaveFailuresLeaveTheOldFileWhole) {
   Write(path, "old\r\n");
   Add({L"C:\\a.dwg"});
 
-  EXPECT_EQ(Click(C::xpcmdbutton10, DialogOutcome::Cancelled), Lines{L"保存文件被取消！"});
-  EXPECT_EQ(Click(C::xpcmdbutton10, DialogOutcome::Failed), Lines{L"数据文件格式有误或操作不当！"});
-  EXPECT_EQ(Save(folder_), Lines{L"保存文件被取消！"});  // a folder: access refused
-  EXPECT_EQ(Save(folder_ + L"\\missing\\x.txt"), Lines{L"数据文件格式有误或操作不当！"});
+  EXPECT_EQ(Answered(C::xpcmdbutton10, DialogOutcome::Cancelled), kCancelled);
+  EXPECT_EQ(Answered(C::xpcmdbutton10, DialogOutcome::Failed), kBadFile);
+  EXPECT_EQ(Save(folder_), kCancelled);  // a folder: access refused
+  EXPECT_EQ(Save(folder_ + L"\\missing\\x.txt"), kBadFile);
 
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(Save(path), Lines{L"保存文件被取消！"});
+  EXPECT_EQ(Save(path), kCancelled);
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(BytesOf(path), "old\r\n");
+  EXPECT_EQ(ReadBytes(path), "old\r\n");
 
   // A character the code page cannot hold would be written as "?": refused.
   Add({L"C:\\\u0E01.dwg"});
-  EXPECT_EQ(Save(path), Lines{L"数据文件格式有误或操作不当！"});
-  EXPECT_EQ(BytesOf(path), "old\r\n");
+  EXPECT_EQ(Save(path), kBadFile);
+  EXPECT_EQ(ReadBytes(path), "old\r\n");
 
   WIN32_FIND_DATAW found{};
   HANDLE search = FindFirstFileW((folder_ + L"\\*.kavro-tmp").c_str(), &found);
@@ -99,10 +80,11 @@ TEST_F(DrawingFilesTest, SaveFailuresLeaveTheOldFileWhole) {
 
 TEST_F(DrawingFilesTest, LoadFailuresKeepTheList) {
   Add({L"C:\\keep.dwg"});
-  EXPECT_EQ(Click(C::xpcmdbutton11, DialogOutcome::Cancelled), Lines{L"读取文件被取消！"});
-  EXPECT_EQ(Load(folder_ + L"\\none.txt"), Lines{L"数据文件格式有误或操作不当！"});
-  EXPECT_EQ(Load(folder_), Lines{L"读取文件被取消！"});
-  EXPECT_EQ(Click(C::xpcmdbutton11, DialogOutcome::Failed), Lines{L"数据文件格式有误或操作不当！"});
+  const Lines cancelled{L"错误|读取文件被取消！"};
+  EXPECT_EQ(Answered(C::xpcmdbutton11, DialogOutcome::Cancelled), cancelled);
+  EXPECT_EQ(Load(folder_ + L"\\none.txt"), kBadFile);
+  EXPECT_EQ(Load(folder_), cancelled);
+  EXPECT_EQ(Answered(C::xpcmdbutton11, DialogOutcome::Failed), kBadFile);
   EXPECT_EQ(Entries(), Lines{L"C:\\keep.dwg"});
 }
 
@@ -111,19 +93,19 @@ TEST_F(DrawingFilesTest, SaveAndLoadThroughTheCommonDialogs) {
   std::wstring path = folder_ + L"\\工程图纸.txt";
   Add({L"D:\\工程\\二号楼.dwg", L"D:\\工程\\一号楼.dwg"});
   Lines before = Entries();
-  std::vector<SeenDialog> seen = DrawingWindowTest::Click(C::xpcmdbutton10, {ChooseName(path)});
+  std::vector<SeenDialog> seen = Click(C::xpcmdbutton10, {ChooseName(path)});
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].title, L"保存列表文件");
-  EXPECT_EQ(BytesOf(path).size(), 2u * (18 + 2));  // two paths of 18 bytes, each with CR LF
+  EXPECT_EQ(ReadBytes(path).size(), 2u * (18 + 2));  // two paths of 18 bytes, each with CR LF
 
   Clear();
-  seen = DrawingWindowTest::Click(C::xpcmdbutton11, {ChooseName(path)});
+  seen = Click(C::xpcmdbutton11, {ChooseName(path)});
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].title, L"读取列表文件");
   EXPECT_EQ(Entries(), before);
 
   // A cancelled load says so and keeps the list.
-  seen = DrawingWindowTest::Click(C::xpcmdbutton11, {Press(IDCANCEL)});
+  seen = Click(C::xpcmdbutton11, {Press(IDCANCEL)});
   ASSERT_EQ(seen.size(), 2u);
   EXPECT_EQ(seen[1].text, L"读取文件被取消！");
   EXPECT_EQ(Entries(), before);
@@ -131,9 +113,9 @@ TEST_F(DrawingFilesTest, SaveAndLoadThroughTheCommonDialogs) {
 
   // The dialog opens with the longer last name; the shorter choice comes back alone.
   std::wstring shorter = folder_ + L"\\a.txt";
-  EXPECT_EQ(DrawingWindowTest::Click(C::xpcmdbutton10, {ChooseName(shorter)}).size(), 1u);
+  EXPECT_EQ(Click(C::xpcmdbutton10, {ChooseName(shorter)}).size(), 1u);
   EXPECT_EQ(window_->CommonDialog4().fileName, shorter);
-  EXPECT_EQ(BytesOf(shorter), BytesOf(path));
+  EXPECT_EQ(ReadBytes(shorter), ReadBytes(path));
 }
 
 }  // namespace

@@ -3,20 +3,20 @@
 #include <random>
 
 #include "drawings/list_box_win.h"
-#include "drawings_driver.h"
+#include "support/window_fixture.h"
 #include "win/text_win.h"
 
 namespace kavro::test {
 namespace {
 
-using DrawingListTest = DrawingWindowTest;
+using DrawingListTest = WindowFixture;
 
 TEST_F(DrawingListTest, AddFilesRefusesExactDuplicatesAndKeepsAlphabeticalOrder) {
-  Answer(DialogOutcome::Chosen, L"C:\\d\\b.dwg");
-  Answer(DialogOutcome::Chosen, L"C:\\d\\b.dwg");  // already there: nothing, no message
-  Answer(DialogOutcome::Chosen, std::wstring(L"C:\\d\0c.dwg\0b.dwg\0B.dwg\0a.dwg\0c.dwg", 34));
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_TRUE(Click(C::xpcmdbutton6).empty());
+  // The second time already there: nothing, no message.
+  for (const std::wstring& chosen :
+       {std::wstring(L"C:\\d\\b.dwg"), std::wstring(L"C:\\d\\b.dwg"),
+        std::wstring(L"C:\\d\0c.dwg\0b.dwg\0B.dwg\0a.dwg\0c.dwg", 34)}) {
+    EXPECT_TRUE(Answered(C::xpcmdbutton6, DialogOutcome::Chosen, chosen).empty());
   }
   EXPECT_EQ(Entries(), (Lines{L"C:\\d\\a.dwg", L"C:\\d\\b.dwg", L"C:\\d\\B.dwg", L"C:\\d\\c.dwg"}));
   const FileDialogRequest& r = services_.Script().requests.at(2);
@@ -31,15 +31,10 @@ TEST_F(DrawingListTest, AddFilesRefusesExactDuplicatesAndKeepsAlphabeticalOrder)
   EXPECT_EQ(window_->CommonDialog1().fileName.size(), 34u);
 
   // A cancel or a failure says so and leaves the list.
-  Answer(DialogOutcome::Cancelled);
-  Answer(DialogOutcome::Failed);
-  for (int i = 0; i < 2; ++i) {
-    std::vector<SeenDialog> seen = Click(C::xpcmdbutton6);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].title, L"错误");
-    EXPECT_EQ(seen[0].text, L"请选择文件！");
-    EXPECT_EQ(Entries().size(), 4u);
+  for (DialogOutcome outcome : {DialogOutcome::Cancelled, DialogOutcome::Failed}) {
+    EXPECT_EQ(Answered(C::xpcmdbutton6, outcome), Lines{L"错误|请选择文件！"});
   }
+  EXPECT_EQ(Entries().size(), 4u);
 }
 
 TEST_F(DrawingListTest, OrderIsTheListBoxOwnComparison) {

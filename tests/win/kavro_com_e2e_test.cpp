@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/program_folder.h"
+#include "base/utf8.h"
 #include "run/page_rule.h"
 #include "record/record_files_win.h"
 #include "support/cad_profile.h"
@@ -30,13 +31,6 @@ using test::StandinOptions;
 constexpr char kTemplate[] = "-text 0,0 page\r\n";
 
 std::wstring DataFolder() { return JoinFolder(win::LocalAppDataFolder(), L"Kavro"); }
-
-std::wstring FromUtf8(const std::string& bytes) {
-  int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-  std::wstring text(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-  return text;
-}
 
 // The drawing after a save of its page's script: what the stand-in appends.
 std::string Modified(const std::string& page) {
@@ -85,28 +79,19 @@ class KavroCom : public test::RunFixture {
     CoreProcess com(test::KavroComPath(), arguments);
     EXPECT_TRUE(com.Started());
     EXPECT_TRUE(com.Wait(60000)) << "kavro.com " << std::string(arguments.begin(), arguments.end());
-    return {com.ExitCode(), FromUtf8(com.OutputBytes())};
+    return {com.ExitCode(), FromUtf8(com.OutputBytes()).value_or(L"")};
   }
   std::wstring RunArgs(const std::wstring& options) const {
     return L"run \"" + listPath_ + L"\" \"" + scriptPath_ + L"\" --log \"" + logPath_ + L"\" " +
            options;
   }
-  // The log's rows without the header, as text; a quoted cell may hold line ends.
-  Lines LogRows() const {
-    std::wstring text = FromUtf8(ReadBytes(logPath_));
-    Lines rows(1);
-    bool quoted = false;
-    for (size_t at = 0; at < text.size(); ++at) {
-      if (text[at] == L'"') quoted = !quoted;
-      if (!quoted && text.compare(at, 2, L"\r\n") == 0) {
-        rows.emplace_back();
-        ++at;
-      } else {
-        rows.back() += text[at];
-      }
-    }
-    if (rows.back().empty()) rows.pop_back();
+  // The log's rows without the header, sorted by page: page, drawing and result of each.
+  std::vector<Lines> LogRows() const {
+    std::vector<Lines> rows = test::ReadCsv(logPath_);
     if (!rows.empty()) rows.erase(rows.begin());
+    for (Lines& row : rows) row.resize(3);
+    std::sort(rows.begin(), rows.end(),
+              [](const Lines& a, const Lines& b) { return std::stoi(a[0]) < std::stoi(b[0]); });
     return rows;
   }
 
@@ -129,14 +114,11 @@ TEST_F(KavroCom, CoreRunOfTwentyDrawingsFourAtOnceGivesEachItsPage) {
   EXPECT_TRUE(Has(ran.output, L"[20/20]"));
   EXPECT_TRUE(Has(ran.output, L"完成 20 张，失败 0 张，未开始 0 张"));
   EXPECT_TRUE(Has(ran.output, L"运行记录：" + logPath_));
-  Lines rows = LogRows();
+  // One row per drawing, each with the page of its list position.
+  std::vector<Lines> rows = LogRows();
   ASSERT_EQ(rows.size(), 20u);
-  // One row per drawing, in the order they finished, each with the page of its list position.
-  std::sort(rows.begin(), rows.end());
-  for (int i = 0; i < 20; ++i) {
-    EXPECT_EQ(rows[i].rfind(std::to_wstring(41 + i) + L"," + paths[i] + L",完成,", 0), 0u)
-        << rows[i];
-  }
+  for (int i = 0; i < 20; ++i)
+    EXPECT_EQ(rows[i], (Lines{std::to_wstring(41 + i), paths[i], L"完成"}));
   // A run that saved everything leaves no journal and removes its scripts.
   EXPECT_TRUE(test::FilesIn(run::JournalFolder(DataFolder())).empty());
   EXPECT_TRUE(test::FilesIn(JoinFolder(DataFolder(), L"core")).empty());
@@ -151,11 +133,10 @@ TEST_F(KavroCom, RetryRunsExactlyTheTwoScatteredFailuresWithTheirPages) {
   Ran first = Kavro(RunArgs(L"--start 5 --engine core --jobs 3"));
   EXPECT_EQ(first.code, 1u);
   EXPECT_TRUE(Has(first.output, L"完成 7 张，失败 2 张"));
-  Lines rows = LogRows();
+  std::vector<Lines> rows = LogRows();
   ASSERT_EQ(rows.size(), 9u);
-  std::sort(rows.begin(), rows.end());  // "10," ... "13,", "5," ... "9,"
-  EXPECT_TRUE(Has(rows[1], L"11," + paths[6] + L",失败,")) << rows[1];
-  EXPECT_TRUE(Has(rows[6], L"7," + paths[2] + L",失败,")) << rows[6];
+  EXPECT_EQ(rows[2], (Lines{L"7", paths[2], L"失败"}));
+  EXPECT_EQ(rows[6], (Lines{L"11", paths[6], L"失败"}));
   EXPECT_EQ(ReadBytes(paths[2]), test::kDrawing);
   EXPECT_EQ(ReadBytes(paths[6]), test::kDrawing);
 
@@ -167,56 +148,25 @@ TEST_F(KavroCom, RetryRunsExactlyTheTwoScatteredFailuresWithTheirPages) {
     // Saved once each: the seven of the first run were not touched again.
     EXPECT_EQ(ReadBytes(paths[i]), Modified(std::to_string(5 + i))) << i;
   }
-  rows = LogRows();
-  ASSERT_EQ(rows.size(), 2u);
-  std::sort(rows.begin(), rows.end(), [](auto& a, auto& b) { return a.size() < b.size(); });
-  if (rows[0].rfind(L"7,", 0) != 0) std::swap(rows[0], rows[1]);
-  EXPECT_EQ(rows[0].rfind(L"7," + paths[2] + L",完成,", 0), 0u) << rows[0];
-  EXPECT_EQ(rows[1].rfind(L"11," + paths[6] + L",完成,", 0), 0u) << rows[1];
+  EXPECT_EQ(LogRows(), (std::vector<Lines>{{L"7", paths[2], L"完成"}, {L"11", paths[6], L"完成"}}));
   // Nothing is left to retry.
   Ran again = Kavro(L"retry --engine core");
   EXPECT_EQ(again.code, 2u);
 }
 
+// The same calls as the main window's modify run (run_e2e_test), with kavro.com's script file.
 TEST_F(KavroCom, GuiEngineSendsWhatTheMainWindowsRunSends) {
-  StartStandin();
-  Lines windowPaths = AddDrawings(3, L"w");
-  window_->SetItemText(MainControl::Text1, L"-text 0,0 page\r\n");
-  window_->SetItemText(MainControl::Text2, L"5");
-  window_->Click(MainControl::Command9);
-  Lines windowCalls = standin_->Calls();
-  std::wstring windowScript = ScriptPath();
-  window_.reset();
-  Standin::KillAll();
-
   standin_ = std::make_unique<Standin>(StandinOptions{});
   Lines paths = Inputs(3);
   Ran ran = Kavro(RunArgs(L"--start 5"));
   EXPECT_EQ(ran.code, 0u) << std::string(ran.output.begin(), ran.output.end());
-  Lines calls = standin_->Calls();
-  // The same stream, but for the drawings' and the script file's names.
   std::wstring comScript = JoinFolder(FolderOfPath(test::KavroComPath()), L"kavro.scr");
-  auto quoted = [](std::wstring path) {  // as the log writes a path
-    for (size_t at = 0; (at = path.find(L'\\', at)) != std::wstring::npos; at += 2) {
-      path.insert(at, 1, L'\\');
-    }
-    return path;
-  };
-  windowScript = quoted(windowScript);
-  comScript = quoted(comScript);
-  ASSERT_EQ(calls.size(), windowCalls.size());
-  for (size_t i = 0; i < calls.size(); ++i) {
-    std::wstring expected = windowCalls[i];
-    for (size_t d = 0; d < 3; ++d) {
-      size_t at = expected.find(windowPaths[d]);
-      if (at != std::wstring::npos) expected.replace(at, windowPaths[d].size(), paths[d]);
-    }
-    size_t at = expected.find(windowScript);
-    if (at != std::wstring::npos) expected.replace(at, windowScript.size(), comScript);
-    EXPECT_EQ(calls[i], expected);
-  }
-  for (int i = 0; i < 3; ++i)
+  EXPECT_EQ(standin_->Calls(), test::ModifyCalls(paths, comScript));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(ReadBytes(paths[i]),
+              test::kDrawing + ("-text 0,0 " + std::to_string(5 + i) + "\r\n"));
     EXPECT_TRUE(Has(ran.output, L"第 " + std::to_wstring(5 + i) + L" 页 完成"));
+  }
   EXPECT_EQ(LogRows().size(), 3u);
 }
 
@@ -262,9 +212,9 @@ TEST_F(KavroCom, FailedDrawingsCarryTheConsolesLastLinesIntoTheLog) {
   Inputs(2);
   Ran ran = Kavro(RunArgs(L"--engine core --jobs 2"));
   EXPECT_EQ(ran.code, 1u);
-  Lines rows = LogRows();
+  std::vector<Lines> rows = LogRows();
   ASSERT_EQ(rows.size(), 2u);
-  for (const std::wstring& row : rows) EXPECT_TRUE(Has(row, L",失败,")) << row;
+  for (const Lines& row : rows) EXPECT_EQ(row[2], L"失败");
   // Its journal is kept for a retry.
   EXPECT_EQ(test::FilesIn(run::JournalFolder(DataFolder())).size(), 1u);
 }

@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include "app/main_layout.h"
 #include "promo/promo_win.h"
 #include "support/kavro_process.h"
 #include "support/support.h"
@@ -18,7 +17,7 @@ HWND Item(HWND w, PromoControl id) { return GetDlgItem(w, static_cast<int>(id));
 TEST(KavroProcess, ExitButtonEndsTheProgramAtOnce) {
   test::KavroProcess kavro;
   ASSERT_TRUE(kavro.Start());
-  PostMessageW(GetDlgItem(kavro.main, ControlCommandId(MainControl::xpcmdbutton3)), BM_CLICK, 0, 0);
+  PostMessageW(kavro.Item(MainControl::xpcmdbutton3), BM_CLICK, 0, 0);
   EXPECT_TRUE(kavro.EndedWithoutError());
 }
 

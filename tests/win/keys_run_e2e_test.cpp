@@ -1,14 +1,17 @@
 // The runs "for R14" against the stand-in AutoCAD: drawings opened through ActiveDocument.Open,
-// the rest typed into AutoCAD's window. What its log shows is what R14 would have been typed.
+// the rest typed into AutoCAD's window, in a Unicode window and in an ANSI one under code page 936.
+// What its log shows is what R14 would have been typed, every key read before the next step.
 #include <windows.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "run/keyboard_win.h"
 #include "run/progress_window_win.h"
 #include "run/run_actions_win.h"
 #include "support/run_fixture.h"
 #include "support/support.h"
+#include "win/com_win.h"
 
 namespace kavro {
 namespace {
@@ -86,6 +89,41 @@ TEST_F(R14Run, NoWindowWithAutoCadsCaptionStopsTheRunBeforeAnythingIsTyped) {
   window_->Runs().Modify();
   EXPECT_EQ(Lines{L"put Application.Visible true"}, standin_->Calls());
   ExpectStopped(L"AutoCAD - [Drawing1.dwg] *", paths);
+}
+
+// The typing itself: only a window with exactly the title is activated, and a window that stopped
+// reading keys ends the wait at the time limit.
+TEST_F(R14Run, OnlyAWindowWithExactlyTheTitleIsActivated) {
+  StartStandin();
+  ASSERT_TRUE(standin_->StartDirectly());
+  EXPECT_FALSE(run::ActivateWindowByTitle(L"AutoCAD - [Drawing9.dwg]"));
+  EXPECT_FALSE(run::ActivateWindowByTitle(L"AutoCAD - [Drawing1.dwg"));
+  EXPECT_TRUE(run::ActivateWindowByTitle(L"AutoCAD - [Drawing1.dwg]"));
+  EXPECT_EQ(Standin::Window(), GetForegroundWindow());
+}
+
+TEST_F(R14Run, AStuckWindowEndsTheWaitAtTheTimeLimit) {
+  StartStandin({.hangAt = 1});
+  ASSERT_TRUE(standin_->StartDirectly());
+  ASSERT_TRUE(run::ActivateWindowByTitle(L"AutoCAD - [Drawing1.dwg]"));
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  {
+    auto app = test::RunningAutoCad();
+    ASSERT_TRUE(app);
+    auto documents =
+        win::Invoke(app.Get(), L"Documents", win::InvokeKind::PropertyGet).AsDispatch();
+    win::UniqueVariant path = win::UniqueVariant::String(test::MakeDrawing(folder_, L"a.dwg"));
+    win::UniqueVariant opened;  // held until the server is gone, like every proxy here
+    // Answered; from now on it does not respond.
+    ASSERT_NO_THROW(
+        opened = win::Invoke(documents.Get(), L"Open", win::InvokeKind::Method, {path.Ptr()}));
+    DWORD start = GetTickCount();
+    EXPECT_FALSE(run::TypeKeys(L"qsave~", 800));
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    // Releasing a proxy is a call too: it would wait for the stuck server. End it first.
+    Standin::KillAll();
+  }
+  CoUninitialize();
 }
 
 }  // namespace

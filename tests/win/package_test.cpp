@@ -12,7 +12,6 @@
 #include <set>
 #include <string>
 
-#include "app/main_layout.h"
 #include "kavro_version.h"
 #include "support/kavro_process.h"
 #include "support/support.h"
@@ -52,24 +51,8 @@ std::set<std::wstring> FileNames(const fs::path& folder) {
   return names;
 }
 
-// Runs `commandLine` as typed at a prompt (NSIS wants "/D=" unquoted); the exit code, or -1.
-long RunWaiting(std::wstring commandLine, DWORD timeoutMs = 60000) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return -1;
-  }
-  DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
-    TerminateProcess(process.hProcess, 1);
-  }
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<long>(code);
-}
+// As typed at a prompt (NSIS wants "/D=" unquoted).
+long RunWaiting(const std::wstring& commandLine) { return test::RunProgram(commandLine, 60000); }
 
 bool KeyExists() {
   HKEY key = nullptr;
@@ -123,20 +106,10 @@ void StartsWithItsHelp(const fs::path& folder) {
   test::KavroProcess kavro;
   ASSERT_TRUE(kavro.Start((folder / L"kavro.exe").wstring()));
   EXPECT_TRUE(IsWindowVisible(kavro.main));
-  DWORD pid = 0;
-  GetWindowThreadProcessId(kavro.main, &pid);
-  PostMessageW(GetDlgItem(kavro.main, ControlCommandId(MainControl::xpcmdbutton4)), BM_CLICK, 0, 0);
-  EXPECT_TRUE(test::PumpUntil(
-      [&] {
-        return test::FindTopWindow(0, [&](HWND w) {
-                 DWORD owner = 0;
-                 GetWindowThreadProcessId(w, &owner);
-                 return owner == pid && IsWindowVisible(w) && test::WindowText(w) == L"Kavro 帮助";
-               }) != nullptr;
-      },
-      10000))
+  PostMessageW(kavro.Item(MainControl::xpcmdbutton4), BM_CLICK, 0, 0);
+  EXPECT_TRUE(kavro.WaitForWindow([](HWND w) { return test::WindowText(w) == L"Kavro 帮助"; }))
       << "the help button opened no help window";
-  PostMessageW(GetDlgItem(kavro.main, ControlCommandId(MainControl::xpcmdbutton3)), BM_CLICK, 0, 0);
+  PostMessageW(kavro.Item(MainControl::xpcmdbutton3), BM_CLICK, 0, 0);
   EXPECT_TRUE(kavro.EndedWithoutError());
 }
 

@@ -1,8 +1,23 @@
 // Script template files under Wine with code page 936: the bytes on disk, the dialog control shared
 // with the add-files action, cancels, and the failed saves that must be reported.
-#include "script_template_driver.h"
+#include "support/window_fixture.h"
+#include "win/file_win.h"
 
 namespace kavro::test {
+
+class ScriptTemplateTest : public WindowFixture {
+ protected:
+  void Run(C button, DialogOutcome outcome, const std::wstring& path = L"") {
+    for (const std::wstring& box : Answered(button, outcome, path)) boxes_.push_back(box);
+  }
+  void Save(const std::wstring& path) { Run(C::xpcmdbutton1, DialogOutcome::Chosen, path); }
+  void Load(const std::wstring& path) { Run(C::xpcmdbutton5, DialogOutcome::Chosen, path); }
+  std::wstring Template() { return window_->ItemText(C::Text1); }
+  void SetTemplate(const std::wstring& text) { window_->SetItemText(C::Text1, text); }
+
+  Lines boxes_;
+};
+
 namespace {
 
 TEST_F(ScriptTemplateTest, SaveAndLoadKeepTheTextExactlyAndTheAddFilesSettings) {
@@ -41,8 +56,8 @@ TEST_F(ScriptTemplateTest, CancelAndUnreadableFilesChangeNothing) {
   ASSERT_TRUE(win::WriteFileReplacing(path, "old").ok);
   window_->CommonDialog1().fileName = path;  // left over from an earlier showing
   SetTemplate(L"new text");
-  Run(MainControl::xpcmdbutton1, DialogOutcome::Cancelled);
-  Run(MainControl::xpcmdbutton5, DialogOutcome::Cancelled);
+  Run(C::xpcmdbutton1, DialogOutcome::Cancelled);
+  Run(C::xpcmdbutton5, DialogOutcome::Cancelled);
   Load(folder_ + L"\\missing.scr");
   Load(folder_ + std::wstring(L"\0kept.scr\0other.scr", 19));  // several names are not one file
   EXPECT_EQ(ReadBytes(path), "old");
@@ -65,7 +80,7 @@ TEST_F(ScriptTemplateTest, FailedSavesAreReportedAndTheOldFileStays) {
   Save(kept);
   SetTemplate(L"ok\r\nx😀");
   Save(kept);
-  Run(MainControl::xpcmdbutton1, DialogOutcome::Failed);
+  Run(C::xpcmdbutton1, DialogOutcome::Failed);
   const std::vector<std::wstring>& boxes = boxes_;
   ASSERT_EQ(boxes.size(), 5u);
   for (const std::wstring& box : boxes) {

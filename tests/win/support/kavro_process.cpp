@@ -5,6 +5,13 @@
 #include "support/support.h"
 
 namespace kavro::test {
+namespace {
+
+std::function<bool(HWND)> ClassNamed(const wchar_t* name) {
+  return [name](HWND w) { return ClassOf(w) == name; };
+}
+
+}  // namespace
 
 KavroProcess::~KavroProcess() {
   if (process_.hProcess) {
@@ -23,24 +30,29 @@ bool KavroProcess::Start(const std::wstring& exePath, const wchar_t* folder) {
   startup.cb = sizeof(startup);
   return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
                         &startup, &process_) &&
-         (main = WaitForWindow(L"kavrofrm")) && (adfrm = WaitForWindow(L"adfrm")) &&
-         (ad1frm = WaitForWindow(L"ad1frm"));
+         (main = WaitForWindow(ClassNamed(L"kavrofrm"))) &&
+         (adfrm = WaitForWindow(ClassNamed(L"adfrm"))) &&
+         (ad1frm = WaitForWindow(ClassNamed(L"ad1frm")));
 }
 
-HWND KavroProcess::WaitForWindow(const wchar_t* className) const {
+HWND KavroProcess::WaitForWindow(const std::function<bool(HWND)>& match, DWORD waitMs) const {
   HWND w = nullptr;
   PumpUntil(
       [&] {
         w = FindTopWindow(0, [&](HWND candidate) {
           DWORD pid = 0;
           GetWindowThreadProcessId(candidate, &pid);
-          return pid == process_.dwProcessId && IsWindowVisible(candidate) &&
-                 ClassOf(candidate) == className;
+          return pid == process_.dwProcessId && IsWindowVisible(candidate) && match(candidate);
         });
         return w != nullptr;
       },
-      10000);
+      waitMs);
   return w;
+}
+
+HWND KavroProcess::Box() const {
+  return WaitForWindow([](HWND w) { return ClassOf(w) == L"#32770" && WindowText(w) == L"Kavro"; },
+                       0);
 }
 
 void KavroProcess::Kill() {

@@ -2,7 +2,10 @@
 // kavro.exe started as a user starts it, for tests and benchmarks of the whole program.
 #include <windows.h>
 
+#include <functional>
 #include <string>
+
+#include "app/main_layout.h"
 
 namespace kavro::test {
 
@@ -24,13 +27,18 @@ class KavroProcess {
   HANDLE Process() const { return process_.hProcess; }
   // Ended within a few seconds, with exit code 0.
   bool EndedWithoutError() const;
+  HWND Item(MainControl id) const { return GetDlgItem(main, ControlCommandId(id)); }
+  // A visible top-level window of the process that `match` accepts, waited for up to `waitMs`;
+  // null if none came.
+  HWND WaitForWindow(const std::function<bool(HWND)>& match, DWORD waitMs = 10000) const;
+  // Its message box (title "Kavro") now, or null.
+  HWND Box() const;
 
   HWND main = nullptr;
   HWND adfrm = nullptr;
   HWND ad1frm = nullptr;
 
  private:
-  HWND WaitForWindow(const wchar_t* className) const;
   PROCESS_INFORMATION process_{};
 };
 

@@ -12,6 +12,21 @@ std::wstring AwkwardFolder(const std::wstring& name) {
   return folder;
 }
 
+std::wstring Sent(const std::wstring& command) {
+  return L"Document.SendCommand " + LogQuote(command);
+}
+
+Lines ModifyCalls(const Lines& paths, const std::wstring& script) {
+  Lines calls = {L"put Application.Visible true", L"Documents.Add " + Standin::TemplatePath(),
+                 Sent(L"filedia\r0\r")};
+  for (auto& path : paths) {
+    calls.insert(calls.end(), {L"Documents.Open " + path, Sent(L"script\r" + script + L"\r"),
+                               L"Document.Close true"});
+  }
+  calls.push_back(Sent(L"filedia\r1\r"));
+  return calls;
+}
+
 void RunFixture::SetUp() {
   folder_ = MakeTempFolder(L"run_drawings");
   Open(MakeTempFolder(L"run_program"));
@@ -45,18 +60,6 @@ Lines RunFixture::AddDrawings(int count, const std::wstring& prefix) {
                  reinterpret_cast<LPARAM>(paths.back().c_str()));
   }
   return paths;
-}
-
-Lines RunFixture::ListEntries() const {
-  HWND list = window_->Item(MainControl::List2);
-  Lines entries;
-  int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < n; ++i) {
-    wchar_t text[MAX_PATH * 2] = L"";
-    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-    entries.push_back(text);
-  }
-  return entries;
 }
 
 std::wstring RunFixture::ScriptPath() const { return services_->programFolder + L"\\kavro.scr"; }

@@ -11,17 +11,21 @@
 
 #include "app/main_window_win.h"
 #include "support/standin.h"
+#include "support/support.h"
 #include "support/test_services.h"
 
 namespace kavro::test {
-
-using Lines = std::vector<std::wstring>;
 
 // What a fresh drawing file holds.
 inline constexpr char kDrawing[] = "drawing\r\n";
 
 // A new folder as awkward to type as a user's: a short-name "~", key-code characters, Chinese.
 std::wstring AwkwardFolder(const std::wstring& name);
+
+// The log line of SendCommand(`command`), and the calls of a whole modify run (R2000) over
+// `paths` with the script file `script`.
+std::wstring Sent(const std::wstring& command);
+Lines ModifyCalls(const Lines& paths, const std::wstring& script);
 
 class RunFixture : public ::testing::Test {
  protected:
@@ -33,7 +37,7 @@ class RunFixture : public ::testing::Test {
   void StartStandin(const StandinOptions& options = {});
   // Drawing files <prefix>a.dwg, <prefix>b.dwg, ... added to the list; their paths.
   Lines AddDrawings(int count, const std::wstring& prefix = L"");
-  Lines ListEntries() const;
+  Lines ListEntries() const { return ListBoxEntries(window_->Item(MainControl::List2)); }
   std::wstring ScriptPath() const;
   run::RunLimits& Limits() { return services_->Get().runLimits; }
   run::ProgressWindow* Form3() const { return window_->Runs().Form3(); }

@@ -30,29 +30,9 @@ std::wstring InstallFolder() {
 
 std::wstring BuiltExe() { return BuildFolder() + L"\\tools\\acad.exe"; }
 
-// Starts `commandLine`; with `waitMs`, waits for it and tells whether it exited with 0.
-bool Launch(std::wstring commandLine, DWORD waitMs = 0) {
-  STARTUPINFOW si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &si, &pi)) {
-    return false;
-  }
-  DWORD code = 0;
-  if (waitMs > 0) {
-    code = 1;
-    WaitForSingleObject(pi.hProcess, waitMs);
-    GetExitCodeProcess(pi.hProcess, &code);
-  }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code == 0;
-}
-
 // Runs the built stand-in with one argument and waits for it.
 bool RunBuilt(const wchar_t* argument) {
-  return Launch(L"\"" + BuiltExe() + L"\" " + argument, 30000);
+  return RunProgram(L"\"" + BuiltExe() + L"\" " + argument, 30000) == 0;
 }
 
 // Calls `each` with every running process whose program is the installed stand-in.
@@ -110,7 +90,8 @@ std::wstring Standin::CoreExePath() { return InstallFolder() + L"\\accoreconsole
 std::wstring Standin::TemplatePath() { return InstallFolder() + L"\\TEMPLATE\\acad.dwt"; }
 
 bool Standin::StartDirectly() {
-  if (!Launch(L"\"" + ExePath() + L"\" --config \"" + InstallFolder() + L"\\standin.ini\"")) {
+  if (RunProgram(L"\"" + ExePath() + L"\" --config \"" + InstallFolder() + L"\\standin.ini\"") !=
+      0) {
     return false;
   }
   HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -171,6 +152,13 @@ std::vector<std::wstring> Standin::Calls() const {
   return calls;
 }
 
+bool Standin::Logged(std::wstring_view part) const {
+  for (const auto& line : LogLines()) {
+    if (line.find(part) != std::wstring::npos) return true;
+  }
+  return false;
+}
+
 // The stand-in's own quoting (tools/standin/log.cpp), so that expected lines match by design.
 std::wstring LogQuote(std::wstring_view text) { return ::standin::Quote(text); }
 std::wstring TypedLine(std::wstring_view keys) { return L"Typed " + ::standin::QuoteTyped(keys); }
@@ -180,20 +168,6 @@ ComPtr<IDispatch> RunningAutoCad() {
   ComPtr<IDispatch> app;
   if (SUCCEEDED(GetActiveObject(kStandinClsid, nullptr, &running))) running.As(&app);
   return app;
-}
-
-std::wstring MakeDrawing(const std::wstring& folder, const std::wstring& name,
-                         const std::string& content) {
-  std::wstring path = folder + L"\\" + name;
-  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  win::WriteFileReplacing(path, content);
-  return path;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-  std::string bytes;
-  win::ReadWholeFile(path, &bytes);
-  return bytes;
 }
 
 }  // namespace kavro::test

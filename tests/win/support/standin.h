@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "standin/config.h"
+#include "support/support.h"
 
 namespace kavro::test {
 
@@ -44,6 +45,7 @@ class Standin {
   std::vector<std::wstring> LogLines() const;
   // What clients sent: the log without "get " (reads) and "- " (the stand-in's own notes).
   std::vector<std::wstring> Calls() const;
+  bool Logged(std::wstring_view part) const;  // a log line holds `part`
 
  private:
   std::wstring logPath_;
@@ -56,10 +58,5 @@ std::wstring TypedLine(std::wstring_view keys);
 
 // The running stand-in as GetActiveObject finds it, or null.
 Microsoft::WRL::ComPtr<IDispatch> RunningAutoCad();
-
-// A "drawing" for the stand-in: a file holding `content`. Returns its path.
-std::wstring MakeDrawing(const std::wstring& folder, const std::wstring& name,
-                         const std::string& content = "drawing\r\n");
-std::string ReadBytes(const std::wstring& path);
 
 }  // namespace kavro::test

@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
-#include "win/message_loop_win.h"
 #include "base/program_folder.h"
+#include "base/utf8.h"
+#include "win/file_win.h"
+#include "win/message_loop_win.h"
 #include "win/text_win.h"
 
 namespace kavro::test {
@@ -118,8 +121,26 @@ Microsoft::WRL::ComPtr<IDataObject> ClipboardOffering(UINT format, HGLOBAL data)
   return object;
 }
 
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-  std::vector<std::wstring> names;
+Lines ListBoxEntries(HWND list) {
+  Lines entries;
+  LRESULT n = SendMessageW(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < n; ++i) {
+    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(SendMessageW(list, LB_GETTEXT, i, LPARAM(text.data()))));
+    entries.push_back(text);
+  }
+  return entries;
+}
+
+// GetWindowText does not ask a control of another process; WM_GETTEXT does.
+std::wstring ControlText(HWND control) {
+  wchar_t text[512] = L"";
+  SendMessageW(control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+Lines FilesIn(const std::wstring& folder) {
+  Lines names;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return names;
@@ -132,6 +153,86 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
 
 void DeleteFilesIn(const std::wstring& folder) {
   for (const std::wstring& name : FilesIn(folder)) DeleteFileW((folder + L"\\" + name).c_str());
+}
+
+std::wstring MakeDrawing(const std::wstring& folder, const std::wstring& name,
+                         const std::string& content) {
+  std::wstring path = folder + L"\\" + name;
+  SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  win::WriteFileReplacing(path, content);
+  return path;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  std::string bytes;
+  win::ReadWholeFile(path, &bytes);
+  return bytes;
+}
+
+std::vector<Lines> ReadCsv(const std::wstring& path) {
+  std::string bytes = ReadBytes(path);
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
+  std::wstring text = FromUtf8(bytes).value_or(L"");
+  std::vector<Lines> rows;
+  Lines row{L""};
+  bool quoted = false;
+  for (size_t at = 0; at < text.size(); ++at) {
+    wchar_t c = text[at];
+    if (c == L'"') {
+      quoted = !quoted;
+    } else if (!quoted && c == L',') {
+      row.emplace_back();
+    } else if (!quoted && text.compare(at, 2, L"\r\n") == 0) {
+      rows.push_back(std::exchange(row, Lines{L""}));
+      ++at;
+    } else {
+      row.back() += c;
+    }
+  }
+  if (row != Lines{L""}) rows.push_back(row);
+  return rows;
+}
+
+long RunProgram(std::wstring commandLine, DWORD waitMs, const wchar_t* folder) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
+                      &startup, &process)) {
+    return -1;
+  }
+  DWORD code = 0;
+  if (waitMs > 0 && WaitForSingleObject(process.hProcess, waitMs) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, static_cast<UINT>(-1));
+    WaitForSingleObject(process.hProcess, 5000);
+  }
+  if (waitMs > 0) GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<long>(code);
+}
+
+HANDLE StartThisProgram(const std::wstring& test) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring commandLine =
+      L"\"" + std::wstring(self) + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + test;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;  // none: its output stays out of the test's
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                      nullptr, nullptr, &startup, &process)) {
+    return nullptr;
+  }
+  CloseHandle(process.hThread);
+  return process.hProcess;
+}
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+  wchar_t value[MAX_PATH] = {};
+  DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? value : L"";
 }
 
 }  // namespace kavro::test

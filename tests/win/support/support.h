@@ -15,6 +15,8 @@
 
 namespace kavro::test {
 
+using Lines = std::vector<std::wstring>;
+
 // Pumps messages until `done` is true or `timeoutMs` passed; returns `done()`.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 // Pumps what is queued now.
@@ -33,11 +35,30 @@ std::wstring ClassOf(HWND window);
 // The first top-level window of `thread` (0: of any thread) that `match` accepts.
 HWND FindTopWindow(DWORD thread, const std::function<bool(HWND)>& match);
 
+// The entries of a list box and the text of a control, also of another process.
+Lines ListBoxEntries(HWND list);
+std::wstring ControlText(HWND control);
+
 // A fresh empty folder for one test (under the prefix's temp folder).
 std::wstring MakeTempFolder(const std::wstring& name);
 // The names of the files in `folder` (not its folders), and deleting them.
-std::vector<std::wstring> FilesIn(const std::wstring& folder);
+Lines FilesIn(const std::wstring& folder);
 void DeleteFilesIn(const std::wstring& folder);
+// A file `name` in `folder` holding `content` (a "drawing" for the stand-in); its path.
+std::wstring MakeDrawing(const std::wstring& folder, const std::wstring& name,
+                         const std::string& content = "drawing\r\n");
+std::string ReadBytes(const std::wstring& path);
+// The rows of a UTF-8 CSV file (its byte-order mark skipped), split into fields; a quoted field
+// may hold commas and line ends.
+std::vector<Lines> ReadCsv(const std::wstring& path);
+
+// Runs `commandLine` (in `folder`). With `waitMs`, waits for it (ending it when the time runs out)
+// and returns its exit code; else 0 once started. -1 when it could not start or was ended.
+long RunProgram(std::wstring commandLine, DWORD waitMs = 0, const wchar_t* folder = nullptr);
+// This test program again, without a window or output, running only `test` (disabled ones too),
+// with this process's environment. Its process handle (null when it did not start).
+HANDLE StartThisProgram(const std::wstring& test);
+std::wstring EnvironmentValue(const wchar_t* name);
 
 // Saves what the screen shows of `window` as build/screenshots/<name>.bmp (the test command
 // turns it into a PNG).
