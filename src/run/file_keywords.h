@@ -1,8 +1,10 @@
 #pragma once
-// The file keywords of a script template, named as in Autodesk's batch tool ScriptPro: in each
-// drawing's script, after the page placeholder, every keyword is replaced by a name of that
-// drawing's file. Letter case is ignored in the keywords; what a keyword inserts is never looked
-// at again, by the page rule or by another keyword.
+// The file keywords of a script template, named and meant as in Autodesk's batch tool ScriptPro
+// 2.0 (its ReadMe, "ScriptPro Keywords": folder, base name, extension with its dot, name with
+// extension, full name; its own example writes <acet:cfullfileName>, so letter case does not
+// matter): in each drawing's script, after the page placeholder, every keyword is replaced by a
+// name of that drawing's file. What a keyword inserts is never looked at again, by the page rule
+// or by another keyword.
 #include <string>
 #include <string_view>
 
