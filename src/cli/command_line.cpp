@@ -234,7 +234,9 @@ std::wstring UsageText() {
 用法：
   kavro run LIST SCRIPT [选项]
       按图纸列表文件 LIST 逐张打开图纸，运行脚本模板 SCRIPT 并保存。
-      模板中的 page 或 PAGE 换成每张图纸的页码。
+      LIST 也可以是文件夹：处理其中（含子文件夹）的全部 .dwg 图纸，
+      按列表框的顺序排列。模板中的 page 或 PAGE 换成每张图纸的页码，
+      <acet:cBaseName> 等关键字换成图纸的文件名（见帮助）。
   kavro retry [JOURNAL] [选项]
       重新处理运行日志 JOURNAL 中没有保存成功的图纸，页码不变。
       不给 JOURNAL 时使用最近一次运行的日志。

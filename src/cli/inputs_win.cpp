@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "drawings/folder_search_win.h"
 #include "drawings/list_box_win.h"
 #include "drawings/list_file.h"
 #include "run/run_parts_win.h"
@@ -37,21 +38,31 @@ std::vector<std::wstring> DrawingsOf(std::wstring& listText) {
 std::optional<std::wstring> RefusalOfInputs(const run::RunInputs& inputs) {
   std::wstring noFolder;
   run::ScriptFileOnDisk script(noFolder);  // only asked what its code page can hold
-  return run::InputRefusal(inputs.scriptTemplate, inputs.startPage, script);
+  return run::InputRefusal(inputs, script);
 }
 
 std::optional<run::RunInputs> ReadRunInputs(const CommandLine& line, std::wstring* error) {
-  std::optional<std::wstring> listText = ReadAnsiFile(line.listPath, L"图纸列表文件", error);
-  if (!listText) return std::nullopt;
+  drawings::DiskFolders disk;
+  bool folder = disk.IsFolder(line.listPath);
+  std::vector<std::wstring> found;
+  if (folder) {
+    // The same search as a folder dropped on the list, in the list box's order.
+    found =
+        drawings::DrawingsOfPaths(disk, {line.listPath}, drawings::ListBoxOrder(GetThreadLocale()));
+  } else {
+    std::optional<std::wstring> listText = ReadAnsiFile(line.listPath, L"图纸列表文件", error);
+    if (!listText) return std::nullopt;
+    found = DrawingsOf(*listText);
+  }
   std::optional<std::wstring> scriptTemplate = ReadAnsiFile(line.scriptPath, L"脚本文件", error);
   if (!scriptTemplate) return std::nullopt;
   run::RunInputs inputs;
-  inputs.drawings = DrawingsOf(*listText);
+  inputs.drawings = std::move(found);
   inputs.scriptTemplate = std::move(*scriptTemplate);
   inputs.startPage = line.startPage;
   inputs.r2000 = line.r2000;
   if (inputs.drawings.empty()) {
-    *error = L"图纸列表文件 " + line.listPath + L" 中没有图纸。";
+    *error = (folder ? L"文件夹 " : L"图纸列表文件 ") + line.listPath + L" 中没有图纸。";
     return std::nullopt;
   }
   if (auto refusal = RefusalOfInputs(inputs)) {

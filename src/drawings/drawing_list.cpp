@@ -72,7 +72,13 @@ std::vector<std::wstring> PathsOfFileList(std::wstring_view list) {
 }
 
 bool EndsWithDwg(std::wstring_view path) {
-  return path.size() >= 3 && path.substr(path.size() - 3) == L"dwg";
+  if (path.size() < 3) {
+    return false;
+  }
+  std::wstring_view last = path.substr(path.size() - 3);
+  // ASCII letters only: no other character folds to one of these.
+  auto is = [](wchar_t c, wchar_t lower) { return c == lower || c == lower - (L'a' - L'A'); };
+  return is(last[0], L'd') && is(last[1], L'w') && is(last[2], L'g');
 }
 
 namespace {

@@ -53,7 +53,8 @@ std::vector<std::wstring> PathsFromDialogResult(std::wstring_view result);
 // The paths of a dropped file list: each ended by a NUL, the list by an empty one.
 std::vector<std::wstring> PathsOfFileList(std::wstring_view list);
 
-// A dropped path counts as a drawing when its last three characters are exactly "dwg".
+// A dropped path counts as a drawing when its last three characters are "dwg" in any letter
+// case ("A.DWG", "b.Dwg"). Nothing else is asked of it: no dot, not even that the file exists.
 bool EndsWithDwg(std::wstring_view path);
 
 // First index whose entry sorts after `text` (searching from `from` on).

@@ -1,10 +1,11 @@
 #include "drawings/drawings_actions_win.h"
 
-#include <algorithm>
+#include <utility>
 
 #include "base/titles.h"
 #include "drawings/drawing_list.h"
 #include "drawings/drop_target_win.h"
+#include "drawings/folder_search_win.h"
 #include "drawings/list_box_win.h"
 #include "drawings/list_file.h"
 #include "win/file_win.h"
@@ -68,12 +69,25 @@ FileDialogControl& ListFileDialog(const DrawingsView& view, const wchar_t* title
   return dialog;
 }
 
+// The wait cursor while it lives; the cursor before it afterwards.
+class WaitCursor {
+ public:
+  WaitCursor() : before_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
+  ~WaitCursor() { SetCursor(before_); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  HCURSOR before_;
+};
+
+// Dropped files and folders, each drawing at its place in the list (many at once: the list box
+// paints once, at the end).
 void AddDropped(HWND listBox, const std::vector<std::wstring>& paths) {
-  std::vector<std::wstring> drawings;
-  std::copy_if(paths.begin(), paths.end(), std::back_inserter(drawings), EndsWithDwg);
+  WaitCursor waiting;
+  DiskFolders disk;
   DrawingListBox list(listBox);
-  SortBatch(drawings, list.Order());
-  list.InsertSorted(drawings);
+  list.InsertSorted(DrawingsOfPaths(disk, paths, list.Order()));
 }
 
 }  // namespace

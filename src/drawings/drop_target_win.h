@@ -1,7 +1,7 @@
 #pragma once
-// Files dropped on a window: by OLE drag and drop (what Explorer does) and by WM_DROPFILES (what
-// some sources and Wine's own desktop integration send). Both are taken; each drop hands over its
-// paths in the order of the drop.
+// Files and folders dropped on a window: by OLE drag and drop (what Explorer does) and by
+// WM_DROPFILES (what some sources and Wine's own desktop integration send). Both are taken; each
+// drop hands over its paths in the order of the drop.
 #include <windows.h>
 
 #include <functional>

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "run/file_keywords.h"
+
 namespace kavro::run {
 
 namespace {
@@ -167,6 +169,11 @@ std::wstring PageOf(std::wstring_view startPage, size_t index) {
 std::wstring ScriptForDrawing(std::wstring_view scriptTemplate, std::wstring_view startPage,
                               size_t index) {
   return ApplyPagePlaceholder(scriptTemplate, PageOf(startPage, index));
+}
+
+std::wstring ScriptForDrawing(std::wstring_view scriptTemplate, std::wstring_view startPage,
+                              size_t index, std::wstring_view drawingPath) {
+  return ApplyFileKeywords(ScriptForDrawing(scriptTemplate, startPage, index), drawingPath);
 }
 
 }  // namespace kavro::run

@@ -1,6 +1,6 @@
 #pragma once
 // The page placeholder: every drawing's script gets its page number where the template says
-// "page" or "PAGE".
+// "page" or "PAGE". Then the file keywords give it the drawing's names.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -25,8 +25,14 @@ std::wstring ApplyPagePlaceholder(std::wstring_view scriptTemplate, std::wstring
 // The page text of the drawing at `index` of a list that starts at page `startPage`.
 std::wstring PageOf(std::wstring_view startPage, size_t index);
 
-// The script of the drawing at `index`, from the template and the start page box's text.
+// The script of the drawing at `index`, from the template and the start page box's text: the
+// page placeholder only.
 std::wstring ScriptForDrawing(std::wstring_view scriptTemplate, std::wstring_view startPage,
                               size_t index);
+
+// The script every engine runs on the drawing at `index`, whose path is `drawingPath`: the page
+// placeholder, then the file keywords (file_keywords.h) with that drawing's names.
+std::wstring ScriptForDrawing(std::wstring_view scriptTemplate, std::wstring_view startPage,
+                              size_t index, std::wstring_view drawingPath);
 
 }  // namespace kavro::run

@@ -146,7 +146,8 @@ class Scheduler {
 }  // namespace
 
 std::wstring ParallelScript(const RunInputs& inputs, size_t index) {
-  std::wstring script = ScriptForDrawing(inputs.scriptTemplate, inputs.startPage, index);
+  std::wstring script =
+      ScriptForDrawing(inputs.scriptTemplate, inputs.startPage, index, inputs.drawings.at(index));
   // A blank line would repeat the template's last command: the save gets a line of its own only
   // when the template does not end with one.
   if (!EndsWithLineEnd(script)) script += L"\r\n";

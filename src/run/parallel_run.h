@@ -17,7 +17,7 @@ namespace kavro::run {
 // Ends every drawing's script: the drawing is saved where it was opened.
 inline constexpr wchar_t kSaveCommand[] = L"_.qsave\r\n";
 
-// The full script of the drawing at list position `index`.
+// The full script of the drawing at list position `index`: its page and its names, then the save.
 std::wstring ParallelScript(const RunInputs& inputs, size_t index);
 
 struct JobStart {

@@ -6,6 +6,7 @@
 
 #include "base/program_folder.h"
 #include "base/text_place.h"
+#include "run/file_keywords.h"
 #include "run/page_rule.h"
 #include "run/trusted_paths.h"
 
@@ -26,10 +27,6 @@ std::wstring Widen(const char* text) {
   std::wstring out;
   for (; *text; ++text) out += static_cast<wchar_t>(static_cast<unsigned char>(*text));
   return out;
-}
-
-std::optional<std::wstring> RefusalOf(RunHost& host) {
-  return InputRefusal(host.main.ScriptTemplate(), host.main.StartPage(), host.script);
 }
 
 // One run against one AutoCAD: the steps of both runs, and what is undone after a failure.
@@ -99,9 +96,10 @@ class Run {
   void OpenAndScript(const std::wstring& scriptPath, size_t index, bool dialogsOffAfterOpen) {
     host_.record.Begun(index);
     current_ = index;
-    std::wstring script =
-        ScriptForDrawing(host_.main.ScriptTemplate(), host_.main.StartPage(), index);
     drawing_ = TrimSpaces(host_.main.Drawing(index));
+    // The keywords name the file as AutoCAD is asked to open it.
+    std::wstring script =
+        ScriptForDrawing(host_.main.ScriptTemplate(), host_.main.StartPage(), index, *drawing_);
     host_.script.Write(scriptPath, script);
     if (r2000_) {
       cad_.DocumentsOpen(*drawing_);
@@ -187,17 +185,6 @@ bool Guarded(Run& run, Steps steps) {
   return false;
 }
 
-CadApplication* Start(RunHost& host) {
-  if (auto refusal = RefusalOf(host)) {
-    host.main.ShowMessage(*refusal);
-    return nullptr;
-  }
-  std::wstring failure;
-  CadApplication* cad = host.connector.ConnectCad(failure);
-  if (!cad) host.main.ShowMessage(failure, MessageKind::Notice);
-  return cad;
-}
-
 // The first `count` drawings of the list (a preview passes 1), with the rest of the inputs.
 RunInputs InputsOf(MainView& main, size_t count) {
   RunInputs inputs;
@@ -207,6 +194,17 @@ RunInputs InputsOf(MainView& main, size_t count) {
   inputs.startPage = main.StartPage();
   inputs.r2000 = main.TargetsR2000();
   return inputs;
+}
+
+CadApplication* Start(RunHost& host, const RunInputs& inputs) {
+  if (auto refusal = InputRefusal(inputs, host.script)) {
+    host.main.ShowMessage(*refusal);
+    return nullptr;
+  }
+  std::wstring failure;
+  CadApplication* cad = host.connector.ConnectCad(failure);
+  if (!cad) host.main.ShowMessage(failure, MessageKind::Notice);
+  return cad;
 }
 
 // The last lines of a stopped run's message: where the rest of the list now starts, and the log.
@@ -229,10 +227,10 @@ std::wstring ContinuePages(RunHost& host, const std::wstring& startPage, size_t 
 }  // namespace
 
 void ModifyRun(RunHost& host) {
-  CadApplication* cad = Start(host);
+  RunInputs inputs = InputsOf(host.main, host.main.DrawingCount());
+  CadApplication* cad = Start(host, inputs);
   if (!cad) return;
   Run run(host, *cad);
-  RunInputs inputs = InputsOf(host.main, host.main.DrawingCount());
   host.record.Started(inputs);
   bool progressShown = false;
   bool mainHidden = false;
@@ -288,11 +286,12 @@ void ModifyRun(RunHost& host) {
 }
 
 void PreviewRun(RunHost& host) {
-  CadApplication* cad = Start(host);
+  const size_t count = host.main.DrawingCount() > 0 ? 1 : 0;
+  RunInputs inputs = InputsOf(host.main, count);
+  CadApplication* cad = Start(host, inputs);
   if (!cad) return;
   Run run(host, *cad);
-  const size_t count = host.main.DrawingCount() > 0 ? 1 : 0;
-  host.record.Started(InputsOf(host.main, count));
+  host.record.Started(inputs);
   bool ok = Guarded(run, [&] {
     run.ActivateCad();
     run.MakeTemplateDrawing();
@@ -311,8 +310,9 @@ void PreviewRun(RunHost& host) {
   if (!ok) host.main.ShowMessage(run.Message() + StopLines(host, L""));
 }
 
-std::optional<std::wstring> InputRefusal(const std::wstring& scriptTemplate,
-                                         const std::wstring& startPage, ScriptFile& script) {
+std::optional<std::wstring> InputRefusal(const RunInputs& inputs, ScriptFile& script) {
+  const std::wstring& scriptTemplate = inputs.scriptTemplate;
+  const std::wstring& startPage = inputs.startPage;
   if (auto at = script.FirstUnwritable(scriptTemplate)) {
     TextPlace place = PlaceOf(scriptTemplate, *at);
     return L"脚本第 " + std::to_wstring(place.line) + L" 行第 " + std::to_wstring(place.column) +
@@ -322,6 +322,17 @@ std::optional<std::wstring> InputRefusal(const std::wstring& scriptTemplate,
   }
   if (!std::isfinite(ReadLeadingNumber(startPage))) {
     return L"起始页码“" + startPage + L"”太大，无法使用。\n请修改起始页码后再运行。";
+  }
+  if (!HasFileKeyword(scriptTemplate)) return std::nullopt;
+  // The template fits: what does not is a name a keyword put into a drawing's script.
+  for (size_t i = 0; i < inputs.drawings.size(); ++i) {
+    std::wstring text = ScriptForDrawing(scriptTemplate, startPage, i, inputs.drawings[i]);
+    if (auto at = script.FirstUnwritable(text)) {
+      return L"图纸“" + inputs.drawings[i] + L"”的路径中的字符“" + CharacterAt(text, *at) +
+             L"”无法用系统的代码页写入脚本文件（脚本用关键字引用了这张图纸的文件名或文件夹名）。\n"
+             L"请修改这张图纸的文件名或文件夹名，或把它从列表中删除后再运行，本次没有向 AutoCAD "
+             L"发送任何内容。";
+    }
   }
   return std::nullopt;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "run/run_inputs.h"
 #include "run/run_record.h"
 
 namespace kavro::run {
@@ -142,10 +143,10 @@ class NoRecord final : public RunRecord {
   std::wstring LogPath() const override { return {}; }
 };
 
-// Checks made before AutoCAD is touched: the script must fit the script file's code page and
-// the start page must be a usable number. Returns the refusal, if any.
-std::optional<std::wstring> InputRefusal(const std::wstring& scriptTemplate,
-                                         const std::wstring& startPage, ScriptFile& script);
+// Checks made before AutoCAD is touched: the template must fit the script file's code page, the
+// start page must be a usable number, and the names the template's file keywords give each of
+// `inputs.drawings` must fit the code page too. Returns the refusal, if any.
+std::optional<std::wstring> InputRefusal(const RunInputs& inputs, ScriptFile& script);
 
 void ModifyRun(RunHost& host);   // Command9
 void PreviewRun(RunHost& host);  // xpcmdbutton7

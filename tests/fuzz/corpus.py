@@ -54,6 +54,7 @@ SEEDS = {
     "placeholder": [
         b"12\0PAGE-page-Page", b"1\0pagepage", b"-3\0papagege PAPAGEGE", b"1e300\0page",
         b"2.5\0line page\r\nline PAGE\r\n", b"\0", b"7\0pAGE Page PaGe", b"0\0" + utf8("第page页"),
+        b"3\0\"<acet:cFolderName>\\PDF\\<ACET:CBASENAME>.pdf\" page", b"1\0<<acet:cFileName>>",
     ],
     # A list file's text, every line end mixed.
     "list_file": [

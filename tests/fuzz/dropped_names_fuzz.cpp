@@ -32,7 +32,8 @@ void CheckFileList(const std::wstring& block, const std::vector<std::wstring>& p
 
 void CheckDrawingRule(const std::wstring& path) {
   Check(EndsWithDwg(path + L"dwg"), "\"dwg\" at the end is a drawing");
-  Check(!EndsWithDwg(path + L"DWG") && !EndsWithDwg(path + L"dwG"), "letter case is not folded");
+  Check(EndsWithDwg(path + L"DWG") && EndsWithDwg(path + L"dwG"), "letter case is folded");
+  Check(!EndsWithDwg(path + L"dwg ") && !EndsWithDwg(path + L"dw"), "nothing else is");
   Check(EndsWithDwg(path) == (path.size() >= 3 && EndsWithDwg(path.substr(path.size() - 3))),
         "only the last three characters count");
 }

@@ -1,10 +1,11 @@
-// The page placeholder replaced in a script template: input is the start page, a NUL byte, then
-// the template; the byte after the NUL also picks the drawing's index.
+// The page placeholder replaced in a script template, then the file keywords: input is the start
+// page, a NUL byte, then the template; the byte after the NUL also picks the drawing's index.
 #include <cmath>
 #include <cstring>
 #include <string>
 
 #include "fuzz_text.h"
+#include "run/file_keywords.h"
 #include "run/page_rule.h"
 
 namespace {
@@ -47,5 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(script.find(L"page") == std::wstring::npos, "no \"page\" left behind");
     Check(script.find(L"PAGE") == std::wstring::npos, "no \"PAGE\" left behind");
   }
+
+  // The names go in after the page, and are not looked at again.
+  const std::wstring drawing = L"D:\\pages\\PAGE.dwg";
+  std::wstring named = kavro::run::ScriptForDrawing(scriptTemplate, startPage, index, drawing);
+  Check(named == kavro::run::ApplyFileKeywords(script, drawing),
+        "the keywords come after the page");
+  Check(kavro::run::HasFileKeyword(scriptTemplate) || named == script,
+        "without keywords the page rule's script, exactly");
+  Check(!kavro::run::HasFileKeyword(named), "no keyword left behind");
   return 0;
 }

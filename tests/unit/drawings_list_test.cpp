@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "drawings/drawing_list.h"
+#include "drawings/folder_search.h"
 #include "drawings/list_file.h"
 
 namespace kavro::drawings {
@@ -42,13 +44,72 @@ TEST(DropRule, FileListEndsAtAnEmptyPath) {
   EXPECT_EQ(PathsOfFileList(L"C:\\cut"), Lines{});  // no end within the block
 }
 
-TEST(DropRule, OnlyTheLastThreeCharactersExactly) {
-  for (const wchar_t* path : {L"C:\\p\\a.dwg", L"C:\\p\\plandwg", L"dwg"}) {
-    EXPECT_TRUE(EndsWithDwg(path));
+TEST(DropRule, TheLastThreeCharactersInAnyLetterCase) {
+  for (const wchar_t* path :
+       {L"C:\\p\\a.dwg", L"C:\\p\\plandwg", L"dwg", L"C:\\p\\A.DWG", L"C:\\p\\b.Dwg", L"x.dwG"}) {
+    EXPECT_TRUE(EndsWithDwg(path)) << path;
   }
-  for (const wchar_t* path : {L"C:\\p\\a.DWG", L"C:\\p\\a.Dwg", L"wg", L"C:\\p\\a.dwg.txt"}) {
-    EXPECT_FALSE(EndsWithDwg(path));
+  for (const wchar_t* path : {L"wg", L"C:\\p\\a.dwg.txt", L"C:\\p\\a.dw", L"a.ｄｗｇ", L"a.dwg "}) {
+    EXPECT_FALSE(EndsWithDwg(path)) << path;
   }
+}
+
+// A tree in memory: each folder's entries as the file system would list them.
+class FakeFolders : public FolderReader {
+ public:
+  std::map<std::wstring, std::vector<FolderEntry>> folders;
+  std::vector<std::wstring> unreadable;
+  std::vector<std::wstring> listed;  // the folders read, in order
+
+  bool IsFolder(const std::wstring& path) override { return folders.count(path) > 0; }
+  bool List(const std::wstring& folder, std::vector<FolderEntry>& entries) override {
+    listed.push_back(folder);
+    if (std::find(unreadable.begin(), unreadable.end(), folder) != unreadable.end()) {
+      return false;
+    }
+    entries = folders.at(folder);
+    return true;
+  }
+};
+
+FolderEntry File(const wchar_t* name) { return {name}; }
+FolderEntry Folder(const wchar_t* name, bool hidden = false, bool system = false,
+                   bool link = false) {
+  return {name, true, hidden, system, link};
+}
+
+TEST(FolderSearch, EveryDrawingUnderTheFoldersInListOrder) {
+  FakeFolders disk;
+  disk.folders = {
+      {L"D:\\工程",
+       {File(L"z.dwg"), Folder(L"结施"), File(L"说明.txt"), Folder(L"建施"), File(L"A.DWG")}},
+      {L"D:\\工程\\结施", {File(L"s1.Dwg"), Folder(L"旧"), File(L"s1.dwg.bak")}},
+      {L"D:\\工程\\结施\\旧", {File(L"old.dwg")}},
+      {L"D:\\工程\\建施",
+       {File(L"j1.dwg"), Folder(L".svn", true), Folder(L"系统", false, true),
+        Folder(L"回环", false, false, true), Folder(L"锁住"), Folder(L"空")}},
+      {L"D:\\工程\\建施\\.svn", {File(L"hidden.dwg")}},
+      {L"D:\\工程\\建施\\系统", {File(L"system.dwg")}},
+      {L"D:\\工程\\建施\\回环", {File(L"loop.dwg"), Folder(L"回环", false, false, true)}},
+      {L"D:\\工程\\建施\\锁住", {File(L"locked.dwg")}},
+      {L"D:\\工程\\建施\\空", {}},
+      {L"E:\\", {File(L"root.dwg")}},
+  };
+  disk.unreadable = {L"D:\\工程\\建施\\锁住"};
+  FoldedCaseOrder order;
+  // Two folders, a drive root and files in one drop; the files as the drop rule says, unchecked.
+  Lines found = DrawingsOfPaths(
+      disk, {L"D:\\工程", L"C:\\p\\B.DWG", L"E:\\", L"C:\\p\\notes.txt", L"D:\\工程\\建施"}, order);
+  EXPECT_EQ(found,
+            (Lines{L"C:\\p\\B.DWG", L"D:\\工程\\A.DWG", L"D:\\工程\\z.dwg",
+                   L"D:\\工程\\建施\\j1.dwg", L"D:\\工程\\建施\\j1.dwg", L"D:\\工程\\结施\\s1.Dwg",
+                   L"D:\\工程\\结施\\旧\\old.dwg", L"E:\\root.dwg"}));
+  // Folder by folder in the order listed; hidden, system and linked folders are never read.
+  EXPECT_EQ(disk.listed,
+            (Lines{L"D:\\工程", L"D:\\工程\\结施", L"D:\\工程\\结施\\旧", L"D:\\工程\\建施",
+                   L"D:\\工程\\建施\\锁住", L"D:\\工程\\建施\\空", L"E:\\", L"D:\\工程\\建施",
+                   L"D:\\工程\\建施\\锁住", L"D:\\工程\\建施\\空"}));
+  EXPECT_EQ(DrawingsOfPaths(disk, {L"D:\\工程\\建施\\锁住", L"C:\\a.txt"}, order), Lines{});
 }
 
 TEST(Order, BatchTakesItsAlphabeticalPlaceAfterEqualEntries) {

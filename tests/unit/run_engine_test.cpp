@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -34,6 +35,7 @@ class Recorder : public CadConnector,
   bool connects = true;
   bool answers = true;
   std::optional<size_t> unwritableAt;
+  wchar_t unwritableChar = 0;  // also: the first place of this character
   std::map<std::wstring, std::wstring> files;
   std::vector<std::wstring> messages;
   size_t failedEntry = 0;         // index in `log` of the call made to fail
@@ -81,7 +83,10 @@ class Recorder : public CadConnector,
   void TypeScriptCommand(const std::wstring& path) override { Note(L"TypeScriptCommand", path); }
 
   std::wstring ScriptPath() override { return scriptPath; }
-  std::optional<size_t> FirstUnwritable(std::wstring_view) override { return unwritableAt; }
+  std::optional<size_t> FirstUnwritable(std::wstring_view text) override {
+    size_t at = unwritableChar ? text.find(unwritableChar) : std::wstring_view::npos;
+    return at != std::wstring_view::npos ? std::optional(at) : unwritableAt;
+  }
   void Write(const std::wstring& path, const std::wstring& text) override {
     Note(L"Write", text);
     files[path] = text;
@@ -275,6 +280,45 @@ TEST(Runs, StopBeforeAutoCadIsTouched) {
   huge.Run(true);
   EXPECT_TRUE(huge.log.empty());
   EXPECT_EQ(huge.messages.size(), 1u);
+
+  // A name a keyword puts into a drawing's script counts as the template's own characters do.
+  Recorder named;
+  named.drawings = {L"C:\\图\\a.dwg", L"C:\\图\\한\\b.dwg"};
+  named.unwritableChar = L'한';
+  named.scriptTemplate = L"text <acet:cFolderName>";
+  named.Run(false);
+  EXPECT_TRUE(named.log.empty());
+  ASSERT_EQ(named.messages.size(), 1u);
+  EXPECT_NE(named.messages[0].find(L"图纸“C:\\图\\한\\b.dwg”的路径中的字符“한”"),
+            std::wstring::npos)
+      << named.messages[0];
+  // Where the template does not use that name, or uses no keyword, the run goes on.
+  for (const wchar_t* scriptTemplate : {L"text <acet:cFileName>", L"text page"}) {
+    Recorder fine;
+    fine.drawings = named.drawings;
+    fine.unwritableChar = L'한';
+    fine.scriptTemplate = scriptTemplate;
+    fine.Run(false);
+    EXPECT_TRUE(fine.messages.empty()) << scriptTemplate;
+  }
+}
+
+// Every drawing's script names the file as it is opened (the list entry without its spaces);
+// the preview's too.
+TEST(Runs, FileKeywordsGiveEachScriptItsDrawingsNames) {
+  for (bool preview : {false, true}) {
+    Recorder r;
+    r.drawings = {L"  C:\\图\\一.dwg ", L"C:\\图\\二.DWG"};
+    r.scriptTemplate = L"text page \"<acet:cFolderName>\\PDF\\<acet:cBaseName>.pdf\"";
+    r.Run(preview);
+    Log writes;
+    std::copy_if(r.log.begin(), r.log.end(), std::back_inserter(writes),
+                 [](const std::wstring& call) { return call.rfind(L"Write(", 0) == 0; });
+    Log expected = {L"Write(text 1 \"C:\\图\\PDF\\一.pdf\")",
+                    L"Write(text 2 \"C:\\图\\PDF\\二.pdf\")"};
+    if (preview) expected.pop_back();
+    EXPECT_EQ(writes, expected);
+  }
 }
 
 struct FailureCase {

@@ -105,11 +105,12 @@ TEST_F(GuiEngine, EveryPositionIsOneModifyRunOverTheWholeList) {
   EXPECT_TRUE(messages_.empty());
 }
 
-TEST_F(GuiEngine, ScatteredPositionsKeepTheirPagesAndReportInListPositions) {
+TEST_F(GuiEngine, ScatteredPositionsKeepTheirPagesAndNamesAndReportInListPositions) {
+  inputs_.scriptTemplate = L"text page <acet:cBaseName>";
   GuiOutcome outcome = Run({1, 2, 5});
   EXPECT_EQ(cad_.connects, 2);  // two stretches: 1-2 and 5
   EXPECT_EQ(cad_.opened, (Texts{L"b.dwg", L"c.dwg", L"f.dwg"}));
-  EXPECT_EQ(cad_.scripts, (Texts{L"text 11", L"text 12", L"text 15"}));
+  EXPECT_EQ(cad_.scripts, (Texts{L"text 11 b", L"text 12 c", L"text 15 f"}));
   EXPECT_EQ(record_.events, (Texts{L"started 6", L"begun 1", L"saved 1", L"begun 2", L"saved 2",
                                    L"begun 5", L"saved 5", L"ended 6"}));
   EXPECT_EQ(outcome.summary.saved, 3u);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "run/file_keywords.h"
+
 #include <cmath>
 
 namespace kavro::run {
@@ -57,6 +59,51 @@ TEST(PageRule, EachDrawingGetsItsPage) {
   EXPECT_EQ(ScriptForDrawing(L"page", L"-1", 2), L"1");
   EXPECT_EQ(ScriptForDrawing(L"page", L" 1 0", 1), L"11");
   EXPECT_EQ(ScriptForDrawing(L"page", L"2.5", 1), L"3.5");
+}
+
+// The file keywords, after the page: each keyword in any letter case, replaced left to right;
+// what a keyword inserts is left as it is, "page" in a folder's name included.
+TEST(FileKeywords, EachDrawingGetsItsNames) {
+  struct Case {
+    const wchar_t* scriptTemplate;
+    const wchar_t* drawing;
+    const wchar_t* script;  // the first drawing's, start page 7
+  };
+  const Case cases[] = {
+      {L"<acet:cFolderName>", L"D:\\工程\\a.dwg", L"D:\\工程"},
+      {L"<acet:cBaseName>", L"D:\\工程\\a.b.dwg", L"a.b"},
+      {L"<acet:cExtension>", L"D:\\工程\\A.DWG", L".DWG"},
+      {L"<acet:cFileName>", L"D:\\工程\\a.dwg", L"a.dwg"},
+      {L"<acet:cFullFileName>", L"D:\\工程\\a.dwg", L"D:\\工程\\a.dwg"},
+      {L"<ACET:CFOLDERNAME>|<acet:cbasename>|<Acet:CExtension>", L"C:\\a.dwg", L"C:|a|.dwg"},
+      {L"<acet:cFolderName>\\<acet:cBaseName>", L"C:\\a.dwg", L"C:\\a"},  // a drive root
+      {L"<acet:cFolderName>", L"\\\\server\\share\\a.dwg", L"\\\\server\\share"},
+      {L"<acet:cFolderName>|<acet:cBaseName>|<acet:cExtension>", L"D:\\p\\plandwg",
+       L"D:\\p|plandwg|"},  // no dot: no extension
+      {L"page <acet:cFullFileName> PAGE", L"D:\\pages\\PAGE.dwg", L"7 D:\\pages\\PAGE.dwg 7"},
+      {L"<acet:cFileName><acet:cFileName>", L"D:\\x.dwg", L"x.dwgx.dwg"},
+      {L"<<acet:cFileName>> <acet:cFileName <acet:cFile>", L"D:\\x.dwg",
+       L"<x.dwg> <acet:cFileName <acet:cFile>"},
+      {L"<acet:cFileName>", L"D:\\<acet:cBaseName>.dwg", L"<acet:cBaseName>.dwg"},
+      {L"<acet:сFileName>", L"D:\\x.dwg", L"<acet:сFileName>"},  // a Cyrillic "с"
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ScriptForDrawing(c.scriptTemplate, L"7", 0, c.drawing), c.script)
+        << c.scriptTemplate << L" " << c.drawing;
+  }
+}
+
+TEST(FileKeywords, ATemplateWithoutThemGivesThePageRulesScriptExactly) {
+  for (const wchar_t* scriptTemplate :
+       {L"", L"page\r\n", L"-text 0,0 PAGE\r\n<acet:>\r\n< acet:cFileName>", L"<acet:cFileName"}) {
+    EXPECT_EQ(ScriptForDrawing(scriptTemplate, L"3", 4, L"D:\\p\\a.dwg"),
+              ScriptForDrawing(scriptTemplate, L"3", 4));
+    EXPECT_FALSE(HasFileKeyword(scriptTemplate));
+  }
+  EXPECT_TRUE(HasFileKeyword(L"x <acet:cextension>"));
+  EXPECT_EQ(NamesOf(L"C:a.dwg"), (DrawingNames{L"C:", L"a", L".dwg", L"a.dwg", L"C:a.dwg"}));
+  EXPECT_EQ(NamesOf(L"D:\\x\\\\.dwg"),
+            (DrawingNames{L"D:\\x", L"", L".dwg", L".dwg", L"D:\\x\\\\.dwg"}));
 }
 
 }  // namespace

@@ -160,6 +160,8 @@ TEST(ParallelRun, TheSaveCommandComesOnALineOfItsOwnWithoutABlankLine) {
   }
   EXPECT_EQ(ParallelScript(Inputs(1, L""), 0), L"\r\n_.qsave\r\n");
   EXPECT_EQ(ParallelScript(Inputs(3, L"PAGE page"), 2), L"43 43\r\n_.qsave\r\n");
+  RunInputs named = Inputs(3, L"PAGE <acet:cFullFileName>");
+  EXPECT_EQ(ParallelScript(named, 2), L"43 " + named.drawings[2] + L"\r\n_.qsave\r\n");
 }
 
 TEST(ParallelRun, FailuresLeaveTheOthersRunning) {

@@ -5,6 +5,7 @@
 
 #include "support/window_fixture.h"
 #include "win/com_object_win.h"
+#include "win/file_win.h"
 
 namespace kavro::test {
 namespace {
@@ -64,11 +65,12 @@ TEST_F(DrawingDropTest, WindowsMessageDropAddsEveryDwgPathWithoutDuplicateCheck)
   EXPECT_TRUE(drop({L"C:\\p\\c.dwg", L"C:\\p\\b.dwg", L"C:\\p\\a.DWG", L"C:\\p\\x.Dwg",
                     L"C:\\p\\plandwg", L"C:\\p\\notes.txt", L"C:\\p\\A.dwg"})
                   .empty());
-  EXPECT_EQ(Entries(), (Lines{L"C:\\p\\A.dwg", L"C:\\p\\b.dwg", L"C:\\p\\b.dwg", L"C:\\p\\c.dwg",
-                              L"C:\\p\\plandwg"}));
+  // Letter case counts for nothing; equal entries keep the order they came in.
+  EXPECT_EQ(Entries(), (Lines{L"C:\\p\\a.DWG", L"C:\\p\\A.dwg", L"C:\\p\\b.dwg", L"C:\\p\\b.dwg",
+                              L"C:\\p\\c.dwg", L"C:\\p\\plandwg", L"C:\\p\\x.Dwg"}));
   // Nothing but other files: nothing changes, nothing is said.
   EXPECT_TRUE(drop({L"C:\\a.txt"}).empty());
-  EXPECT_EQ(Entries().size(), 5u);
+  EXPECT_EQ(Entries().size(), 7u);
 }
 
 TEST_F(DrawingDropTest, OleDragAndDropFromAnotherWindow) {
@@ -81,6 +83,29 @@ TEST_F(DrawingDropTest, OleDragAndDropFromAnotherWindow) {
   auto text = Offering(CF_UNICODETEXT, Text(L"D:\\图纸\\c.dwg"));
   EXPECT_EQ(DragOntoList(text.Get()), static_cast<DWORD>(DROPEFFECT_NONE));
   EXPECT_EQ(Entries().size(), 2u);
+}
+
+// Two folders and a drawing in one real drop: every drawing under the folders, whatever the letter
+// case of its name, each at its place; other files and a hidden folder's drawings left out.
+TEST_F(DrawingDropTest, OleDropOfFoldersAddsEveryDrawingUnderThem) {
+  std::wstring root = MakeTempFolder(L"drop_folders");
+  auto make = [&](const std::wstring& relative) {
+    std::wstring path = root + L"\\" + relative;
+    ASSERT_TRUE(win::MakeFolders(path.substr(0, path.rfind(L'\\'))));
+    ASSERT_TRUE(win::WriteFileReplacing(path, "drawing").ok);
+  };
+  for (const wchar_t* file :
+       {L"p1\\a.dwg", L"p1\\B.DWG", L"p1\\说明.txt", L"p1\\sub\\c.Dwg", L"p1\\.hidden\\h.dwg",
+        L"p2\\d.dwg", L"p2\\图.dwg", L"p2\\e.dwg.bak"}) {
+    make(file);
+  }
+  SetFileAttributesW((root + L"\\p1\\.hidden").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  auto files =
+      Offering(CF_HDROP, DropFileList({root + L"\\p2", root + L"\\A.DWG", root + L"\\p1"}));
+  EXPECT_EQ(DragOntoList(files.Get()), static_cast<DWORD>(DROPEFFECT_COPY));
+  EXPECT_EQ(Entries(),
+            (Lines{root + L"\\A.DWG", root + L"\\p1\\a.dwg", root + L"\\p1\\B.DWG",
+                   root + L"\\p1\\sub\\c.Dwg", root + L"\\p2\\d.dwg", root + L"\\p2\\图.dwg"}));
 }
 
 }  // namespace

@@ -170,6 +170,35 @@ TEST_F(KavroCom, GuiEngineSendsWhatTheMainWindowsRunSends) {
   EXPECT_EQ(LogRows().size(), 3u);
 }
 
+// A folder in place of the list file: every drawing under it, in the list box's order, each with
+// its page and, through the keywords, its own name.
+TEST_F(KavroCom, AFolderStandsForEveryDrawingUnderItAndEachScriptNamesItsDrawing) {
+  standin_ = std::make_unique<Standin>(StandinOptions{});
+  std::wstring tree = JoinFolder(folder_, L"工程");
+  Lines paths;
+  for (const wchar_t* relative : {L"d0.dwg", L"x\\d1.dwg", L"y\\D2.DWG"}) {
+    std::wstring path = JoinFolder(tree, relative);
+    ASSERT_TRUE(win::MakeFolders(FolderOfPath(path)));
+    paths.push_back(test::MakeDrawing(FolderOfPath(path), path.substr(path.rfind(L'\\') + 1)));
+  }
+  Inputs(0, "-text 0,0 page <acet:cBaseName>\r\n");
+  Ran ran =
+      Kavro(L"run \"" + tree + L"\" \"" + scriptPath_ + L"\" --start 7 --engine core --jobs 2");
+  EXPECT_EQ(ran.code, 0u) << std::string(ran.output.begin(), ran.output.end());
+  const char* bases[] = {"d0", "d1", "D2"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(ReadBytes(paths[i]), std::string(test::kDrawing) + "-text 0,0 " +
+                                       std::to_string(7 + i) + " " + bases[i] + "\r\n_.qsave\r\n")
+        << i;
+  }
+  // A folder without drawings is bad input.
+  std::wstring empty = JoinFolder(folder_, L"空");
+  ASSERT_TRUE(win::MakeFolders(empty));
+  Ran none = Kavro(L"run \"" + empty + L"\" \"" + scriptPath_ + L"\"");
+  EXPECT_EQ(none.code, 2u);
+  EXPECT_TRUE(Has(none.output, L"文件夹 " + empty + L" 中没有图纸。"));
+}
+
 TEST_F(KavroCom, ExitCodesOfBadInputsAndOfNoAutoCad) {
   standin_ = std::make_unique<Standin>(StandinOptions{});
   Inputs(2);

@@ -13,6 +13,7 @@
 #include "run/run_actions_win.h"
 #include "support/run_fixture.h"
 #include "support/support.h"
+#include "win/text_win.h"
 
 namespace kavro {
 namespace {
@@ -217,6 +218,33 @@ TEST_F(RunE2e, AScriptTheCodePageCannotHoldIsRefusedBeforeAutoCadIsTouched) {
   window_->Runs().Modify();
   ExpectStopped(L"第 2 行第 7 个字符“😀”", paths);
   EXPECT_FALSE(Standin::IsRunning());
+}
+
+// Each drawing's script names its own file (the stand-in keeps what the script said); a name
+// the code page cannot hold, used by a keyword, stops the run before AutoCAD is touched.
+TEST_F(RunE2e, FileKeywordsNameEachDrawingInItsScript) {
+  StartStandin();
+  auto paths = AddDrawings(2, L"图");
+  window_->SetItemText(MainControl::Text1,
+                       L"-plot page \"<acet:cFolderName>\\<ACET:CBASENAME>.pdf\"\r\n");
+  window_->Runs().Modify();
+  for (int i = 0; i < 2; ++i) {
+    std::wstring base = i == 0 ? L"图a" : L"图b";
+    std::wstring said =
+        L"-plot " + std::to_wstring(1 + i) + L" \"" + folder_ + L"\\" + base + L".pdf\"\r\n";
+    EXPECT_EQ(ReadBytes(paths[i]), kDrawing + win::EncodeAnsi(said).bytes);
+  }
+  ASSERT_NE(Form3(), nullptr);
+  SendMessageW(Form3()->Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+  ASSERT_TRUE(Form3Closed());
+
+  std::wstring unwritable = folder_ + L"\\😀.dwg";
+  SendMessageW(window_->Item(MainControl::List2), LB_ADDSTRING, 0,
+               reinterpret_cast<LPARAM>(unwritable.c_str()));
+  size_t calls = standin_->Calls().size();
+  window_->Runs().Modify();
+  ExpectStopped(L"图纸“" + unwritable + L"”的路径中的字符“😀”", {unwritable});
+  EXPECT_EQ(standin_->Calls().size(), calls);
 }
 
 TEST_F(RunE2e, AnUnwritableProgramFolderPutsTheScriptInTheUsersFolder) {
