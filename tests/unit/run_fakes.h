@@ -186,7 +186,10 @@ class MemorySink final : public RecordSink {
     }
     trace_.appends.emplace_back(bytes);
   }
-  void KeepForRetry() override { trace_.kept = true; }
+  void KeepForRetry() override {
+    RecordSink::KeepForRetry();  // the default: nothing to keep
+    trace_.kept = true;
+  }
   void Finish() override {
     trace_.finished = true;
     if (trace_.failFinish) throw std::runtime_error("cannot close");
