@@ -16,11 +16,12 @@ run::DrawingEnd End(size_t ended, size_t total, run::DrawingResult result) {
   return end;
 }
 
+// The count is as wide as the total; a failure's output follows on lines of its own, its blank
+// lines dropped.
 TEST(ConsoleText, DrawingLines) {
   EXPECT_EQ(DrawingLine(End(37, 500, run::DrawingResult::Done)),
             L"[ 37/500] 第 41 页 完成 1.2 s C:\\图纸\\x.dwg\n");
-  EXPECT_EQ(DrawingLine(End(500, 500, run::DrawingResult::Done)).substr(0, 10), L"[500/500] ");
-  EXPECT_EQ(DrawingLine(End(3, 9, run::DrawingResult::Done)).substr(0, 6), L"[3/9] ");
+  EXPECT_TRUE(DrawingLine(End(3, 9, run::DrawingResult::Done)).starts_with(L"[3/9] "));
   run::DrawingEnd failed = End(2, 10, run::DrawingResult::Failed);
   failed.seconds.reset();
   failed.errorNumber = -2147352567L;
@@ -31,39 +32,37 @@ TEST(ConsoleText, DrawingLines) {
             L"      命令: _.qsave\n");
   failed.errorNumber = 0;
   failed.errorText.clear();
-  EXPECT_EQ(DrawingLine(failed), L"[ 2/10] 第 41 页 失败 C:\\图纸\\x.dwg\n");
   failed.result = run::DrawingResult::Cancelled;
-  EXPECT_NE(DrawingLine(failed).find(L" 已取消 "), std::wstring::npos);
+  EXPECT_EQ(DrawingLine(failed), L"[ 2/10] 第 41 页 已取消 C:\\图纸\\x.dwg\n");
 }
 
 TEST(ConsoleText, DurationsAndTheSummary) {
-  EXPECT_EQ(DurationText(0), L"0.0 s");
-  EXPECT_EQ(DurationText(12.34), L"12.3 s");
-  EXPECT_EQ(DurationText(59.96), L"1 分 00 秒");
-  EXPECT_EQ(DurationText(125), L"2 分 05 秒");
-  EXPECT_EQ(DurationText(3725), L"1 小时 02 分 05 秒");
-  EXPECT_EQ(DurationText(-3), L"0.0 s");
-
+  for (auto [seconds, text] : {std::pair{0.0, L"0.0 s"},
+                               {12.34, L"12.3 s"},
+                               {59.96, L"1 分 00 秒"},
+                               {3725.0, L"1 小时 02 分 05 秒"},
+                               {-3.0, L"0.0 s"}}) {
+    EXPECT_EQ(DurationText(seconds), text);
+  }
   run::ParallelSummary summary;
   summary.saved = 497;
   summary.failed = 2;
   summary.notBegun = 1;
-  EXPECT_EQ(SummaryText(summary, 125, L"C:\\logs\\Kavro-20261207-093512.csv"),
-            L"完成 497 张，失败 2 张，未开始 1 张，用时 2 分 05 秒，运行记录："
-            L"C:\\logs\\Kavro-20261207-093512.csv\n");
+  EXPECT_EQ(
+      SummaryText(summary, 125, L"C:\\logs\\Kavro-1.csv"),
+      L"完成 497 张，失败 2 张，未开始 1 张，用时 2 分 05 秒，运行记录：C:\\logs\\Kavro-1.csv\n");
   run::DrawingEnd forced = End(1, 3, run::DrawingResult::Failed);
   forced.possiblyModified = true;
   summary.drawings = {forced, End(2, 3, run::DrawingResult::Done)};
-  EXPECT_EQ(SummaryText(summary, 1, L""),
-            L"第 41 页 C:\\图纸\\x.dwg 可能已经修改过，请先检查。\n"
-            L"完成 497 张，失败 2 张，未开始 1 张，用时 1.0 s\n");
+  EXPECT_TRUE(
+      SummaryText(summary, 1, L"")
+          .starts_with(L"第 41 页 C:\\图纸\\x.dwg 可能已经修改过，请先检查。\n完成 497 张"));
 }
 
 TEST(ConsoleText, PipesGetUtf8WithCrLf) {
   EXPECT_EQ(EncodedForPipe(L"第 1 页\n完成\r\n\n"),
             "\xE7\xAC\xAC 1 \xE9\xA1\xB5\r\n\xE5\xAE\x8C\xE6\x88\x90\r\n\r\n");
   EXPECT_EQ(EncodedForPipe(L"\nx"), "\r\nx");
-  EXPECT_EQ(EncodedForPipe(L""), "");
   EXPECT_EQ(EncodedForPipe(L"\U0001F600"), "\xF0\x9F\x98\x80");
 }
 

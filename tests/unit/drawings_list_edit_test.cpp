@@ -1,5 +1,5 @@
-// What survives a rebuild of the list (selection, top entry), the folder skip of the list's
-// comparison, and how a list file's text and a save's or load's outcome are read.
+// What survives a rebuild of the list (selection, top entry), and the folder skip of the list's
+// comparison.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +7,6 @@
 
 #include "drawings/drawing_list.h"
 #include "drawings/list_edit.h"
-#include "drawings/list_file.h"
 
 namespace kavro::drawings {
 namespace {
@@ -38,11 +37,6 @@ TEST(ListRebuild, EveryOldEntryIsFoundAtItsNewIndexAfterABatch) {
       EXPECT_EQ(merged[now].data(), views[i].data()) << "old entry " << i;  // the same entry
     }
   }
-  // The figures for one case: b d f + c e z -> b c d e f z.
-  std::vector<size_t> positions{1, 3, 5};
-  EXPECT_EQ(IndexAfterInsertion(positions, 0), 0u);
-  EXPECT_EQ(IndexAfterInsertion(positions, 1), 2u);
-  EXPECT_EQ(IndexAfterInsertion(positions, 2), 4u);
 }
 
 TEST(ListRebuild, RemovalKeepsTheOthersAndTheTopEntryOrItsSuccessor) {
@@ -94,54 +88,6 @@ TEST(ListOrder, SharedFolderSkipStopsAtTheLastCommonSeparator) {
   for (const Case& c : cases) {
     EXPECT_EQ(SharedFolderLength(c.a, c.b), c.skip) << "a=" << c.a << " b=" << c.b;
     EXPECT_EQ(SharedFolderLength(c.b, c.a), c.skip) << "swapped";
-  }
-}
-
-TEST(ListFile, EntriesEndAtTheirFirstNulAndAreEndedByOne) {
-  struct Case {
-    std::wstring text;
-    Lines entries;
-  };
-  const Case cases[] = {
-      {L"", {}},
-      {L"a\r\nb\r\n", {L"a", L"b"}},
-      {L"a\rb", {L"a", L"b"}},  // the last line needs no end
-      {L"a\nb\r\n", {L"a\nb"}},
-      {L"\r\n\r\nx", {L"", L"", L"x"}},
-      {std::wstring(L"a\0junk\r\nb\0", 10), {L"a", L"b"}},
-  };
-  for (const Case& c : cases) {
-    std::wstring text = c.text;
-    std::vector<std::wstring_view> views = EntriesOfListText(text);
-    EXPECT_EQ(Lines(views.begin(), views.end()), c.entries) << testing::PrintToString(c.text);
-    for (std::wstring_view view : views) {
-      EXPECT_EQ(view.data()[view.size()], L'\0');
-      EXPECT_GE(view.data(), text.data());
-      EXPECT_LE(view.data() + view.size(), text.data() + text.size());
-    }
-  }
-}
-
-TEST(ListFile, MessageOfEachOutcome) {
-  using O = ListFileOutcome;
-  struct Case {
-    O outcome;
-    const wchar_t* onSave;
-    const wchar_t* onLoad;
-  };
-  const Case cases[] = {
-      {O::Done, nullptr, nullptr},
-      {O::DialogCancelled, kSaveCancelledMessage, kLoadCancelledMessage},
-      {O::AccessRefused, kSaveCancelledMessage, kLoadCancelledMessage},
-      {O::DialogFailed, kBadDataMessage, kBadDataMessage},
-      {O::Unmappable, kBadDataMessage, kBadDataMessage},
-      {O::FileError, kBadDataMessage, kBadDataMessage},
-      {O::ListRefused, kBadDataMessage, kBadDataMessage},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.outcome));
-    EXPECT_EQ(MessageOf(ListFileAction::Save, c.outcome), c.onSave);
-    EXPECT_EQ(MessageOf(ListFileAction::Load, c.outcome), c.onLoad);
   }
 }
 

@@ -23,11 +23,6 @@ Lines MergedLines(const Lines& list, const EntryOrder& order, const Lines& sorte
   return Lines(merged.begin(), merged.end());
 }
 
-Lines SplitListText(std::wstring_view text) {
-  std::vector<std::wstring_view> lines = SplitListLines(text);
-  return Lines(lines.begin(), lines.end());
-}
-
 TEST(DialogResult, OnePathOrFolderAndNames) {
   EXPECT_EQ(PathsFromDialogResult(L"C:\\a\\b.dwg"), Lines{L"C:\\a\\b.dwg"});
   std::wstring several(L"C:\\d\0x.dwg\0y.dwg", 16);
@@ -37,14 +32,13 @@ TEST(DialogResult, OnePathOrFolderAndNames) {
   EXPECT_EQ(PathsFromDialogResult(root), (Lines{L"D:\\\\a.dwg", L"D:\\\\", L"D:\\\\b.dwg"}));
 }
 
-TEST(DropRule, FileListEndsAtAnEmptyPath) {
+// A dropped file list ends at an empty path (a list without one is not trusted); a drawing is a
+// path whose last three characters are "dwg" in any letter case.
+TEST(DropRule, FileListAndTheLastThreeCharacters) {
   EXPECT_EQ(PathsOfFileList(std::wstring(L"C:\\a.dwg\0D:\\b\0\0junk\0", 20)),
             (Lines{L"C:\\a.dwg", L"D:\\b"}));
   EXPECT_EQ(PathsOfFileList(std::wstring(L"\0\0", 2)), Lines{});
   EXPECT_EQ(PathsOfFileList(L"C:\\cut"), Lines{});  // no end within the block
-}
-
-TEST(DropRule, TheLastThreeCharactersInAnyLetterCase) {
   for (const wchar_t* path :
        {L"C:\\p\\a.dwg", L"C:\\p\\plandwg", L"dwg", L"C:\\p\\A.DWG", L"C:\\p\\b.Dwg", L"x.dwG"}) {
     EXPECT_TRUE(EndsWithDwg(path)) << path;
@@ -117,19 +111,18 @@ TEST(Order, BatchTakesItsAlphabeticalPlaceAfterEqualEntries) {
   Lines batch{L"d:\\b.dwg", L"D:\\A.dwg", L"d:\\a.dwg", L""};
   SortBatch(batch, order);
   EXPECT_EQ(batch, (Lines{L"", L"D:\\A.dwg", L"d:\\a.dwg", L"d:\\b.dwg"}));
-
-  Lines list{L"D:\\a.dwg", L"D:\\c.dwg"};
-  std::vector<size_t> positions = FinalPositions(VectorListView(list), order, batch);
-  EXPECT_EQ(positions, (std::vector<size_t>{0, 2, 3, 4}));
-  EXPECT_EQ(MergedLines(list, order, batch),
+  EXPECT_EQ(MergedLines({L"D:\\a.dwg", L"D:\\c.dwg"}, order, batch),
             (Lines{L"", L"D:\\a.dwg", L"D:\\A.dwg", L"d:\\a.dwg", L"d:\\b.dwg", L"D:\\c.dwg"}));
 }
 
-TEST(Order, MergeAgreesWithInsertingOneByOne) {
+// Many entries that differ only in letter case: the merge agrees with inserting one by one, and a
+// large batch is sorted by keys as by comparisons.
+TEST(Order, MergeAndLargeBatchesAgreeWithOneByOneComparisons) {
   FoldedCaseOrder order;
-  Lines list;
-  Lines batch;
-  for (int i = 0; i < 300; ++i) {
+  Lines list, batch, large;
+  for (int i = 0; i < 1000; ++i) {
+    large.push_back(L"f" + std::to_wstring((i * 7919) % 331) + (i % 2 ? L"A" : L"a"));
+    if (i >= 300) continue;
     std::wstring name = L"p" + std::to_wstring((i * 7919) % 97);
     (i % 3 ? list : batch).push_back(i % 2 ? name : L"P" + name.substr(1));
   }
@@ -141,42 +134,66 @@ TEST(Order, MergeAgreesWithInsertingOneByOne) {
     oneByOne.insert(oneByOne.begin() + static_cast<std::ptrdiff_t>(at), entry);
   }
   EXPECT_EQ(MergedLines(list, order, batch), oneByOne);
-}
-
-TEST(Order, LargeBatchesSortedByKeysAsByComparison) {
-  FoldedCaseOrder order;
-  Lines batch;
-  for (int i = 0; i < 1000; ++i) {
-    std::wstring name = L"f" + std::to_wstring((i * 7919) % 331) + (i % 2 ? L"A" : L"a");
-    batch.push_back(name);
-  }
-  Lines byComparison = batch;
+  Lines byComparison = large;
   std::stable_sort(byComparison.begin(), byComparison.end(),
                    [&](const auto& a, const auto& b) { return order.Compare(a, b) < 0; });
-  SortBatch(batch, order);
-  EXPECT_EQ(batch, byComparison);
+  SortBatch(large, order);
+  EXPECT_EQ(large, byComparison);
 }
 
-TEST(ListFile, LineEnds) {
-  EXPECT_EQ(SplitListText(L""), Lines{});
-  EXPECT_EQ(SplitListText(L"a\r\nb\r\n"), (Lines{L"a", L"b"}));
-  EXPECT_EQ(SplitListText(L"a\r\nb"), (Lines{L"a", L"b"}));  // last line without an end
-  EXPECT_EQ(SplitListText(L"a\rb\r"), (Lines{L"a", L"b"}));  // a CR alone ends a line
-  EXPECT_EQ(SplitListText(L"a\nb\n"), (Lines{L"a\nb\n"}));   // an LF alone does not
-  EXPECT_EQ(SplitListText(L"a\r\n\r\nb\r\n"), (Lines{L"a", L"", L"b"}));
-  EXPECT_EQ(SplitListText(L"\r\n"), (Lines{L""}));
-  EXPECT_EQ(SplitListText(L"a\r\r\n b \r\n"), (Lines{L"a", L"", L" b "}));
-  EXPECT_EQ(SplitListText(L"a\n\rb"), (Lines{L"a\n", L"b"}));
-}
-
-TEST(ListFile, EveryEntryEndsWithCrLfAndReadsBack) {
+// CR LF or a lone CR ends a line, a lone LF does not, the last line needs no end. The list box's
+// entries are the lines up to their first NUL, each ended by a NUL where it stands.
+TEST(ListFile, LinesAndEntries) {
+  struct Case {
+    std::wstring text;
+    Lines lines;
+  };
+  const Case cases[] = {
+      {L"", {}},
+      {L"a\r\nb\r\n", {L"a", L"b"}},
+      {L"a\r\nb", {L"a", L"b"}},
+      {L"a\rb\r", {L"a", L"b"}},
+      {L"a\nb\n", {L"a\nb\n"}},
+      {L"a\r\n\r\nb\r\n", {L"a", L"", L"b"}},
+      {L"\r\n", {L""}},
+      {L"a\r\r\n b \r\n", {L"a", L"", L" b "}},
+      {L"a\n\rb", {L"a\n", L"b"}},
+      {std::wstring(L"a\0junk\r\nb\0", 10), {std::wstring(L"a\0junk", 6), std::wstring(L"b\0", 2)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.text));
+    std::vector<std::wstring_view> lines = SplitListLines(c.text);
+    EXPECT_EQ(Lines(lines.begin(), lines.end()), c.lines);
+    std::wstring held = c.text;
+    std::vector<std::wstring_view> entries = EntriesOfListText(held);
+    ASSERT_EQ(entries.size(), c.lines.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+      std::wstring_view e = entries[i];
+      EXPECT_EQ(e, c.lines[i].substr(0, c.lines[i].find(L'\0')));
+      EXPECT_EQ(e.data()[e.size()], L'\0');
+      EXPECT_TRUE(e.data() >= held.data() && e.data() + e.size() <= held.data() + held.size());
+    }
+  }
   Lines entries{L"C:\\图纸\\a.dwg", L"", L" x "};
   std::wstring text;
-  for (const std::wstring& entry : entries) {
-    AppendListLine(text, entry);
-  }
+  for (const std::wstring& entry : entries) AppendListLine(text, entry);
   EXPECT_EQ(text, L"C:\\图纸\\a.dwg\r\n\r\n x \r\n");
-  EXPECT_EQ(SplitListText(text), entries);
+  std::vector<std::wstring_view> back = SplitListLines(text);
+  EXPECT_EQ(Lines(back.begin(), back.end()), entries);
+}
+
+TEST(ListFile, MessageOfEachOutcome) {
+  using O = ListFileOutcome;
+  EXPECT_EQ(MessageOf(ListFileAction::Save, O::Done), nullptr);
+  EXPECT_EQ(MessageOf(ListFileAction::Load, O::Done), nullptr);
+  for (O refused : {O::DialogCancelled, O::AccessRefused}) {
+    EXPECT_EQ(MessageOf(ListFileAction::Save, refused), kSaveCancelledMessage);
+    EXPECT_EQ(MessageOf(ListFileAction::Load, refused), kLoadCancelledMessage);
+  }
+  for (O failed : {O::DialogFailed, O::Unmappable, O::FileError, O::ListRefused}) {
+    EXPECT_EQ(MessageOf(ListFileAction::Save, failed), kBadDataMessage);
+    EXPECT_EQ(MessageOf(ListFileAction::Load, failed), kBadDataMessage);
+  }
 }
 
 }  // namespace

@@ -22,7 +22,6 @@ std::wstring Show(const KeySequence& keys) {
 
 TEST(KeysTest, TildeInAKeystrokeTextIsEnter) {
   EXPECT_EQ(L"filedia<CR>0<CR>", Show(KeysFromKeyText(L"filedia~0~")));
-  EXPECT_EQ(L"qsave<CR>", Show(KeysFromKeyText(L"qsave~")));
   EXPECT_EQ(L"<CR><CR>", Show(KeysFromKeyText(L"~~")));
   EXPECT_TRUE(KeysFromKeyText(L"").empty());
   // Other key-code characters of older keystroke functions are plain characters here.

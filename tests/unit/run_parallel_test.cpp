@@ -2,14 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
-#include <memory>
 #include <set>
-#include <stdexcept>
 
-#include "record/recorder.h"
 #include "run/page_rule.h"
+#include "run_fakes.h"
 
 namespace kavro::run {
 namespace {
@@ -30,20 +26,13 @@ class FakeJobs final : public DrawingJobs {
 
   std::vector<JobEnd> WaitForEnds() override {
     EXPECT_FALSE(running.empty()) << "waited with nothing running";
-    ++waits;
-    bool ending = true;
-    if (onWait) ending = onWait(waits);
-    std::vector<JobEnd> ends;
-    if (!ending || running.empty()) return ends;
+    bool ending = onWait ? onWait(++waits) : true;
+    if (!ending || running.empty()) return {};
     auto which = oldestFirst ? running.begin() : running.end() - 1;
     size_t index = *which;
     running.erase(which);
-    if (failing.count(index)) {
-      ends.push_back({index, false, 1, L"; error: 无效的图纸"});
-    } else {
-      ends.push_back({index, true, 0, {}});
-    }
-    return ends;
+    if (failing.count(index)) return {{index, false, 1, L"; error: 无效的图纸"}};
+    return {{index, true, 0, {}}};
   }
 
   void EndAll() override {
@@ -58,70 +47,48 @@ class FakeJobs final : public DrawingJobs {
   bool oldestFirst = false;
   // Called at the start of each wait; false: the wait returns no end (a cancel woke it).
   std::function<bool(int)> onWait;
-  int waits = 0;
-  int endAllCalls = 0;
+  int waits = 0, endAllCalls = 0;
 };
 
-// The record's calls as short words: B3 begun, S3 saved, F3 failed, E3c ended (cancelled).
-class TraceRecord final : public RunRecord {
- public:
-  void Started(const RunInputs& inputs) override { calls.push_back(L"start" + Count(inputs)); }
-  void Begun(size_t index) override { calls.push_back(L"B" + std::to_wstring(index)); }
-  void Saved(size_t index) override { calls.push_back(L"S" + std::to_wstring(index)); }
-  void Failed(size_t index, long number, const std::wstring&) override {
-    calls.push_back(L"F" + std::to_wstring(index) + L":" + std::to_wstring(number));
-  }
-  void Ended(size_t from, bool cancelled) override {
-    calls.push_back(L"E" + std::to_wstring(from) + (cancelled ? L"c" : L""));
-  }
-  std::wstring LogPath() const override { return {}; }
-  std::vector<std::wstring> calls;
-
- private:
-  static std::wstring Count(const RunInputs& inputs) {
-    return std::to_wstring(inputs.drawings.size());
-  }
-};
-
-// A journal kept in memory.
-struct SinkTraceJournal {
-  class StringSink final : public RecordSink {
-   public:
-    explicit StringSink(std::string& bytes) : bytes_(bytes) {}
-    void Append(std::string_view bytes) override { bytes_ += bytes; }
-    void Finish() override {}
-
-   private:
-    std::string& bytes_;
-  };
-  std::unique_ptr<RecordSink> Sink() { return std::make_unique<StringSink>(bytes); }
-  std::string bytes;
-};
-
+// Drawings D:\图\0, D:\图\1, ... from page 41.
 RunInputs Inputs(size_t count, std::wstring scriptTemplate = L"-text page") {
-  RunInputs inputs;
+  RunInputs inputs{{}, std::move(scriptTemplate), L"41", true};
   for (size_t i = 0; i < count; ++i) inputs.drawings.push_back(L"D:\\图\\" + std::to_wstring(i));
-  inputs.scriptTemplate = std::move(scriptTemplate);
-  inputs.startPage = L"41";
   return inputs;
 }
 
-size_t Position(const std::vector<std::wstring>& calls, const std::wstring& call) {
+size_t Position(const Log& calls, const std::wstring& call) {
   auto found = std::find(calls.begin(), calls.end(), call);
   EXPECT_NE(found, calls.end()) << call;
   return static_cast<size_t>(found - calls.begin());
 }
 
-TEST(ParallelRun, AtMostNAtOnceEachOnceWithThePageOfItsPlace) {
-  RunInputs inputs = Inputs(10);
+class ParallelRun : public ::testing::Test {
+ protected:
+  ParallelRun() {
+    options.drawingEnded = [this](const DrawingEnd& end) { reported.push_back(end); };
+  }
+  // A cancel of `level` comes at the `wait`-th wait, which it wakes without an end when `wakes`.
+  void CancelAt(int wait, CancelLevel level, bool wakes) {
+    jobs.onWait = [=, this](int n) {
+      if (n == wait) cancel = level;
+      return !(wakes && n == wait);
+    };
+    options.cancel = [this] { return cancel; };
+  }
+
   FakeJobs jobs;
   TraceRecord record;
-  std::vector<DrawingEnd> reported;
-  double clock = 0;
   ParallelOptions options;
+  std::vector<DrawingEnd> reported;
+  CancelLevel cancel = CancelLevel::None;
+};
+
+TEST_F(ParallelRun, AtMostNAtOnceEachOnceWithThePageOfItsPlace) {
+  RunInputs inputs = Inputs(10);
+  double clock = 0;
   options.jobs = 3;
   options.clockSeconds = [&] { return clock += 0.5; };
-  options.drawingEnded = [&](const DrawingEnd& end) { reported.push_back(end); };
   ParallelSummary summary = RunInParallel(inputs, jobs, record, options);
 
   EXPECT_EQ(jobs.mostAtOnce, 3u);
@@ -135,7 +102,6 @@ TEST(ParallelRun, AtMostNAtOnceEachOnceWithThePageOfItsPlace) {
   // The newest ends first: 2 ends before 0 and 1, yet every page follows the list.
   ASSERT_EQ(reported.size(), 10u);
   EXPECT_EQ(reported[0].index, 2u);
-  EXPECT_EQ(reported[0].page, L"43");
   for (size_t n = 0; n < reported.size(); ++n) {
     EXPECT_EQ(reported[n].ended, n + 1);
     EXPECT_EQ(reported[n].total, 10u);
@@ -153,7 +119,7 @@ TEST(ParallelRun, AtMostNAtOnceEachOnceWithThePageOfItsPlace) {
   EXPECT_EQ(summary.drawings[7].result, DrawingResult::Done);
 }
 
-TEST(ParallelRun, TheSaveCommandComesOnALineOfItsOwnWithoutABlankLine) {
+TEST_F(ParallelRun, TheSaveCommandComesOnALineOfItsOwnWithoutABlankLine) {
   for (const wchar_t* ending : {L"\r\n", L"\n", L"\r"}) {
     EXPECT_EQ(ParallelScript(Inputs(1, std::wstring(L"zoom e") + ending), 0),
               std::wstring(L"zoom e") + ending + kSaveCommand);
@@ -164,13 +130,10 @@ TEST(ParallelRun, TheSaveCommandComesOnALineOfItsOwnWithoutABlankLine) {
   EXPECT_EQ(ParallelScript(named, 2), L"43 " + named.drawings[2] + L"\r\n_.qsave\r\n");
 }
 
-TEST(ParallelRun, FailuresLeaveTheOthersRunning) {
-  FakeJobs jobs;
+TEST_F(ParallelRun, FailuresLeaveTheOthersRunning) {
   jobs.failing = {3};
   jobs.refused = {5};
   jobs.oldestFirst = true;
-  TraceRecord record;
-  ParallelOptions options;
   options.jobs = 2;
   ParallelSummary summary = RunInParallel(Inputs(8), jobs, record, options);
   EXPECT_EQ(summary.saved, 6u);
@@ -186,17 +149,9 @@ TEST(ParallelRun, FailuresLeaveTheOthersRunning) {
   EXPECT_EQ(record.calls.back(), L"E8");
 }
 
-TEST(ParallelRun, ACancelStartsNothingMoreAndLetsTheRunningFinish) {
-  FakeJobs jobs;
-  CancelLevel level = CancelLevel::None;
-  jobs.onWait = [&](int wait) {
-    if (wait == 2) level = CancelLevel::Finish;
-    return true;
-  };
-  TraceRecord record;
-  ParallelOptions options;
+TEST_F(ParallelRun, ACancelStartsNothingMoreAndLetsTheRunningFinish) {
+  CancelAt(2, CancelLevel::Finish, false);
   options.jobs = 2;
-  options.cancel = [&] { return level; };
   ParallelSummary summary = RunInParallel(Inputs(6), jobs, record, options);
   // 0 and 1 start; 1 ends and 2 starts; the cancel comes; 2 and 0 finish.
   EXPECT_EQ(jobs.started, (std::vector<size_t>{0, 1, 2}));
@@ -209,22 +164,13 @@ TEST(ParallelRun, ACancelStartsNothingMoreAndLetsTheRunningFinish) {
   Position(record.calls, L"S0");
 }
 
-TEST(ParallelRun, ASecondCancelEndsTheRunningOnesAsPossiblyModified) {
-  FakeJobs jobs;
-  CancelLevel level = CancelLevel::None;
-  jobs.onWait = [&](int wait) {
-    if (wait == 2) level = CancelLevel::Force;
-    return wait != 2;  // the second Ctrl+C wakes the wait
-  };
-  SinkTraceJournal journal;
+TEST_F(ParallelRun, ASecondCancelEndsTheRunningOnesAsPossiblyModified) {
+  CancelAt(2, CancelLevel::Force, true);  // the second Ctrl+C wakes the wait
+  SinkTrace journal;
   RecorderParts parts;
-  parts.journal = journal.Sink();
+  parts.journal = std::make_unique<MemorySink>(journal);
   RunRecorder recorder(std::move(parts));
-  std::vector<DrawingEnd> reported;
-  ParallelOptions options;
   options.jobs = 3;
-  options.cancel = [&] { return level; };
-  options.drawingEnded = [&](const DrawingEnd& end) { reported.push_back(end); };
   RunInputs inputs = Inputs(6);
   ParallelSummary summary = RunInParallel(inputs, jobs, recorder, options);
 
@@ -239,7 +185,7 @@ TEST(ParallelRun, ASecondCancelEndsTheRunningOnesAsPossiblyModified) {
     EXPECT_EQ(reported[n].errorNumber, kForcedEndNumber);
   }
   // The journal offers the forced ones again, with their pages, flagged.
-  auto state = ReadJournal(journal.bytes);
+  auto state = ReadJournal(journal.Bytes());
   ASSERT_TRUE(state);
   RetryPlan plan = RetrySelection(*state);
   EXPECT_EQ(plan.selection, (std::vector<size_t>{0, 1, 3, 4, 5}));
@@ -248,10 +194,7 @@ TEST(ParallelRun, ASecondCancelEndsTheRunningOnesAsPossiblyModified) {
   EXPECT_EQ(plan.inputs, inputs);
 }
 
-TEST(ParallelRun, ASelectionKeepsThePagesOfItsPlaces) {
-  FakeJobs jobs;
-  TraceRecord record;
-  ParallelOptions options;
+TEST_F(ParallelRun, ASelectionKeepsThePagesOfItsPlaces) {
   options.jobs = 4;
   ParallelSummary summary = RunInParallel(Inputs(6), {4, 1, 4}, jobs, record, options);
   EXPECT_EQ(jobs.started, (std::vector<size_t>{1, 4}));

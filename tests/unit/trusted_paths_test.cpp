@@ -20,13 +20,8 @@ TEST(TrustedPaths, VersionsThatCheckScripts) {
 }
 
 TEST(TrustedPaths, SecureLoad) {
-  EXPECT_FALSE(SecureLoadOn(L"0"));
-  EXPECT_FALSE(SecureLoadOn(L" 0 "));
-  EXPECT_FALSE(SecureLoadOn(L"0.0"));
-  EXPECT_TRUE(SecureLoadOn(L"1"));
-  EXPECT_TRUE(SecureLoadOn(L"2"));
-  EXPECT_TRUE(SecureLoadOn(L""));
-  EXPECT_TRUE(SecureLoadOn(L"0x"));
+  for (const wchar_t* off : {L"0", L" 0 ", L"0.0"}) EXPECT_FALSE(SecureLoadOn(off)) << off;
+  for (const wchar_t* on : {L"1", L"2", L"", L"0x"}) EXPECT_TRUE(SecureLoadOn(on)) << on;
 }
 
 TEST(TrustedPaths, Coverage) {
@@ -57,8 +52,8 @@ TEST(TrustedPaths, Coverage) {
 }
 
 TEST(TrustedPaths, AppendingAFolder) {
-  EXPECT_EQ(WithTrustedFolder(L"", L"C:\\Kavro"), L"C:\\Kavro");
-  EXPECT_EQ(WithTrustedFolder(L"  ", L"C:\\Kavro"), L"C:\\Kavro");
+  for (const wchar_t* none : {L"", L"  "})
+    EXPECT_EQ(WithTrustedFolder(none, L"C:\\Kavro"), L"C:\\Kavro");
   EXPECT_EQ(WithTrustedFolder(L"D:\\x", L"C:\\Kavro"), L"D:\\x;C:\\Kavro");
   EXPECT_EQ(WithTrustedFolder(L"D:\\x;", L"C:\\Kavro"), L"D:\\x;C:\\Kavro");
   EXPECT_TRUE(TrustedPathsCover(WithTrustedFolder(L"D:\\x\\...", L"C:\\Kavro"), L"c:\\kavro"));

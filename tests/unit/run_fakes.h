@@ -1,0 +1,206 @@
+#pragma once
+// Stand-ins shared by the run tests: AutoCAD, the keyboard, the script file and both windows as one
+// recorder of calls; a run record that writes its calls as short words; a record sink in memory.
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "record/recorder.h"
+#include "run/run_engine.h"
+
+namespace kavro::run {
+
+using Log = std::vector<std::wstring>;
+inline const std::wstring kScript = L"C:\\Kavro\\kavro.scr";
+
+// Records every call in one stream, "Name(argument)"; a call can be made to fail at its k-th
+// occurrence.
+class Recorder : public CadConnector,
+                 public CadApplication,
+                 public Keystrokes,
+                 public ScriptFile,
+                 public MainView {
+ public:
+  Log log, drawings, messages;
+  std::wstring scriptTemplate = L"text page", startPage = L"1", version = L"15.0";
+  std::wstring scriptPath = kScript;
+  bool r2000 = true, connects = true, answers = true;
+  std::map<std::wstring, std::wstring> variables;
+  std::optional<std::wstring> cadFate;
+  size_t stopAfter = 0;  // StopRequested answers true once this many drawings were saved
+  std::optional<size_t> unwritableAt;
+  wchar_t unwritableChar = 0;     // also: the first place of this character
+  size_t failedEntry = 0;         // index in `log` of the call made to fail
+  std::function<void()> dismiss;  // what a double-click on Form3 does once the run ended
+
+  // The `occurrence`-th call named `call` (1-based) throws.
+  void FailAt(const std::wstring& call, int occurrence) { failures_[call] = occurrence; }
+  // The arguments of the calls named `call`, in order.
+  Log Args(const std::wstring& call) const {
+    Log args;
+    for (const std::wstring& entry : log) {
+      size_t open = call.size() + 1;
+      if (entry.starts_with(call + L"("))
+        args.push_back(entry.substr(open, entry.size() - open - 1));
+    }
+    return args;
+  }
+
+  CadApplication* ConnectCad(std::wstring& failure) override {
+    Note(L"ConnectCad");
+    if (!connects) failure = L"no AutoCAD";
+    return connects ? this : nullptr;
+  }
+  std::wstring Caption() override { return Note(L"Caption", {}, L"AutoCAD - [Drawing1.dwg]"); }
+  std::wstring FullName() override { return Note(L"FullName", {}, L"C:\\ACAD\\acad.exe"); }
+  void DocumentsAdd(const std::wstring& path) override { Note(L"Documents.Add", path); }
+  void DocumentsOpen(const std::wstring& path) override { Note(L"Documents.Open", path); }
+  void ActiveDocumentOpen(const std::wstring& path) override { Note(L"ActiveDocument.Open", path); }
+  void SendCommand(const std::wstring& text) override { Note(L"SendCommand", text); }
+  void ActiveDocumentCloseSaving() override { Note(L"ActiveDocument.Close", L"true"); }
+  void WaitUntilQuiescent() override { Note(L"Quiescent"); }
+  bool StillAnswers() override { return answers; }
+  std::wstring Version() override { return Note(L"Version", {}, version); }
+  std::wstring GetVariable(const std::wstring& name) override {
+    return Note(L"GetVariable", name, variables.at(name));
+  }
+  void SetVariable(const std::wstring& name, const std::wstring& value) override {
+    Note(L"SetVariable", name + L"=" + value);
+    variables[name] = value;
+  }
+  std::optional<std::wstring> AfterFailure() override { return cadFate; }
+  void ActivateWindow(const std::wstring& title) override { Note(L"Activate", title); }
+  void Type(const std::wstring& keys) override { Note(L"Type", keys); }
+  void TypeScriptCommand(const std::wstring& path) override { Note(L"TypeScriptCommand", path); }
+  std::wstring ScriptPath() override { return scriptPath; }
+  std::optional<size_t> FirstUnwritable(std::wstring_view text) override {
+    size_t at = unwritableChar ? text.find(unwritableChar) : std::wstring_view::npos;
+    return at != std::wstring_view::npos ? std::optional(at) : unwritableAt;
+  }
+  void Write(const std::wstring&, const std::wstring& text) override { Note(L"Write", text); }
+  void Show() override { Note(L"Main.Show"); }
+  size_t DrawingCount() override { return drawings.size(); }
+  std::wstring Drawing(size_t index) override { return drawings.at(index); }
+  void RemoveFirstDrawings(size_t count) override {
+    drawings.erase(drawings.begin(), drawings.begin() + static_cast<long>(count));
+  }
+  void SetStartPage(const std::wstring& text) override { startPage = text; }
+  std::wstring ScriptTemplate() override { return scriptTemplate; }
+  std::wstring StartPage() override { return startPage; }
+  bool TargetsR2000() override { return r2000; }
+  void Hide() override { Note(L"Main.Hide"); }
+  void ShowMessage(const std::wstring& text, MessageKind kind) override {
+    messages.push_back(kind == MessageKind::Notice ? L"notice: " + text : text);
+  }
+
+  // Form3: ProgressView and MainView both have Show().
+  struct ProgressSide : ProgressView {
+    Recorder& r;
+    explicit ProgressSide(Recorder& owner) : r(owner) {}
+    void Show() override { r.Note(L"Form3.Show"); }
+    void SetCaption(const std::wstring& t) override { r.Note(L"Label1", t); }
+    void SetStartTime(const std::wstring& t) override { r.Note(L"Label3", t); }
+    void SetEndTime(const std::wstring& t) override { r.Note(L"Label5", t); }
+    void RunEnded(std::function<void()> dismissed) override {
+      r.Note(L"Form3.RunEnded");
+      r.dismiss = std::move(dismissed);
+    }
+    void Close() override { r.Note(L"Form3.Close"); }
+    bool StopRequested() override { return r.stopAfter > 0 && r.Saves() >= r.stopAfter; }
+  };
+
+  size_t Saves() const {
+    return static_cast<size_t>(std::count_if(log.begin(), log.end(), [](const std::wstring& call) {
+      return call == L"ActiveDocument.Close(true)" || call == L"Type(qsave~)";
+    }));
+  }
+
+  void Run(bool preview, RunRecord* record = nullptr) {
+    ProgressSide progress(*this);
+    NoRecord none;
+    RunHost host{*this,
+                 *this,
+                 *this,
+                 progress,
+                 *this,
+                 [] { return std::wstring(L"10:00"); },
+                 record ? *record : none};
+    preview ? PreviewRun(host) : ModifyRun(host);
+  }
+
+  // Notes the call and returns `result`, or throws when it is the call made to fail.
+  std::wstring Note(const std::wstring& call, const std::wstring& arg = {},
+                    std::wstring result = {}) {
+    log.push_back(arg.empty() ? call : call + L"(" + arg + L")");
+    auto f = failures_.find(call);
+    if (f != failures_.end() && --f->second == 0) {
+      failedEntry = log.size() - 1;
+      throw RunFailure(-2147352567, call + L" failed");
+    }
+    return result;
+  }
+
+ private:
+  std::map<std::wstring, int> failures_;
+};
+
+// The record's calls as short words: "start4" for four drawings, B3 begun, S3 saved, F3:-1 failed
+// with its number, E3 ended, E3c ended by a cancel.
+class TraceRecord final : public RunRecord {
+ public:
+  Log calls;
+  void Started(const RunInputs& in) override { Add(L"start", in.drawings.size()); }
+  void Begun(size_t i) override { Add(L"B", i); }
+  void Saved(size_t i) override { Add(L"S", i); }
+  void Failed(size_t i, long number, const std::wstring&) override {
+    Add(L"F", i, L":" + std::to_wstring(number));
+  }
+  void Ended(size_t from, bool cancelled) override { Add(L"E", from, cancelled ? L"c" : L""); }
+  std::wstring LogPath() const override { return logPath; }
+  std::wstring logPath;
+
+ private:
+  void Add(const wchar_t* word, size_t n, const std::wstring& more = {}) {
+    calls.push_back(word + std::to_wstring(n) + more);
+  }
+};
+
+// What a sink was given; it can be told to fail at its n-th append.
+struct SinkTrace {
+  std::vector<std::string> appends;
+  bool finished = false, kept = false, failFinish = false;
+  int failAt = 0;  // 0: never
+  std::string Bytes() const {
+    std::string all;
+    for (const std::string& bytes : appends) all += bytes;
+    return all;
+  }
+};
+
+class MemorySink final : public RecordSink {
+ public:
+  explicit MemorySink(SinkTrace& trace) : trace_(trace) {}
+  void Append(std::string_view bytes) override {
+    if (static_cast<int>(trace_.appends.size()) + 1 == trace_.failAt) {
+      throw std::runtime_error("disk full");
+    }
+    trace_.appends.emplace_back(bytes);
+  }
+  void KeepForRetry() override {
+    RecordSink::KeepForRetry();  // the default: nothing to keep
+    trace_.kept = true;
+  }
+  void Finish() override {
+    trace_.finished = true;
+    if (trace_.failFinish) throw std::runtime_error("cannot close");
+  }
+
+ private:
+  SinkTrace& trace_;
+};
+
+}  // namespace kavro::run
