@@ -256,15 +256,15 @@ class RunAfterAutoCadWent : public RunRecovery, public ::testing::WithParamInter
 // After AutoCAD crashed, or hung and was ended, the next run connects afresh: no second failure
 // on the dead reference.
 TEST_P(RunAfterAutoCadWent, ConnectsAfresh) {
-  Limits().callMs = 1500;
+  // Short enough for the hang, long enough for AutoCAD's start on a busy machine.
+  Limits().callMs = 4000;
   StartStandin(GetParam().options);
   auto paths = AddDrawings(3);
   window_->Runs().Modify();
   ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_TRUE(test::PumpUntil([] { return !Standin::IsRunning(); }));
+  EXPECT_TRUE(test::PumpUntil([] { return !Standin::IsRunning(); }, 10000));
   Lines left = ListEntries();
   StartStandin();
-  // The short limit was for the hang; the fresh AutoCAD's start may take longer on a busy machine.
   Limits().callMs = 8000;
   window_->Runs().Modify();
   EXPECT_EQ(Messages().size(), 1u) << Messages().back();
