@@ -10,24 +10,8 @@
 namespace {
 
 using kavro::fuzz::Check;
+using kavro::fuzz::Split;
 using namespace kavro::run;
-
-std::wstring Lower(std::wstring text) {
-  for (wchar_t& c : text) c = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
-  return text;
-}
-
-std::vector<std::wstring> Split(const std::wstring& text, wchar_t at) {
-  std::vector<std::wstring> parts(1);
-  for (wchar_t c : text) {
-    if (c == at) {
-      parts.emplace_back();
-    } else {
-      parts.back() += c;
-    }
-  }
-  return parts;
-}
 
 void CheckServerProgram(const std::wstring& text) {
   std::wstring program = ServerProgram(text);
@@ -52,7 +36,7 @@ void CheckList(const std::vector<CadProgram>& programs) {
     for (const auto& name : p.classNames) {
       auto parsed = ParseCadClassName(name);
       Check(parsed && parsed->product == p.product, "every class name of the product");
-      Check(names.insert(Lower(name)).second, "a class name leads to one entry");
+      Check(names.insert(kavro::fuzz::AsciiLower(name)).second, "a class name leads to one entry");
     }
     if (i > 0) {
       const CadProgram& before = programs[i - 1];
@@ -72,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::wstring> fields = Split(lines[i], L'\t');
     fields.resize(3);
     CheckServerProgram(fields[2]);
-    if (seen.insert(Lower(fields[0])).second) keys.push_back({fields[0], fields[1], fields[2]});
+    if (seen.insert(kavro::fuzz::AsciiLower(fields[0])).second)
+      keys.push_back({fields[0], fields[1], fields[2]});
   }
   std::vector<CadProgram> programs =
       FindCadPrograms(keys, [](std::wstring_view path) { return path.size() % 2 == 0; });

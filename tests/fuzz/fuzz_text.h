@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace kavro::fuzz {
 
@@ -58,6 +59,31 @@ inline std::wstring WideText(const uint8_t* data, size_t size) {
     }
   }
   return out;
+}
+
+// The parts of a text between separators; with `most`, the last part keeps the rest, separators
+// and all.
+template <typename Text>
+std::vector<Text> Split(const Text& text, typename Text::value_type at, size_t most = SIZE_MAX) {
+  std::vector<Text> parts(1);
+  for (auto c : text) {
+    if (c == at && parts.size() < most) {
+      parts.emplace_back();
+    } else {
+      parts.back() += c;
+    }
+  }
+  return parts;
+}
+
+inline std::wstring AsciiLower(std::wstring text) {
+  for (wchar_t& c : text) c = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
+  return text;
+}
+
+inline bool IsPair(const std::wstring& t, size_t i) {
+  return i + 1 < t.size() && t[i] >= 0xD800 && t[i] <= 0xDBFF && t[i + 1] >= 0xDC00 &&
+         t[i + 1] <= 0xDFFF;
 }
 
 // Fixed-size fields read front to back; past the end of the input they read as zero.

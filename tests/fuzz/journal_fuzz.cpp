@@ -29,17 +29,13 @@ std::wstring TextOf(std::string_view bytes) {
 // The record texts of the input, and the journal file they make.
 std::string JournalOf(std::string_view input, std::vector<std::wstring>& texts) {
   std::string file;
-  for (size_t at = 0; at <= input.size();) {
-    size_t end = std::min(input.find('\n', at), input.size());
-    std::string_view line = input.substr(at, end - at);
+  for (const std::string& line : kavro::fuzz::Split(std::string(input), '\n')) {
     if (!line.empty() && line[0] == '\x01') {
-      file += line.substr(1);
-      file += '\n';
+      file += line.substr(1) + '\n';
     } else {
       texts.push_back(TextOf(line));
       file += FramedLine(texts.back());
     }
-    at = end + 1;
   }
   return file;
 }

@@ -11,12 +11,7 @@ using kavro::fuzz::Check;
 using kavro::promo::Navigation;
 
 bool StartsWith(const std::wstring& url, const std::wstring& scheme) {
-  if (url.size() < scheme.size()) return false;
-  for (size_t i = 0; i < scheme.size(); ++i) {
-    wchar_t c = url[i] >= L'A' && url[i] <= L'Z' ? url[i] + 32 : url[i];
-    if (c != scheme[i]) return false;
-  }
-  return true;
+  return kavro::fuzz::AsciiLower(url).starts_with(scheme);
 }
 
 // What the shell may get: a web or mail address, nothing that splits or quotes a command line.

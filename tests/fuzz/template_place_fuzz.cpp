@@ -11,12 +11,7 @@
 namespace {
 
 using kavro::fuzz::Check;
-
-bool IsHigh(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLow(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-bool IsPair(const std::wstring& t, size_t i) {
-  return i + 1 < t.size() && IsHigh(t[i]) && IsLow(t[i + 1]);
-}
+using kavro::fuzz::IsPair;
 
 // The index a line and column stand for, found by walking the text as the user reads it: line
 // by line (CR LF, CR, LF), then character by character (a surrogate pair is one).

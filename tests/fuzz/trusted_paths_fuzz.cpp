@@ -13,18 +13,6 @@ namespace {
 using namespace kavro::run;
 using kavro::fuzz::Check;
 
-std::vector<std::wstring> Fields(const std::wstring& text, size_t count) {
-  std::vector<std::wstring> fields;
-  size_t at = 0;
-  for (size_t i = 0; i + 1 < count; ++i) {
-    size_t end = std::min(text.find(L'\0', at), text.size());
-    fields.push_back(text.substr(std::min(at, text.size()), end - std::min(at, text.size())));
-    at = end + 1;
-  }
-  fields.push_back(at < text.size() ? text.substr(at) : std::wstring());
-  return fields;
-}
-
 // A folder that can stand in TRUSTEDPATHS at all: one entry, naming a folder, and not ending in
 // "..." (which marks the folders below an entry; Windows drops a name's trailing dots anyway).
 bool Listable(const std::wstring& folder) {
@@ -36,7 +24,8 @@ bool Listable(const std::wstring& folder) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<std::wstring> f = Fields(kavro::fuzz::WideText(data, size), 4);
+  std::vector<std::wstring> f = kavro::fuzz::Split(kavro::fuzz::WideText(data, size), L'\0', 4);
+  f.resize(4);
   const std::wstring& version = f[0];
   const std::wstring& trusted = f[2];
   const std::wstring& folder = f[3];

@@ -158,70 +158,65 @@ TEST(Runs, FileKeywordsGiveEachScriptItsDrawingsNames) {
   }
 }
 
-struct FailureCase {
-  const wchar_t* call;
-  int occurrence;
-  bool r2000;
-  size_t drawingsLeft;  // of three
-  bool namesDrawing;
-  bool dialogsRestored;
-  bool preview = false;
-  bool answers = true;  // false: AutoCAD stopped answering, so nothing more is sent to it
-};
-
-class StepFailure : public ::testing::TestWithParam<FailureCase> {};
-
 // A failure at each kind of step: the run stops there, says why (and which drawing, and what
 // became of a hung AutoCAD), turns AutoCAD's file dialogs back on if it had turned them off, and
 // gives the main window back with the unprocessed drawings still listed and the start page moved
 // on to the first of them.
-TEST_P(StepFailure, StopsTheRunAndRecovers) {
-  const FailureCase& c = GetParam();
-  Recorder r;
-  r.r2000 = c.r2000;
-  r.answers = c.answers;
-  if (!c.answers) r.cadFate = kFate;
-  r.drawings = {L"a", L"b", L"c"};
-  r.FailAt(c.call, c.occurrence);
-  r.Run(c.preview);
-  EXPECT_EQ(r.drawings.size(), c.drawingsLeft);
-  ASSERT_EQ(r.messages.size(), 1u);
-  const std::wstring& message = r.messages[0];
-  EXPECT_NE(message.find(L"-2147352567 (80020009)：" + std::wstring(c.call) + L" failed"),
-            std::wstring::npos)
-      << message;
-  std::wstring failed(1, static_cast<wchar_t>(L'a' + 3 - c.drawingsLeft));
-  EXPECT_EQ(message.find(L"图纸：" + failed) != std::wstring::npos, c.namesDrawing);
-  EXPECT_EQ(message.find(kFate) != std::wstring::npos, !c.answers);
-  bool pagesMove = !c.preview && c.drawingsLeft > 0;
-  EXPECT_EQ(r.startPage, pagesMove ? std::to_wstring(4 - c.drawingsLeft) : L"1");
-  EXPECT_EQ(message.find(L"起始页码已改为") != std::wstring::npos, pagesMove);
-  Log after(r.log.begin() + static_cast<long>(r.failedEntry) + 1, r.log.end());
-  Log expected = !c.dialogsRestored ? Log{} : c.r2000 ? Log{kOn} : Log{kR14On, kR14On};
-  if (std::find(r.log.begin(), r.log.end(), L"Form3.Show") != r.log.end()) {
-    expected = Calls(expected, L"Form3.Close", L"Main.Show");
+TEST(StepFailure, StopsTheRunAndRecovers) {
+  struct Case {
+    const wchar_t* call;
+    int occurrence;
+    bool r2000;
+    size_t drawingsLeft;  // of three
+    bool namesDrawing, dialogsRestored, preview = false;
+    bool answers = true;  // false: AutoCAD stopped answering, so nothing more is sent to it
+  };
+  const Case cases[] = {
+      {L"Caption", 1, true, 3, false, false},
+      {L"Activate", 2, true, 3, false, false},
+      {L"Documents.Add", 1, true, 3, false, false},
+      {L"SendCommand", 1, true, 3, false, true},
+      {L"Write", 2, true, 2, true, true},
+      {L"Documents.Open", 2, true, 2, true, true},
+      {L"SendCommand", 3, true, 2, true, true},
+      {L"Quiescent", 3, true, 1, true, true},
+      {L"ActiveDocument.Close", 1, true, 3, true, true},
+      {L"SendCommand", 5, true, 0, false, true},  // the final switch back on: all saved and gone
+      {L"ActiveDocument.Open", 3, false, 1, true, true},
+      {L"TypeScriptCommand", 1, false, 3, true, true},
+      {L"Type", 2, false, 3, true, true},
+      {L"Documents.Open", 1, true, 3, true, true, true},
+      {L"Quiescent", 1, true, 3, true, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.call << " " << c.occurrence);
+    Recorder r;
+    r.r2000 = c.r2000;
+    r.answers = c.answers;
+    if (!c.answers) r.cadFate = kFate;
+    r.drawings = {L"a", L"b", L"c"};
+    r.FailAt(c.call, c.occurrence);
+    r.Run(c.preview);
+    EXPECT_EQ(r.drawings.size(), c.drawingsLeft);
+    ASSERT_EQ(r.messages.size(), 1u);
+    const std::wstring& message = r.messages[0];
+    EXPECT_NE(message.find(L"-2147352567 (80020009)：" + std::wstring(c.call) + L" failed"),
+              std::wstring::npos)
+        << message;
+    std::wstring failed(1, static_cast<wchar_t>(L'a' + 3 - c.drawingsLeft));
+    EXPECT_EQ(message.find(L"图纸：" + failed) != std::wstring::npos, c.namesDrawing);
+    EXPECT_EQ(message.find(kFate) != std::wstring::npos, !c.answers);
+    bool pagesMove = !c.preview && c.drawingsLeft > 0;
+    EXPECT_EQ(r.startPage, pagesMove ? std::to_wstring(4 - c.drawingsLeft) : L"1");
+    EXPECT_EQ(message.find(L"起始页码已改为") != std::wstring::npos, pagesMove);
+    Log after(r.log.begin() + static_cast<long>(r.failedEntry) + 1, r.log.end());
+    Log expected = !c.dialogsRestored ? Log{} : c.r2000 ? Log{kOn} : Log{kR14On, kR14On};
+    if (std::find(r.log.begin(), r.log.end(), L"Form3.Show") != r.log.end()) {
+      expected = Calls(expected, L"Form3.Close", L"Main.Show");
+    }
+    EXPECT_EQ(after, expected);
   }
-  EXPECT_EQ(after, expected);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    EachStep, StepFailure,
-    ::testing::Values(FailureCase{L"Caption", 1, true, 3, false, false},
-                      FailureCase{L"Activate", 2, true, 3, false, false},
-                      FailureCase{L"Documents.Add", 1, true, 3, false, false},
-                      FailureCase{L"SendCommand", 1, true, 3, false, true},
-                      FailureCase{L"Write", 2, true, 2, true, true},
-                      FailureCase{L"Documents.Open", 2, true, 2, true, true},
-                      FailureCase{L"SendCommand", 3, true, 2, true, true},
-                      FailureCase{L"Quiescent", 3, true, 1, true, true},
-                      FailureCase{L"ActiveDocument.Close", 1, true, 3, true, true},
-                      // The final switch back on: every drawing was saved and is gone.
-                      FailureCase{L"SendCommand", 5, true, 0, false, true},
-                      FailureCase{L"ActiveDocument.Open", 3, false, 1, true, true},
-                      FailureCase{L"TypeScriptCommand", 1, false, 3, true, true},
-                      FailureCase{L"Type", 2, false, 3, true, true},
-                      FailureCase{L"Documents.Open", 1, true, 3, true, true, true},
-                      FailureCase{L"Quiescent", 1, true, 3, true, false, false, false}));
 
 // A run stopped by a failure or by the user leaves the rest of the list numbered as it would
 // have been: the start page moves on, and the message says so and names the log.
@@ -258,53 +253,49 @@ TEST(StoppedRun, ContinuesThePagesAndNamesTheLog) {
   EXPECT_EQ(late.log.back(), kEnded);
 }
 
-struct TrustCase {
-  const wchar_t* version;
-  const wchar_t* secureLoad;
-  const wchar_t* trusted;
-  Log asked;     // between the template drawing and the first command
-  Log restored;  // after the last command
-};
-
-class TrustedFolder : public ::testing::TestWithParam<TrustCase> {};
-
 // Only AutoCAD 2014 to 2024 are asked about their trusted folders; the script's folder is added
 // for the run when they would not run it, and TRUSTEDPATHS is put back at the end.
-TEST_P(TrustedFolder, IsAddedForTheRunOnlyWhereNeeded) {
-  const TrustCase& c = GetParam();
-  Recorder r;
-  r.version = c.version;
-  r.variables = {{L"SECURELOAD", c.secureLoad}, {L"TRUSTEDPATHS", c.trusted}};
-  r.drawings = {L"a"};
-  r.Run(false);
-  EXPECT_TRUE(r.messages.empty());
-  auto add = std::find(r.log.begin(), r.log.end(), L"Version");
-  auto off = std::find(r.log.begin(), r.log.end(), kOff);
-  ASSERT_TRUE(add < off);
-  EXPECT_EQ(Log(add + 1, off), c.asked);
-  auto on = std::find(r.log.begin(), r.log.end(), kOn);
-  EXPECT_EQ(Log(on + 1, r.log.end() - 1), c.restored);
-  EXPECT_EQ(r.variables[L"TRUSTEDPATHS"], c.trusted);
+TEST(TrustedFolder, IsAddedForTheRunOnlyWhereNeeded) {
+  struct Case {
+    const wchar_t *version, *secureLoad, *trusted;
+    Log asked;     // between the template drawing and the first command
+    Log restored;  // after the last command
+  };
+  const Log ask = {L"GetVariable(SECURELOAD)", L"GetVariable(TRUSTEDPATHS)"};
+  const Case cases[] = {
+      {L"15.0", L"1", L"", {}, {}},
+      {L"25.0", L"1", L"", {}, {}},
+      {L"19.0s", L"1", L"", {}, {}},
+      {L"23.1s (LMS Tech)",
+       L"1",
+       L"",
+       Calls(ask, L"SetVariable(TRUSTEDPATHS=C:\\Kavro)"),
+       {L"SetVariable(TRUSTEDPATHS=)"}},
+      {L"19.1",
+       L"2",
+       L"D:\\x",
+       Calls(ask, L"SetVariable(TRUSTEDPATHS=D:\\x;C:\\Kavro)"),
+       {L"SetVariable(TRUSTEDPATHS=D:\\x)"}},
+      {L"24.3", L"0", L"", ask, {}},
+      {L"20.0", L"1", L"c:\\kavro\\", ask, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.version);
+    Recorder r;
+    r.version = c.version;
+    r.variables = {{L"SECURELOAD", c.secureLoad}, {L"TRUSTEDPATHS", c.trusted}};
+    r.drawings = {L"a"};
+    r.Run(false);
+    EXPECT_TRUE(r.messages.empty());
+    auto add = std::find(r.log.begin(), r.log.end(), L"Version");
+    auto off = std::find(r.log.begin(), r.log.end(), kOff);
+    ASSERT_TRUE(add < off);
+    EXPECT_EQ(Log(add + 1, off), c.asked);
+    auto on = std::find(r.log.begin(), r.log.end(), kOn);
+    EXPECT_EQ(Log(on + 1, r.log.end() - 1), c.restored);
+    EXPECT_EQ(r.variables[L"TRUSTEDPATHS"], c.trusted);
+  }
 }
-
-const Log kAsk = {L"GetVariable(SECURELOAD)", L"GetVariable(TRUSTEDPATHS)"};
-
-INSTANTIATE_TEST_SUITE_P(
-    Versions, TrustedFolder,
-    ::testing::Values(TrustCase{L"15.0", L"1", L"", {}, {}}, TrustCase{L"25.0", L"1", L"", {}, {}},
-                      TrustCase{L"19.0s", L"1", L"", {}, {}},
-                      TrustCase{L"23.1s (LMS Tech)",
-                                L"1",
-                                L"",
-                                Calls(kAsk, L"SetVariable(TRUSTEDPATHS=C:\\Kavro)"),
-                                {L"SetVariable(TRUSTEDPATHS=)"}},
-                      TrustCase{L"19.1",
-                                L"2",
-                                L"D:\\x",
-                                Calls(kAsk, L"SetVariable(TRUSTEDPATHS=D:\\x;C:\\Kavro)"),
-                                {L"SetVariable(TRUSTEDPATHS=D:\\x)"}},
-                      TrustCase{L"24.3", L"0", L"", kAsk, {}},
-                      TrustCase{L"20.0", L"1", L"c:\\kavro\\", kAsk, {}}));
 
 // Refused, or impossible for a folder with ";" in its name (never one of TRUSTEDPATHS' folders):
 // the run stops before the first drawing and the pages stay. A failure later on still puts

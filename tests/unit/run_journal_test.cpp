@@ -76,6 +76,8 @@ TEST(Journal, EveryCutOffPointReadsAsAPrefix) {
     EXPECT_GE(saved, lastSaved);
     EXPECT_EQ(state->begunNotSaved.has_value(), steps % 2 == 1 && steps < 7) << length;
     EXPECT_EQ(state->ended, length == full.size());
+    // Nothing to offer once the run ended or every drawing was saved.
+    EXPECT_EQ(ResumeOf(*state).has_value(), !state->ended && saved < 3) << length;
     if (lastBegun && !state->begunNotSaved) {
       EXPECT_EQ(saved, lastSaved + 1);
     }
@@ -125,16 +127,8 @@ TEST(Journal, RecordsOutOfPlaceOrRangeStopTheReading) {
   EXPECT_FALSE(ReadJournal(bytes.substr(0, countLine) + FramedLine(L"inputs 4")));
 }
 
-TEST(Resume, NothingToOfferOnceEndedOrAllSaved) {
-  RunInputs inputs = Awkward();
-  EXPECT_FALSE(ResumeOf(*ReadJournal(FullJournal(inputs))));
-  std::string allSaved = FullJournal(inputs);
-  allSaved.resize(allSaved.size() - EndedRecord().size());
-  EXPECT_FALSE(ResumeOf(*ReadJournal(allSaved)));
-  EXPECT_FALSE(ResumeOf(*ReadJournal(InputsRecords(RunInputs{}))));
-}
-
 TEST(Resume, OffersWhatWasNotSaved) {
+  EXPECT_FALSE(ResumeOf(*ReadJournal(InputsRecords(RunInputs{}))));  // no drawings
   RunInputs inputs = Awkward();
   std::string bytes = InputsRecords(inputs);
   // Before the first drawing.
