@@ -121,13 +121,18 @@ Microsoft::WRL::ComPtr<IDataObject> ClipboardOffering(UINT format, HGLOBAL data)
   return object;
 }
 
+// The list may be changing meanwhile (a run removes its entries): an entry that went reads as the
+// end, and the buffer holds any path, so a longer entry moving into place cannot overrun it.
 Lines ListBoxEntries(HWND list) {
   Lines entries;
+  std::wstring text(32768, L'\0');
   LRESULT n = SendMessageW(list, LB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < n; ++i) {
-    std::wstring text(static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-    text.resize(static_cast<size_t>(SendMessageW(list, LB_GETTEXT, i, LPARAM(text.data()))));
-    entries.push_back(text);
+    LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+    if (length == LB_ERR || length >= static_cast<LRESULT>(text.size())) break;
+    length = SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    if (length == LB_ERR) break;
+    entries.emplace_back(text.data(), static_cast<size_t>(length));
   }
   return entries;
 }
