@@ -87,12 +87,18 @@ class FileSink final : public RecordSink {
     file_.Reset();
   }
   void Append(std::string_view bytes) override {
+    AppendUnflushed(bytes);
+    Flush();
+  }
+  void AppendUnflushed(std::string_view bytes) override {
     DWORD written = 0;
     if (!WriteFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                    nullptr) ||
         written != bytes.size()) {
       throw std::runtime_error("record not written");
     }
+  }
+  void Flush() override {
     if (flush_ && !FlushFileBuffers(file_.Get())) throw std::runtime_error("record not flushed");
   }
   void KeepForRetry() override { keepForRetry_ = true; }
@@ -197,7 +203,10 @@ class RecordOnStart final : public RunRecord {
         timeOfDay_(std::move(timeOfDay)),
         choices_(std::move(choices)) {}
   void Started(const RunInputs& inputs) override {
-    if (!record_) record_ = Make();
+    if (!record_) {
+      record_ = Make();
+      if (flushSavedLater_) record_->FlushSavedLater();
+    }
     record_->Started(inputs);
   }
   void Begun(size_t index) override {
@@ -205,6 +214,13 @@ class RecordOnStart final : public RunRecord {
   }
   void Saved(size_t index) override {
     if (record_) record_->Saved(index);
+  }
+  void FlushSavedLater() override {
+    flushSavedLater_ = true;
+    if (record_) record_->FlushSavedLater();
+  }
+  void Settle() override {
+    if (record_) record_->Settle();
   }
   void Failed(size_t index, long number, const std::wstring& description) override {
     if (record_) record_->Failed(index, number, description);
@@ -238,6 +254,7 @@ class RecordOnStart final : public RunRecord {
   std::wstring dataFolder_;
   std::function<std::wstring()> timeOfDay_;
   RecordChoices choices_;
+  bool flushSavedLater_ = false;
   std::unique_ptr<RunRecorder> record_;
 };
 

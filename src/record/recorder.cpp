@@ -34,6 +34,28 @@ bool Send(std::unique_ptr<RecordSink>& sink, std::string_view bytes) {
   }
 }
 
+// The same for bytes that may wait for the disk.
+bool SendUnflushed(std::unique_ptr<RecordSink>& sink, std::string_view bytes) {
+  if (!sink) return false;
+  try {
+    sink->AppendUnflushed(bytes);
+    return true;
+  } catch (...) {
+    Release(sink);
+    return false;
+  }
+}
+
+// Flushes what the sink holds; the same when it fails.
+void Flush(std::unique_ptr<RecordSink>& sink) {
+  if (!sink) return;
+  try {
+    sink->Flush();
+  } catch (...) {
+    Release(sink);
+  }
+}
+
 struct DrawingTrace {
   bool begun = false;
   bool logged = false;  // its row is written
@@ -49,6 +71,8 @@ struct RunRecorder::State {
   bool logUsable = false;
   bool started = false;
   bool ended = false;
+  bool flushSavedLater = false;
+  bool journalUnflushed = false;  // a saved record waits for the disk
   RunInputs inputs;
   std::vector<DrawingTrace> drawings;
 
@@ -113,13 +137,18 @@ void RunRecorder::Begun(size_t index) {
   trace.begun = true;
   trace.start = s.TimeOfDay();
   trace.clock = s.Clock();
-  Send(s.parts.journal, BegunRecord(index));
+  Send(s.parts.journal, BegunRecord(index));  // with the saved ones before it
+  s.journalUnflushed = false;
 }
 
 void RunRecorder::Saved(size_t index) {
   State& s = *state_;
   if (!s.Open() || index >= s.drawings.size() || s.drawings[index].logged) return;
-  Send(s.parts.journal, SavedRecord(index));
+  if (s.flushSavedLater) {
+    s.journalUnflushed = SendUnflushed(s.parts.journal, SavedRecord(index));
+  } else {
+    Send(s.parts.journal, SavedRecord(index));
+  }
   s.drawings[index].saved = true;
   auto result = s.parts.kind == RunKind::Modify ? DrawingResult::Done : DrawingResult::Previewed;
   s.LogWorked(index, s.RowFor(index, result));
@@ -143,6 +172,7 @@ void RunRecorder::Ended(size_t notBegunFrom, bool cancelled) {
     if (!s.drawings[i].logged) s.Log(i, s.RowFor(i, result));
   }
   s.ended = true;
+  s.journalUnflushed = false;  // the ended record takes them along
   if (Send(s.parts.journal, EndedRecord()) &&
       std::any_of(s.drawings.begin(), s.drawings.end(),
                   [](const DrawingTrace& d) { return !d.saved; })) {
@@ -150,6 +180,15 @@ void RunRecorder::Ended(size_t notBegunFrom, bool cancelled) {
   }
   Release(s.parts.journal);
   Release(s.parts.log);
+}
+
+void RunRecorder::FlushSavedLater() { state_->flushSavedLater = true; }
+
+void RunRecorder::Settle() {
+  State& s = *state_;
+  if (!s.journalUnflushed) return;
+  s.journalUnflushed = false;
+  Flush(s.parts.journal);
 }
 
 std::wstring RunRecorder::LogPath() const {

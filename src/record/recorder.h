@@ -19,6 +19,10 @@ class RecordSink {
   virtual ~RecordSink() = default;
   // Appends `bytes`; they are on disk when it returns. Throws std::exception on failure.
   virtual void Append(std::string_view bytes) = 0;
+  // Appends `bytes` without waiting for the disk: they get there with the next Append or Flush.
+  virtual void AppendUnflushed(std::string_view bytes) { Append(bytes); }
+  // What was appended is on disk when it returns. Throws std::exception on failure.
+  virtual void Flush() {}
   // The run left drawings unsaved: its journal is kept for a retry instead of deleted.
   virtual void KeepForRetry() {}
   // The run is over: the file is closed (a journal's file is then deleted, unless kept).
@@ -46,6 +50,8 @@ class RunRecorder final : public RunRecord {
   void Saved(size_t index) override;
   void Failed(size_t index, long number, const std::wstring& description) override;
   void Ended(size_t notBegunFrom, bool cancelled) override;
+  void FlushSavedLater() override;
+  void Settle() override;
   std::wstring LogPath() const override;
 
  private:

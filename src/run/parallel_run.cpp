@@ -36,10 +36,15 @@ class Scheduler {
   }
 
   ParallelSummary Run() {
+    // A drawing that ends is mostly followed by one that begins: its saved record reaches the
+    // disk with the begun record of that one, or before anything that may take long.
+    record_.FlushSavedLater();
     record_.Started(inputs_);
     for (;;) {
       LookAtCancel();
       StartWhatFits();
+      record_.Settle();
+      ReportEnded();
       if (runningCount_ == 0) break;
       for (const JobEnd& end : jobs_.WaitForEnds()) TakeEnd(end);
     }
@@ -120,10 +125,18 @@ class Scheduler {
     }
   }
 
+  // Counts the drawing ended; it is reported once what the record was told is on the disk.
   void Report(size_t at) {
-    DrawingEnd& end = summary_.drawings[at];
-    end.ended = ++ended_;
-    if (options_.drawingEnded) options_.drawingEnded(end);
+    summary_.drawings[at].ended = ++ended_;
+    toReport_.push_back(at);
+  }
+
+  // The caller's report may take long (a console line into a pipe nobody reads at once).
+  void ReportEnded() {
+    for (size_t at : toReport_) {
+      if (options_.drawingEnded) options_.drawingEnded(summary_.drawings[at]);
+    }
+    toReport_.clear();
   }
 
   double Clock() const { return options_.clockSeconds ? options_.clockSeconds() : 0; }
@@ -135,6 +148,7 @@ class Scheduler {
   const ParallelOptions& options_;
   std::vector<double> startClock_;  // per selection position
   std::vector<bool> running_;       // per selection position
+  std::vector<size_t> toReport_;    // selection positions ended and not yet reported, in order
   size_t runningCount_ = 0;
   size_t next_ = 0;  // the selection position to start next
   size_t ended_ = 0;

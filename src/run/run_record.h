@@ -28,6 +28,13 @@ class RunRecord {
   virtual void Started(const RunInputs& inputs) = 0;
   virtual void Begun(size_t index) = 0;  // before drawing `index` is opened
   virtual void Saved(size_t index) = 0;  // Close(true) returned; for a preview, its script ran
+  // From now on a Saved is written at once but reaches the disk with the next record that must
+  // (a Begun: one flush for a drawing's end and the next one's start), or at Settle. For a caller
+  // that begins the next drawing right after an end and calls Settle before anything that may take
+  // long; a record without such a distinction ignores it and keeps every record durable at once.
+  virtual void FlushSavedLater() {}
+  // Every record so far is on the disk when it returns.
+  virtual void Settle() {}
   virtual void Failed(size_t index, long number, const std::wstring& description) = 0;
   // The run is over; the drawings from `notBegunFrom` on were not begun, because of a cancel
   // when `cancelled`, else because of a failure (none when it equals the count).

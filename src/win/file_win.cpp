@@ -43,7 +43,9 @@ FileResult ReadWholeFile(const std::wstring& path, std::string* bytes) {
   return {true, 0};
 }
 
-FileResult WriteFileReplacing(const std::wstring& path, const std::string& bytes) {
+FileResult WriteFileReplacing(const std::wstring& path, const std::string& bytes,
+                              Durability durability) {
+  bool onDisk = durability == Durability::OnDisk;
   // A read-only target is not replaced. Windows refuses the replacing move by itself; Wine
   // performs it (a rename in a writable folder), so the rule is checked first.
   DWORD attributes = GetFileAttributesW(path.c_str());
@@ -66,7 +68,7 @@ FileResult WriteFileReplacing(const std::wstring& path, const std::string& bytes
       DeleteFileW(temp.c_str());
       return failure;
     }
-    if (!FlushFileBuffers(file.Get())) {
+    if (onDisk && !FlushFileBuffers(file.Get())) {
       FileResult failure = Failed();
       file.Reset();
       DeleteFileW(temp.c_str());
@@ -74,7 +76,7 @@ FileResult WriteFileReplacing(const std::wstring& path, const std::string& bytes
     }
   }
   if (!MoveFileExW(temp.c_str(), path.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                   MOVEFILE_REPLACE_EXISTING | (onDisk ? MOVEFILE_WRITE_THROUGH : 0))) {
     FileResult failure = Failed();
     DeleteFileW(temp.c_str());
     return failure;

@@ -154,14 +154,26 @@ class TraceRecord final : public RunRecord {
  public:
   Log calls;
   void Started(const RunInputs& in) override { Add(L"start", in.drawings.size()); }
-  void Begun(size_t i) override { Add(L"B", i); }
-  void Saved(size_t i) override { Add(L"S", i); }
+  void Begun(size_t i) override {
+    Add(L"B", i);
+    unflushed = false;
+  }
+  void Saved(size_t i) override {
+    Add(L"S", i);
+    unflushed = savedLater;
+  }
+  void FlushSavedLater() override { savedLater = true; }
+  void Settle() override { unflushed = false; }
   void Failed(size_t i, long number, const std::wstring&) override {
     Add(L"F", i, L":" + std::to_wstring(number));
   }
-  void Ended(size_t from, bool cancelled) override { Add(L"E", from, cancelled ? L"c" : L""); }
+  void Ended(size_t from, bool cancelled) override {
+    Add(L"E", from, cancelled ? L"c" : L"");
+    unflushed = false;
+  }
   std::wstring LogPath() const override { return logPath; }
   std::wstring logPath;
+  bool savedLater = false, unflushed = false;  // a saved record still waits for the disk
 
  private:
   void Add(const wchar_t* word, size_t n, const std::wstring& more = {}) {
@@ -172,7 +184,8 @@ class TraceRecord final : public RunRecord {
 // What a sink was given; it can be told to fail at its n-th append.
 struct SinkTrace {
   std::vector<std::string> appends;
-  bool finished = false, kept = false, failFinish = false;
+  size_t durable = 0;  // of the appends, how many are on the disk
+  bool finished = false, kept = false, failFinish = false, failFlush = false;
   int failAt = 0;  // 0: never
   std::string Bytes() const {
     std::string all;
@@ -185,10 +198,18 @@ class MemorySink final : public RecordSink {
  public:
   explicit MemorySink(SinkTrace& trace) : trace_(trace) {}
   void Append(std::string_view bytes) override {
+    AppendUnflushed(bytes);
+    Flush();
+  }
+  void AppendUnflushed(std::string_view bytes) override {
     if (static_cast<int>(trace_.appends.size()) + 1 == trace_.failAt) {
       throw std::runtime_error("disk full");
     }
     trace_.appends.emplace_back(bytes);
+  }
+  void Flush() override {
+    if (trace_.failFlush) throw std::runtime_error("disk gone");
+    trace_.durable = trace_.appends.size();
   }
   void KeepForRetry() override {
     RecordSink::KeepForRetry();  // the default: nothing to keep

@@ -26,6 +26,7 @@ class FakeJobs final : public DrawingJobs {
 
   std::vector<JobEnd> WaitForEnds() override {
     EXPECT_FALSE(running.empty()) << "waited with nothing running";
+    EXPECT_FALSE(record && record->unflushed) << "a save waits for the disk across a wait";
     bool ending = onWait ? onWait(++waits) : true;
     if (!ending || running.empty()) return {};
     auto which = oldestFirst ? running.begin() : running.end() - 1;
@@ -48,6 +49,7 @@ class FakeJobs final : public DrawingJobs {
   // Called at the start of each wait; false: the wait returns no end (a cancel woke it).
   std::function<bool(int)> onWait;
   int waits = 0, endAllCalls = 0;
+  const TraceRecord* record = nullptr;
 };
 
 // Drawings D:\图\0, D:\图\1, ... from page 41.
@@ -66,7 +68,12 @@ size_t Position(const Log& calls, const std::wstring& call) {
 class ParallelRun : public ::testing::Test {
  protected:
   ParallelRun() {
-    options.drawingEnded = [this](const DrawingEnd& end) { reported.push_back(end); };
+    jobs.record = &record;
+    options.drawingEnded = [this](const DrawingEnd& end) {
+      // What is reported ended is on the disk as such.
+      EXPECT_FALSE(record.unflushed);
+      reported.push_back(end);
+    };
   }
   // A cancel of `level` comes at the `wait`-th wait, which it wakes without an end when `wakes`.
   void CancelAt(int wait, CancelLevel level, bool wakes) {
@@ -109,6 +116,7 @@ TEST_F(ParallelRun, AtMostNAtOnceEachOnceWithThePageOfItsPlace) {
     EXPECT_GT(reported[n].seconds.value_or(0), 0);
   }
   EXPECT_LT(Position(record.calls, L"S2"), Position(record.calls, L"S0"));
+  EXPECT_TRUE(record.savedLater);
   EXPECT_EQ(record.calls.front(), L"start10");
   EXPECT_EQ(record.calls.back(), L"E10");
   EXPECT_EQ(summary.saved, 10u);

@@ -187,6 +187,43 @@ TEST_F(RecorderTest, DrawingsThatOverlapAndEndOutOfOrder) {
   EXPECT_EQ(state->begun, (std::vector<bool>{true, true, true, false}));
 }
 
+// Told so, a saved record reaches the disk with the next record that must (a begun one, the end)
+// or at a Settle; a journal whose flush fails is dropped as one whose append fails.
+TEST_F(RecorderTest, SavedRecordsMayWaitForTheNextDurableOne) {
+  auto recorder = Make();
+  recorder->FlushSavedLater();
+  auto waiting = [this] { return journal_.appends.size() - journal_.durable; };
+  Save(*recorder, 0, 1);
+  EXPECT_EQ(waiting(), 1u);
+  recorder->Begun(1);
+  EXPECT_EQ(waiting(), 0u);
+  recorder->Saved(1);
+  recorder->Settle();
+  EXPECT_EQ(waiting(), 0u);
+  Save(*recorder, 2, 3);
+  recorder->Ended(3, false);
+  EXPECT_EQ(waiting(), 0u);
+  Bytes records{InputsRecords(kInputs)};
+  for (size_t i = 0; i < 3; ++i) records.insert(records.end(), {BegunRecord(i), SavedRecord(i)});
+  records.push_back(EndedRecord());
+  EXPECT_EQ(journal_.appends, records);
+  EXPECT_EQ(log_.appends.size(), 5u);
+
+  SinkTrace failing;
+  RecorderParts parts;
+  parts.journal = std::make_unique<MemorySink>(failing);
+  RunRecorder dropped(std::move(parts));
+  dropped.FlushSavedLater();
+  dropped.Started(kInputs);
+  Save(dropped, 0, 1);
+  failing.failFlush = true;
+  dropped.Settle();
+  EXPECT_TRUE(failing.finished);
+  size_t appended = failing.appends.size();
+  Save(dropped, 1, 2);
+  EXPECT_EQ(failing.appends.size(), appended);
+}
+
 // A retry: what an earlier run saved is journalled saved at once and gets no row. The journal is
 // kept while drawings are left.
 TEST_F(RecorderTest, ARetryCountsTheEarlierSavedOnes) {

@@ -67,6 +67,15 @@ DWORD CoreProcess::ExitCode() const {
   return code;
 }
 
+double CoreProcess::CpuMs() const {
+  FILETIME created, exited, kernel, user;
+  if (!process_ || !GetProcessTimes(process_, &created, &exited, &kernel, &user)) return 0;
+  auto ms = [](FILETIME t) {
+    return static_cast<double>((ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime) / 10000.0;
+  };
+  return ms(kernel) + ms(user);
+}
+
 std::wstring CoreProcess::Output() const {
   std::wstring text(output_.size() / sizeof(wchar_t), L'\0');
   std::memcpy(text.data(), output_.data(), text.size() * sizeof(wchar_t));
