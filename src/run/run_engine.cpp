@@ -96,7 +96,8 @@ class Run {
   //   https://help.autodesk.com/cloudhelp/2026/PTB/AutoCAD-LT/files/GUID-91E890BF-AEBD-4BCE-9663-1AFD595AA5E4.htm
   void VariablesForRun() {
     if (!r2000_) return;
-    historyOn_ = host_.history && SetForRun(L"LOGFILEMODE", 1, [](int v) { return v != 1; });
+    historyWanted_ = host_.history != nullptr;
+    historyOn_ = historyWanted_ && SetForRun(L"LOGFILEMODE", 1, [](int v) { return v != 1; });
     SetForRun(L"PROXYNOTICE", 0, [](int v) { return v != 0; });
     SetForRun(L"DWGCHECK", 2, [](int v) { return v == 1; });
   }
@@ -182,7 +183,7 @@ class Run {
   }
 
   void DrawingDone() {
-    if (historyOn_) {
+    if (historyWanted_) {  // also when AutoCAD refused it: the record notes it was not read
       host_.record.History(processed_, history_);
       if (history_.HasErrors()) {
         erred_.push_back(PageOf(host_.main.StartPage(), processed_));
@@ -272,6 +273,7 @@ class Run {
   std::optional<std::wstring> drawing_;
   std::optional<std::wstring> trustedBefore_;
   std::vector<Changed> changed_;  // the variables set for the run, in order
+  bool historyWanted_ = false;    // an R2000+ run asks for the command histories
   bool historyOn_ = false;        // LOGFILEMODE is 1 for the run
   std::wstring historyPath_;      // LOGFILENAME of the drawing at hand; empty: none
   uint64_t historySize_ = 0;

@@ -96,13 +96,16 @@ TEST_F(RunE2e, PreviewRunAttachesAndScriptsTheFirstDrawingOnlyAndLeavesItOpen) {
   window_->SetItemText(MainControl::Text1, L"zoom page");
   window_->SetItemText(MainControl::Text2, L"5");
   window_->Click(MainControl::xpcmdbutton7);  // "  修改预览"
-  Lines expected = {L"put Application.Visible true",
-                    L"Documents.Add " + Standin::TemplatePath(),
-                    kOff,
-                    L"Documents.Open " + paths[0],
-                    kOff,
-                    RunScript(),
-                    kOn};
+  // The drawing stays open: its history is written once the log is switched off, and on again.
+  Lines expected = {L"put Application.Visible true", L"Documents.Add " + Standin::TemplatePath(),
+                    kOff};
+  Lines set = test::SetForRun(), putBack = test::PutBack();
+  expected.insert(expected.end(), set.begin(), set.end());
+  expected.insert(
+      expected.end(),
+      {L"Documents.Open " + paths[0], L"Document.GetVariable LOGFILENAME", kOff, RunScript(),
+       L"Document.SetVariable LOGFILEMODE 0", L"Document.SetVariable LOGFILEMODE 1", kOn});
+  expected.insert(expected.end(), putBack.begin(), putBack.end());
   EXPECT_EQ(standin_->Calls(), expected);
   EXPECT_EQ(Standin::Window(), running);
   Lines lines = standin_->LogLines();
@@ -190,7 +193,10 @@ TEST_P(RunStops, AtThatDrawing) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(ReadBytes(paths[i]), kDrawing + (i < stop.stoppedAt ? std::to_string(i + 1) : ""));
   }
-  EXPECT_EQ(LastCall() == kOn, stop.dialogsBackOn);
+  // Where AutoCAD still answers, the dialogs and then the settings of the run are put back.
+  Lines calls = standin_->Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), kOn), stop.dialogsBackOn ? 1 : 0);
+  if (stop.dialogsBackOn) EXPECT_EQ(Lines(calls.end() - 3, calls.end()), test::PutBack());
   // A crashed AutoCAD is gone; so is a hung one that the run started itself (it ended it).
   bool gone = stop.options.crashAt > 0 || (stop.options.hangAt > 0 && !stop.startedByUser);
   EXPECT_TRUE(test::PumpUntil([&] { return Standin::IsRunning() != gone; }));
@@ -212,6 +218,85 @@ INSTANTIATE_TEST_SUITE_P(
                            false,
                            true}),
     [](const auto& info) { return info.param.name; });
+
+// Drawing 3's script has an unknown command: the run goes on, the log says 脚本报错 for it (its
+// history beside the log), and the message comes when the main window returns. An AutoCAD that
+// refuses LOGFILEMODE runs as before: every drawing 完成, noted as without its history.
+TEST_F(RunE2e, AScriptThatWentWrongIsToldAfterTheDoubleClick) {
+  struct Case {
+    StandinOptions options;
+    Lines results;
+    const wchar_t* note;  // of the drawings 完成
+  };
+  const Case cases[] = {
+      {{.historyEncoding = 1, .unknownCommands = L"bogusc"},
+       {L"完成", L"完成", L"脚本报错", L"完成", L"完成"},
+       L""},
+      {{.refuseHistory = true, .unknownCommands = L"bogusc"},
+       Lines(5, L"完成"),
+       L"未能读取命令记录"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.note);
+    StartStandin(c.options);
+    auto paths = AddDrawings(5);
+    window_->SetItemText(MainControl::Text1, L"zoom page\r\nbogus<acet:cBaseName>\r\n");
+    window_->Runs().Modify();
+    EXPECT_EQ(standin_->Calls(), test::ModifyCalls(paths, ScriptPath(), c.results[2] != L"完成"));
+    EXPECT_TRUE(Messages().empty());
+    ASSERT_NE(Form3(), nullptr);
+    SendMessageW(Form3()->Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+    ASSERT_TRUE(Form3Closed());
+    Lines messages = Messages();
+    std::wstring log = services_->dataFolder + L"\\logs\\";
+    if (c.results[2] == L"完成") {
+      EXPECT_TRUE(messages.empty());
+      Lines files = test::FilesIn(log);
+      log += *std::find_if(files.begin(), files.end(),
+                           [](const std::wstring& name) { return name.ends_with(L".csv"); });
+    } else {
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_TRUE(messages[0].starts_with(
+          L"本次批量修改中有 1 张图纸的脚本报错（第 3 页）。\n\n运行记录："))
+          << messages[0];
+      EXPECT_EQ(services_->messages->shown.at(0).flags, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+      log = LogNamedIn(messages[0]);
+    }
+    std::vector<Lines> rows = test::ReadCsv(log);
+    ASSERT_EQ(rows.size(), 6u);
+    for (size_t i = 0; i < 5; ++i) {
+      EXPECT_EQ(rows[i + 1][2], c.results[i]) << i;
+      if (c.results[i] == L"完成") EXPECT_EQ(rows[i + 1][7], c.note);
+    }
+    std::string history = ReadBytes(log.substr(0, log.size() - 4) + L".txt");
+    EXPECT_TRUE(
+        history.starts_with("\xEF\xBB\xBF=== 第 1 页 " + win::ToUtf8(paths[0]) + " 完成 ===\r\n"));
+    if (c.results[2] != L"完成") {
+      EXPECT_NE(rows[3][7].find(L"Unknown command \"BOGUSC\".  Press F1 for help."),
+                std::wstring::npos);
+      EXPECT_NE(history.find("=== 第 3 页 " + win::ToUtf8(paths[2]) + " 脚本报错 ===\r\n"),
+                std::string::npos);
+    }
+    services_->messages->shown.clear();
+    test::DeleteFilesIn(services_->dataFolder + L"\\logs");
+  }
+}
+
+// The preview's script went wrong (a Chinese AutoCAD writing its history as UTF-16): a warning
+// right after it, with the lines.
+TEST_F(RunE2e, APreviewThatWentWrongSaysSoAtOnce) {
+  StartStandin({.historyEncoding = 2, .unknownCommands = L"bogus", .chinese = true});
+  AddDrawings(2);
+  window_->SetItemText(MainControl::Text1, L"bogus page");
+  window_->Runs().Preview();
+  Lines messages = Messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].starts_with(L"预览的脚本在 AutoCAD 中报错：\n第 "));
+  EXPECT_NE(messages[0].find(L" 行：未知命令“BOGUS”。按 F1 查看帮助。\n\n运行记录："),
+            std::wstring::npos)
+      << messages[0];
+  EXPECT_EQ(services_->messages->shown.at(0).flags, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+}
 
 TEST_F(RunE2e, AScriptTheCodePageCannotHoldIsRefusedBeforeAutoCadIsTouched) {
   StartStandin();

@@ -23,9 +23,13 @@ inline constexpr char kDrawing[] = "drawing\r\n";
 std::wstring AwkwardFolder(const std::wstring& name);
 
 // The log line of SendCommand(`command`), and the calls of a whole modify run (R2000) over
-// `paths` with the script file `script`.
+// `paths` with the script file `script`, against a stand-in that keeps command histories or,
+// without `history`, refuses LOGFILEMODE.
 std::wstring Sent(const std::wstring& command);
-Lines ModifyCalls(const Lines& paths, const std::wstring& script);
+Lines ModifyCalls(const Lines& paths, const std::wstring& script, bool history = true);
+// What an R2000 run sets after `filedia 0` and puts back after `filedia 1`.
+Lines SetForRun(bool history = true);
+Lines PutBack(bool history = true);
 
 class RunFixture : public ::testing::Test {
  protected:
@@ -45,6 +49,8 @@ class RunFixture : public ::testing::Test {
   bool MainShownAndEnabled() const;
   // The texts of the message boxes shown so far.
   Lines Messages() const;
+  // The run log a message names ("运行记录：<path>" as its last line).
+  static std::wstring LogNamedIn(const std::wstring& message);
   // The run stopped with one message naming `named` and saying `says`, left `listed` in the
   // list and gave the main window back.
   void ExpectStopped(const std::wstring& named, const Lines& listed,
