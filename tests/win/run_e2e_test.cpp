@@ -272,9 +272,12 @@ TEST_F(RunE2e, AScriptThatWentWrongIsToldAfterTheDoubleClick) {
     EXPECT_TRUE(
         history.starts_with("\xEF\xBB\xBF=== 第 1 页 " + win::ToUtf8(paths[0]) + " 完成 ===\r\n"));
     if (c.results[2] != L"完成") {
-      EXPECT_NE(rows[3][7].find(L"Unknown command \"BOGUSC\".  Press F1 for help."),
-                std::wstring::npos);
-      EXPECT_NE(history.find("=== 第 3 页 " + win::ToUtf8(paths[2]) + " 脚本报错 ===\r\n"),
+      EXPECT_NE(rows[3][7].find(L"行：Unknown command \"BOGUSC\".  Press F1 for help."),
+                std::wstring::npos)
+          << rows[3][7];
+      EXPECT_NE(history.find("=== 第 3 页 " + win::ToUtf8(paths[2]) + " 脚本报错 ===\r\nopened "),
+                std::string::npos);
+      EXPECT_NE(history.find("Unknown command \"BOGUSC\".  Press F1 for help.\r\n"),
                 std::string::npos);
     }
     services_->messages->shown.clear();
