@@ -32,8 +32,8 @@ class Recorder : public CadConnector,
   std::wstring scriptPath = kScript;
   bool r2000 = true, connects = true, answers = true;
   std::map<std::wstring, std::wstring> variables;  // a name not here is refused
-  // A drawing's command history file as "C:\\log\\<drawing>.log"; what AutoCAD adds to it
-  // while the drawing is open (none: the file never appears).
+  // What AutoCAD adds to a drawing's history file (LOGFILENAME names it by the drawing's path)
+  // while it is open; none: the file never appears.
   std::map<std::wstring, std::wstring> histories;
   std::optional<std::wstring> cadFate;
   size_t stopAfter = 0;  // StopRequested answers true once this many drawings were saved
@@ -75,9 +75,8 @@ class Recorder : public CadConnector,
   std::wstring Version() override { return Note(L"Version", {}, version); }
   std::wstring GetVariable(const std::wstring& name) override {
     Note(L"GetVariable", name);
-    if (name == L"LOGFILENAME" && variables.count(name)) return L"C:\\log\\" + opened_ + L".log";
     if (!variables.count(name)) throw RunFailure(-2147024809, L"refused");
-    return variables[name];
+    return name == L"LOGFILENAME" ? opened_ : variables[name];
   }
   void SetVariable(const std::wstring& name, const std::wstring& value) override {
     Note(L"SetVariable", name + L"=" + value);
@@ -89,10 +88,8 @@ class Recorder : public CadConnector,
   uint64_t Size(const std::wstring&) override { return 0; }
   std::optional<std::wstring> Added(const std::wstring& path, uint64_t) override {
     Note(L"ReadHistory");
-    for (const auto& [drawing, text] : histories) {
-      if (path == L"C:\\log\\" + drawing + L".log") return text;
-    }
-    return std::nullopt;
+    auto found = histories.find(path);
+    return found != histories.end() ? std::optional(found->second) : std::nullopt;
   }
   std::optional<std::wstring> AfterFailure() override { return cadFate; }
   void ActivateWindow(const std::wstring& title) override { Note(L"Activate", title); }

@@ -87,9 +87,10 @@ TEST_F(RunE2e, ModifyRunSendsTheTableAndEveryDrawingGetsItsPage) {
   EXPECT_TRUE(MainShownAndEnabled());
 }
 
-// Attached to the AutoCAD the user started: no second one.
+// Attached to the AutoCAD the user started: no second one. Its script went wrong (a Chinese
+// AutoCAD writing its history as UTF-16): a warning right after it, with the lines.
 TEST_F(RunE2e, PreviewRunAttachesAndScriptsTheFirstDrawingOnlyAndLeavesItOpen) {
-  StartStandin();
+  StartStandin({.historyEncoding = 2, .unknownCommands = L"zoom", .chinese = true});
   ASSERT_TRUE(standin_->StartDirectly());
   HWND running = Standin::Window();
   auto paths = AddDrawings(2);
@@ -117,7 +118,11 @@ TEST_F(RunE2e, PreviewRunAttachesAndScriptsTheFirstDrawingOnlyAndLeavesItOpen) {
   EXPECT_EQ(ListEntries(), paths);
   EXPECT_EQ(Form3(), nullptr);
   EXPECT_TRUE(MainShownAndEnabled());
-  EXPECT_TRUE(Messages().empty());
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_TRUE(Messages()[0].starts_with(L"预览的脚本在 AutoCAD 中报错：\n第 ")) << Messages()[0];
+  EXPECT_NE(Messages()[0].find(L" 行：未知命令“ZOOM”。按 F1 查看帮助。\n\n运行记录："),
+            std::wstring::npos);
+  EXPECT_EQ(services_->messages->shown[0].flags, UINT{MB_OK | MB_ICONWARNING});
 }
 
 TEST_F(RunE2e, EmptyListStillSwitchesFileDialogsBackOn) {
@@ -225,80 +230,47 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RunE2e, AScriptThatWentWrongIsToldAfterTheDoubleClick) {
   struct Case {
     StandinOptions options;
-    Lines results;
-    const wchar_t* note;  // of the drawings 完成
+    const wchar_t *third, *message;
   };
-  const Case cases[] = {
-      {{.historyEncoding = 1, .unknownCommands = L"bogusc"},
-       {L"完成", L"完成", L"脚本报错", L"完成", L"完成"},
-       L""},
-      {{.refuseHistory = true, .unknownCommands = L"bogusc"},
-       Lines(5, L"完成"),
-       L"未能读取命令记录"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.note);
+  for (const Case& c :
+       {Case{{.historyEncoding = 1, .unknownCommands = L"bogusc"},
+             L"脚本报错",
+             L"本次批量修改中有 1 张图纸的脚本报错（第 3 页）。\n\n运行记录："},
+        Case{{.refuseHistory = true, .unknownCommands = L"bogusc"}, L"完成", nullptr}}) {
+    bool history = !c.options.refuseHistory;
     StartStandin(c.options);
     auto paths = AddDrawings(5);
     window_->SetItemText(MainControl::Text1, L"zoom page\r\nbogus<acet:cBaseName>\r\n");
     window_->Runs().Modify();
-    EXPECT_EQ(standin_->Calls(), test::ModifyCalls(paths, ScriptPath(), c.results[2] != L"完成"));
+    EXPECT_EQ(standin_->Calls(), test::ModifyCalls(paths, ScriptPath(), history));
     EXPECT_TRUE(Messages().empty());
     ASSERT_NE(Form3(), nullptr);
     SendMessageW(Form3()->Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
     ASSERT_TRUE(Form3Closed());
     Lines messages = Messages();
-    std::wstring log = services_->dataFolder + L"\\logs\\";
-    if (c.results[2] == L"完成") {
-      EXPECT_TRUE(messages.empty());
-      Lines files = test::FilesIn(log);
-      log += *std::find_if(files.begin(), files.end(),
-                           [](const std::wstring& name) { return name.ends_with(L".csv"); });
-    } else {
-      ASSERT_EQ(messages.size(), 1u);
-      EXPECT_TRUE(messages[0].starts_with(
-          L"本次批量修改中有 1 张图纸的脚本报错（第 3 页）。\n\n运行记录："))
-          << messages[0];
-      EXPECT_EQ(services_->messages->shown.at(0).flags, static_cast<UINT>(MB_OK | MB_ICONWARNING));
-      log = LogNamedIn(messages[0]);
-    }
-    std::vector<Lines> rows = test::ReadCsv(log);
+    ASSERT_EQ(messages.size(), history ? 1u : 0u);
+    if (history) EXPECT_TRUE(messages[0].starts_with(c.message)) << messages[0];
+    if (history) EXPECT_EQ(services_->messages->shown[0].flags, UINT{MB_OK | MB_ICONWARNING});
+    // The log and its history file; in both each drawing as it ended.
+    std::wstring logs = services_->dataFolder + L"\\logs\\";
+    Lines files = test::FilesIn(logs);
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(files.size(), 2u);
+    std::vector<Lines> rows = test::ReadCsv(logs + files[0]);
     ASSERT_EQ(rows.size(), 6u);
-    for (size_t i = 0; i < 5; ++i) {
-      EXPECT_EQ(rows[i + 1][2], c.results[i]) << i;
-      if (c.results[i] == L"完成") EXPECT_EQ(rows[i + 1][7], c.note);
+    for (size_t i = 1; i <= 5; ++i) {
+      EXPECT_EQ(rows[i][2], i == 3 ? c.third : L"完成");
+      std::wstring note = !history ? L"未能读取命令记录"
+                          : i == 3 ? L" 行：Unknown command \"BOGUSC\".  Press F1 for help."
+                                   : L"";
+      EXPECT_TRUE(rows[i][7].ends_with(note) && rows[i][7].empty() == note.empty()) << rows[i][7];
     }
-    std::string history = ReadBytes(log.substr(0, log.size() - 4) + L".txt");
-    EXPECT_TRUE(
-        history.starts_with("\xEF\xBB\xBF=== 第 1 页 " + win::ToUtf8(paths[0]) + " 完成 ===\r\n"));
-    if (c.results[2] != L"完成") {
-      EXPECT_NE(rows[3][7].find(L"行：Unknown command \"BOGUSC\".  Press F1 for help."),
-                std::wstring::npos)
-          << rows[3][7];
-      EXPECT_NE(history.find("=== 第 3 页 " + win::ToUtf8(paths[2]) + " 脚本报错 ===\r\nopened "),
-                std::string::npos);
-      EXPECT_NE(history.find("Unknown command \"BOGUSC\".  Press F1 for help.\r\n"),
-                std::string::npos);
-    }
+    EXPECT_NE(ReadBytes(logs + files[1])
+                  .find("=== 第 3 页 " + win::ToUtf8(paths[2] + L" " + c.third) + " ===\r\n"),
+              std::string::npos);
     services_->messages->shown.clear();
-    test::DeleteFilesIn(services_->dataFolder + L"\\logs");
+    test::DeleteFilesIn(logs);
   }
-}
-
-// The preview's script went wrong (a Chinese AutoCAD writing its history as UTF-16): a warning
-// right after it, with the lines.
-TEST_F(RunE2e, APreviewThatWentWrongSaysSoAtOnce) {
-  StartStandin({.historyEncoding = 2, .unknownCommands = L"bogus", .chinese = true});
-  AddDrawings(2);
-  window_->SetItemText(MainControl::Text1, L"bogus page");
-  window_->Runs().Preview();
-  Lines messages = Messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_TRUE(messages[0].starts_with(L"预览的脚本在 AutoCAD 中报错：\n第 "));
-  EXPECT_NE(messages[0].find(L" 行：未知命令“BOGUS”。按 F1 查看帮助。\n\n运行记录："),
-            std::wstring::npos)
-      << messages[0];
-  EXPECT_EQ(services_->messages->shown.at(0).flags, static_cast<UINT>(MB_OK | MB_ICONWARNING));
 }
 
 TEST_F(RunE2e, AScriptTheCodePageCannotHoldIsRefusedBeforeAutoCadIsTouched) {

@@ -17,17 +17,17 @@ std::wstring Sent(const std::wstring& command) {
 }
 
 Lines SetForRun(bool history) {
-  Lines calls = {L"Document.GetVariable LOGFILEMODE"};
-  if (history) calls.push_back(L"Document.SetVariable LOGFILEMODE 1");
-  calls.insert(calls.end(),
-               {L"Document.GetVariable PROXYNOTICE", L"Document.SetVariable PROXYNOTICE 0",
-                L"Document.GetVariable DWGCHECK", L"Document.SetVariable DWGCHECK 2"});
+  Lines calls = {L"Document.GetVariable LOGFILEMODE", L"Document.SetVariable LOGFILEMODE 1",
+                 L"Document.GetVariable PROXYNOTICE", L"Document.SetVariable PROXYNOTICE 0",
+                 L"Document.GetVariable DWGCHECK",    L"Document.SetVariable DWGCHECK 2"};
+  if (!history) calls.erase(calls.begin() + 1);
   return calls;
 }
 
 Lines PutBack(bool history) {
-  Lines calls = {L"Document.SetVariable DWGCHECK 1", L"Document.SetVariable PROXYNOTICE 1"};
-  if (history) calls.push_back(L"Document.SetVariable LOGFILEMODE 0");
+  Lines calls = {L"Document.SetVariable DWGCHECK 1", L"Document.SetVariable PROXYNOTICE 1",
+                 L"Document.SetVariable LOGFILEMODE 0"};
+  if (!history) calls.pop_back();
   return calls;
 }
 
@@ -92,11 +92,6 @@ bool RunFixture::MainShownAndEnabled() const {
 }
 
 Lines RunFixture::Messages() const { return services_->messages->Texts(); }
-
-std::wstring RunFixture::LogNamedIn(const std::wstring& message) {
-  size_t at = message.rfind(L"运行记录：");
-  return at == std::wstring::npos ? L"" : message.substr(at + 5);
-}
 
 void RunFixture::ExpectStopped(const std::wstring& named, const Lines& listed,
                                const std::wstring& says) const {

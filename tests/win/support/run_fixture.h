@@ -49,8 +49,6 @@ class RunFixture : public ::testing::Test {
   bool MainShownAndEnabled() const;
   // The texts of the message boxes shown so far.
   Lines Messages() const;
-  // The run log a message names ("运行记录：<path>" as its last line).
-  static std::wstring LogNamedIn(const std::wstring& message);
   // The run stopped with one message naming `named` and saying `says`, left `listed` in the
   // list and gave the main window back.
   void ExpectStopped(const std::wstring& named, const Lines& listed,
