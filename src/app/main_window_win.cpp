@@ -74,7 +74,9 @@ class MainWindow::RunView final : public run::MainView {
     window_.Show();
   }
   void ShowMessage(const std::wstring& text, run::MessageKind kind) override {
-    UINT flags = kind == run::MessageKind::Error ? MB_OK | MB_ICONERROR : MB_OK;
+    UINT flags = kind == run::MessageKind::Error     ? MB_OK | MB_ICONERROR
+                 : kind == run::MessageKind::Warning ? MB_OK | MB_ICONWARNING
+                                                     : MB_OK;
     window_.services_.Messages().Show(window_.Hwnd(), text, kProgramTitle, flags);
   }
 

@@ -138,11 +138,12 @@ class Command {
     } else {
       run::KeysToAutoCad keys(env_.limits);
       run::ScriptFileOnDisk script(env_.programFolder);
+      run::HistoryFilesOnDisk history;
       auto message = [this](const std::wstring& text) { env_.out.Write(text + L"\n"); };
-      run::GuiEngineParts parts{env_.cad,       keys,
-                                script,         env_.timeOfDay,
-                                &SteadySeconds, [this] { return env_.ctrlC.Presses() > 0; },
-                                drawingEnded,   message};
+      run::GuiEngineParts parts{
+          env_.cad,       keys,           script,
+          env_.timeOfDay, &SteadySeconds, [this] { return env_.ctrlC.Presses() > 0; },
+          drawingEnded,   message,        &history};
       // AutoCAD works on one drawing in one call that cannot be cut short: a second Ctrl+C ends
       // kavro.com, and the journal tells which drawing may be half done.
       env_.ctrlC.EndProgramOnSecond(true);
@@ -154,7 +155,7 @@ class Command {
     // Its drawings now have a journal of their own (or are all saved): the retried one is done.
     if (!work.retriedJournal.empty()) run::SetAside(work.retriedJournal);
     env_.out.Write(SummaryText(summary, SteadySeconds() - began, record->LogPath()));
-    return Code(ExitCodeOf(summary.failed, summary.notBegun));
+    return Code(ExitCodeOf(summary.failed, summary.notBegun, summary.scriptErrors));
   }
 
   run::CancelLevel CancelLevelNow() const {

@@ -224,8 +224,9 @@ size_t ResolveJobs(size_t requested, size_t processors) {
   return std::clamp<size_t>(processors, 1, kDefaultJobsCap);
 }
 
-ExitCode ExitCodeOf(size_t failed, size_t notBegun) {
-  return failed == 0 && notBegun == 0 ? ExitCode::AllSaved : ExitCode::SomeFailed;
+ExitCode ExitCodeOf(size_t failed, size_t notBegun, size_t scriptErrors) {
+  return failed == 0 && notBegun == 0 && scriptErrors == 0 ? ExitCode::AllSaved
+                                                           : ExitCode::SomeFailed;
 }
 
 std::wstring UsageText() {
@@ -259,8 +260,8 @@ run 和 retry 的选项：
 按一次 Ctrl+C：不再开始新的图纸，正在处理的做完为止；再按一次：立即结束。
 
 退出代码：
-  0  全部图纸已保存
-  1  有图纸失败、被取消或没有开始
+  0  全部图纸已完成
+  1  有图纸脚本报错、失败、被取消或没有开始
   2  参数或输入文件有误
   3  找不到或无法启动 AutoCAD
 

@@ -45,8 +45,9 @@ size_t ResolveJobs(size_t requested, size_t processors);
 
 enum class ExitCode { AllSaved = 0, SomeFailed = 1, BadInput = 2, NoAutoCad = 3 };
 
-// A run that worked on its drawings: all saved, or not (failed, cancelled or never begun).
-ExitCode ExitCodeOf(size_t failed, size_t notBegun);
+// A run that worked on its drawings: all 完成, or not (a script that went wrong, failed,
+// cancelled or never begun).
+ExitCode ExitCodeOf(size_t failed, size_t notBegun, size_t scriptErrors);
 
 // The help text, lines ended by "\n".
 std::wstring UsageText();

@@ -59,6 +59,11 @@ std::wstring DrawingLine(const run::DrawingEnd& end) {
   line += L" " + end.drawing + L"\n";
   bool saysWhy = end.errorNumber != 0 || !end.errorText.empty();
   if (end.result == run::DrawingResult::Failed && saysWhy) line += ErrorLines(end);
+  if (end.result == run::DrawingResult::ScriptError) {
+    // The first of its error lines: the log has the others.
+    std::wstring_view text = end.errorText;
+    line += L"      " + std::wstring(text.substr(0, text.find_first_of(L"\r\n"))) + L"\n";
+  }
   return line;
 }
 
@@ -83,9 +88,11 @@ std::wstring SummaryText(const run::ParallelSummary& summary, double seconds,
       text += L"第 " + end.page + L" 页 " + end.drawing + L" 可能已经修改过，请先检查。\n";
     }
   }
-  text += L"完成 " + std::to_wstring(summary.saved) + L" 张，失败 " +
-          std::to_wstring(summary.failed) + L" 张，未开始 " + std::to_wstring(summary.notBegun) +
-          L" 张，用时 " + DurationText(seconds);
+  text += L"完成 " + std::to_wstring(summary.saved) + L" 张，";
+  if (summary.scriptErrors > 0)
+    text += L"脚本报错 " + std::to_wstring(summary.scriptErrors) + L" 张，";
+  text += L"失败 " + std::to_wstring(summary.failed) + L" 张，未开始 " +
+          std::to_wstring(summary.notBegun) + L" 张，用时 " + DurationText(seconds);
   if (!logPath.empty()) text += L"，运行记录：" + std::wstring(logPath);
   return text + L"\n";
 }

@@ -10,14 +10,16 @@
 namespace kavro::cli {
 
 // "[ 37/500] 第 41 页 完成 1.2 s C:\图\x.dwg": the counter padded to the width of the total; a
-// failure adds its error, indented, on the lines after. Lines end with "\n".
+// failure adds its error, indented, on the lines after, a script that went wrong its first error
+// line. Lines end with "\n".
 std::wstring DrawingLine(const run::DrawingEnd& end);
 
 // "12.3 s" below a minute, then "2 分 05 秒", "1 小时 02 分 05 秒".
 std::wstring DurationText(double seconds);
 
-// "完成 N 张，失败 M 张，未开始 K 张，用时 T，运行记录：path" (without the log part when there is
-// none), after a line for each drawing that a forced end may have left half modified.
+// "完成 N 张，脚本报错 E 张，失败 M 张，未开始 K 张，用时 T，运行记录：path" (without the script
+// errors when there were none, without the log part when there is none), after a line for each
+// drawing that a forced end may have left half modified.
 std::wstring SummaryText(const run::ParallelSummary& summary, double seconds,
                          std::wstring_view logPath);
 

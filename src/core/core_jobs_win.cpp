@@ -234,6 +234,7 @@ JobEnd CoreJobs::Collect(Child& child, bool timedOut) {
   exit.rewritten = after && !(*after == child.before);
   exit.limitMs = parts_.drawingMs;
   exit.lastLines = child.pipe.LastLines(kCoreReportedLines);
+  exit.output = child.pipe.History();
   return CoreJobEnd(child.index, exit);
 }
 

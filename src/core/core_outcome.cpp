@@ -32,6 +32,7 @@ std::wstring WithLines(std::wstring reason, const std::vector<std::wstring>& lin
 JobEnd CoreJobEnd(size_t index, const CoreExit& exit) {
   JobEnd end;
   end.index = index;
+  end.history = DrawingHistory::Of(exit.output);
   if (exit.timedOut) {
     end.errorNumber = kCoreTimeoutNumber;
     end.errorText = L"超过 " + SecondsText(exit.limitMs) + L" 秒没有结束，已结束该进程。";

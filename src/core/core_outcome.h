@@ -23,9 +23,12 @@ struct CoreExit {
   uint32_t exitCode = 0;   // when not timed out
   bool rewritten = false;  // the drawing file's size or time changed while it ran
   uint32_t limitMs = 0;
+  std::wstring output{};  // what it printed, from the beginning (up to a cap): its history
   std::vector<std::wstring> lastLines;  // the console's last lines, oldest first
 };
 
+// The console's output goes with every end as the drawing's command history; a drawing saved
+// with error lines in it is one whose script went wrong.
 JobEnd CoreJobEnd(size_t index, const CoreExit& exit);
 
 // "12", "0.5", "1.25": a time limit as the failure text words it.

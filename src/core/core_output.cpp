@@ -10,11 +10,26 @@ bool IsBlankLine(const std::wstring& line) {
   return std::all_of(line.begin(), line.end(), [](wchar_t c) { return c == L' ' || c == L'\t'; });
 }
 
+// UTF-16LE bytes to text; a byte left over at the end is ignored.
+std::wstring Utf16Text(std::string_view bytes) {
+  std::wstring text;
+  text.reserve(bytes.size() / 2);
+  for (size_t at = 0; at + 1 < bytes.size(); at += 2) {
+    auto low = static_cast<unsigned char>(bytes[at]);
+    auto high = static_cast<unsigned char>(bytes[at + 1]);
+    auto unit = static_cast<wchar_t>(low | (high << 8));
+    if (unit != L'\0') text += unit;
+  }
+  return text;
+}
+
 }  // namespace
 
-CoreOutput::CoreOutput(size_t keepBytes) : keep_(keepBytes + keepBytes % 2) {}
+CoreOutput::CoreOutput(size_t keepBytes, size_t historyBytes)
+    : keep_(keepBytes + keepBytes % 2), historyCap_(historyBytes - historyBytes % 2) {}
 
 void CoreOutput::Append(std::string_view bytes) {
+  if (head_.size() < historyCap_) head_.append(bytes.substr(0, historyCap_ - head_.size()));
   bytes_.append(bytes);
   // Let go of the front only once twice the kept size is held: each byte is moved about once.
   if (bytes_.size() <= 2 * keep_ + 2) return;
@@ -24,20 +39,10 @@ void CoreOutput::Append(std::string_view bytes) {
   dropped_ = true;
 }
 
-std::wstring CoreOutput::Text() const {
-  std::wstring text;
-  text.reserve(bytes_.size() / 2);
-  for (size_t at = 0; at + 1 < bytes_.size(); at += 2) {
-    auto low = static_cast<unsigned char>(bytes_[at]);
-    auto high = static_cast<unsigned char>(bytes_[at + 1]);
-    auto unit = static_cast<wchar_t>(low | (high << 8));
-    if (unit != L'\0') text += unit;
-  }
-  return text;
-}
+std::wstring CoreOutput::History() const { return Utf16Text(head_); }
 
 std::vector<std::wstring> CoreOutput::LastLines(size_t count) const {
-  std::wstring text = Text();
+  std::wstring text = Utf16Text(bytes_);
   std::vector<std::wstring> lines;
   size_t start = 0;
   bool first = true;

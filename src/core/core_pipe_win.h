@@ -29,6 +29,7 @@ class OutputPipe {
   // complete.
   void Finish(DWORD graceMs);
   std::vector<std::wstring> LastLines(size_t count) const { return output_.LastLines(count); }
+  std::wstring History() const { return output_.History(); }
 
  private:
   static DWORD WINAPI ReadLoop(void* self);

@@ -51,6 +51,17 @@ void KeepNewest(const std::wstring& folder, size_t keep) {
   }
 }
 
+// The logs folder keeps its newest CSV files; a history file goes with its CSV.
+void KeepNewestLogs(const std::wstring& folder, size_t keep) {
+  std::vector<std::wstring> logs = NamesIn(folder);
+  std::erase_if(logs, [](const std::wstring& name) { return !EndsWith(name, L".csv"); });
+  for (const std::wstring& name : NamesBeyondNewest(std::move(logs), kJournalPrefix, keep)) {
+    std::wstring path = JoinFolder(folder, name);
+    DeleteFileW(path.c_str());
+    DeleteFileW(HistoryFileName(path).c_str());
+  }
+}
+
 // A new file named by `nameOf(attempt)` in `folder`, open for appending; read sharing only.
 win::UniqueFile CreateNew(const std::wstring& folder,
                           const std::function<std::wstring(int)>& nameOf, std::wstring* path) {
@@ -109,7 +120,9 @@ class FileSink final : public RecordSink {
     } else if (deleteAtEnd_) {
       DeleteFileW(path_.c_str());
     }
-    if (keep_ > 0) KeepNewest(FolderOfPath(path_), keep_);  // 0: a file of the user's choice
+    // 0: a file of the user's choice, or one pruned with another
+    if (keep_ > 0 && deleteAtEnd_) KeepNewest(FolderOfPath(path_), keep_);
+    if (keep_ > 0 && !deleteAtEnd_) KeepNewestLogs(FolderOfPath(path_), keep_);
   }
 
  private:
@@ -154,6 +167,15 @@ std::unique_ptr<RecordSink> MakeLogSink(const std::wstring& dataFolder, const Lo
 }
 
 std::unique_ptr<RecordSink> MakeChosenLogSink(const std::wstring& path) {
+  win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return nullptr;
+  return std::make_unique<FileSink>(std::move(file), path, false, false, 0);
+}
+
+// The history file beside a log (replaced if one was there); null when it cannot be made.
+std::unique_ptr<RecordSink> MakeHistorySink(const std::wstring& logPath) {
+  std::wstring path = HistoryFileName(logPath);
   win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return nullptr;
@@ -222,6 +244,9 @@ class RecordOnStart final : public RunRecord {
   void Settle() override {
     if (record_) record_->Settle();
   }
+  void History(size_t index, const DrawingHistory& history) override {
+    if (record_) record_->History(index, history);
+  }
   void Failed(size_t index, long number, const std::wstring& description) override {
     if (record_) record_->Failed(index, number, description);
   }
@@ -247,6 +272,7 @@ class RecordOnStart final : public RunRecord {
     } else if (!dataFolder_.empty()) {
       parts.log = MakeLogSink(dataFolder_, now, &parts.logPath);
     }
+    if (parts.log) parts.history = MakeHistorySink(parts.logPath);
     return std::make_unique<RunRecorder>(std::move(parts));
   }
 

@@ -62,6 +62,7 @@ struct DrawingTrace {
   bool saved = false;   // by this run or, for a retry, by the one before
   std::wstring start;
   double clock = 0;
+  std::optional<DrawingHistory> history;  // when the run read one
 };
 
 }  // namespace
@@ -101,8 +102,13 @@ struct RunRecorder::State {
   }
 
   void Log(size_t index, const LogRow& row) {
-    drawings[index].logged = true;
+    DrawingTrace& trace = drawings[index];
+    trace.logged = true;
     Send(parts.log, LogRowBytes(row));
+    if (trace.begun) {
+      Send(parts.history, HistoryBlockBytes(row, trace.history ? &*trace.history : nullptr));
+    }
+    trace.history.reset();
   }
 };
 
@@ -128,6 +134,7 @@ void RunRecorder::Started(const RunInputs& inputs) {
   }
   Send(s.parts.journal, records);
   if (!Send(s.parts.log, LogHeaderBytes())) s.logUsable = false;
+  Send(s.parts.history, HistoryFileStartBytes());
 }
 
 void RunRecorder::Begun(size_t index) {
@@ -150,8 +157,20 @@ void RunRecorder::Saved(size_t index) {
     Send(s.parts.journal, SavedRecord(index));
   }
   s.drawings[index].saved = true;
-  auto result = s.parts.kind == RunKind::Modify ? DrawingResult::Done : DrawingResult::Previewed;
-  s.LogWorked(index, s.RowFor(index, result));
+  bool modify = s.parts.kind == RunKind::Modify;
+  auto result = modify ? DrawingResult::Done : DrawingResult::Previewed;
+  LogRow row = s.RowFor(index, result);
+  if (const auto& history = s.drawings[index].history) {
+    if (modify && history->HasErrors()) row.result = DrawingResult::ScriptError;
+    row.errorText = history->Note();
+  }
+  s.LogWorked(index, std::move(row));
+}
+
+void RunRecorder::History(size_t index, const DrawingHistory& history) {
+  State& s = *state_;
+  if (!s.Open() || index >= s.drawings.size() || s.drawings[index].logged) return;
+  s.drawings[index].history = history;
 }
 
 void RunRecorder::Failed(size_t index, long number, const std::wstring& description) {
@@ -180,6 +199,7 @@ void RunRecorder::Ended(size_t notBegunFrom, bool cancelled) {
   }
   Release(s.parts.journal);
   Release(s.parts.log);
+  Release(s.parts.history);
 }
 
 void RunRecorder::FlushSavedLater() { state_->flushSavedLater = true; }

@@ -34,6 +34,8 @@ struct RecorderParts {
   std::unique_ptr<RecordSink> journal;  // null: none (a preview, or it could not be made)
   std::unique_ptr<RecordSink> log;      // null: none
   std::wstring logPath;
+  // The commands' history file beside the log (HistoryFileBytes), written as the log's rows are.
+  std::unique_ptr<RecordSink> history;      // null: none
   std::function<std::wstring()> timeOfDay;  // as the progress window shows it
   std::function<double()> clockSeconds;     // a steady clock, for the seconds column
   // A retry: the drawings an earlier run saved. The journal counts them saved from the start, so
@@ -48,6 +50,7 @@ class RunRecorder final : public RunRecord {
   void Started(const RunInputs& inputs) override;
   void Begun(size_t index) override;
   void Saved(size_t index) override;
+  void History(size_t index, const DrawingHistory& history) override;
   void Failed(size_t index, long number, const std::wstring& description) override;
   void Ended(size_t notBegunFrom, bool cancelled) override;
   void FlushSavedLater() override;

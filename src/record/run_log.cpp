@@ -57,6 +57,37 @@ std::wstring CsvField(std::wstring_view text) {
 
 std::string LogHeaderBytes() { return kByteOrderMark + ToUtf8(kHeader) + "\r\n"; }
 
+std::string HistoryFileStartBytes() { return kByteOrderMark; }
+
+std::string HistoryBlockBytes(const LogRow& row, const DrawingHistory* history) {
+  std::wstring text =
+      L"=== 第 " + row.page + L" 页 " + row.drawing + L" " + ResultText(row.result) + L" ===\r\n";
+  if (history && !history->read) text += std::wstring(L"（") + kHistoryUnreadNote + L"）\r\n";
+  if (history && history->read) {
+    const std::wstring& added = history->text;
+    for (size_t i = 0; i < added.size(); ++i) {
+      wchar_t c = added[i];
+      if (c == L'\r' && i + 1 < added.size() && added[i + 1] == L'\n') continue;
+      text += c == L'\r' || c == L'\n' ? std::wstring(L"\r\n") : std::wstring(1, c);
+    }
+    if (!added.empty() && added.back() != L'\r' && added.back() != L'\n') text += L"\r\n";
+  }
+  return ToUtf8(text);
+}
+
+std::wstring HistoryFileName(const std::wstring& logPath) {
+  size_t dot = logPath.rfind(L'.');
+  size_t slash = logPath.find_last_of(L"\\/");
+  std::wstring extension = dot == std::wstring::npos ? L"" : logPath.substr(dot);
+  for (wchar_t& c : extension) c = c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c;
+  // A log chosen with the name of a text file keeps it: the history's name is added to it.
+  if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash) ||
+      extension == L".txt") {
+    return logPath + L".txt";
+  }
+  return logPath.substr(0, dot) + L".txt";
+}
+
 std::string LogRowBytes(const LogRow& row) {
   const std::wstring fields[] = {
       row.page,

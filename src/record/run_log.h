@@ -28,6 +28,14 @@ std::string LogHeaderBytes();
 // One row, UTF-8, ending in CR LF.
 std::string LogRowBytes(const LogRow& row);
 
+// The history file beside a run's log: UTF-8 with a byte-order mark, CR LF. Its start, and for a
+// drawing that was worked on a line "=== 第 P 页 <path> <结果> ===" followed by its command
+// history as read (its line ends as CR LF).
+std::string HistoryFileStartBytes();
+std::string HistoryBlockBytes(const LogRow& row, const DrawingHistory* history);
+// The history file's name for a log's: "….csv" becomes "….txt" ("x.txt" gets "x.txt.txt").
+std::wstring HistoryFileName(const std::wstring& logPath);
+
 struct LocalTime {
   int year, month, day, hour, minute, second;
 };

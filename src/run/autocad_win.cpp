@@ -350,6 +350,24 @@ void AutoCadLink::SetVariable(const std::wstring& name, const std::wstring& valu
       limits_.callMs);
 }
 
+void AutoCadLink::SetIntegerVariable(const std::wstring& name, int value) {
+  Call(
+      [name, value](References& r) {
+        UniqueVariant variable = UniqueVariant::String(name);
+        // SetVariable refuses a value of the wrong type
+        // (http://entercad.ru/acadauto.en/idh_setvariable.htm); integer variables are 16-bit
+        // short integers
+        // (https://help.autodesk.com/view/OARXMAC/2025/ENU/?guid=OARXMAC-RefGuide-acedSetVar_ACHAR___struct_resbuf__).
+        UniqueVariant number;
+        VARIANT* v = number.Receive();
+        V_VT(v) = VT_I2;
+        V_I2(v) = static_cast<SHORT>(value);
+        r.CallOn(r.ActiveDocument().Get(), L"SetVariable", {variable.Ptr(), number.Ptr()},
+                 r.documentIds);
+      },
+      limits_.callMs);
+}
+
 std::wstring AutoCadLink::FullName() {
   auto text = std::make_shared<std::wstring>();
   Call([text](References& r) { *text = r.AppProperty(L"FullName").AsString(); }, limits_.callMs);

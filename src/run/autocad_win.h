@@ -39,6 +39,7 @@ class AutoCadLink final : public CadConnector, public CadApplication {
   std::wstring Version() override;
   std::wstring GetVariable(const std::wstring& name) override;
   void SetVariable(const std::wstring& name, const std::wstring& value) override;
+  void SetIntegerVariable(const std::wstring& name, int value) override;
   std::optional<std::wstring> AfterFailure() override;
 
   // Releases every reference and ends the automation thread (tests; the program just ends).

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
+#include <utility>
 
 #include "run/page_rule.h"
 
@@ -100,11 +102,20 @@ class StretchRecord final : public RunRecord {
     startClock_[at] = Clock();
     record_.Begun(selection_[at]);
   }
+  void History(size_t index, const DrawingHistory& history) override {
+    size_t at = firstAt_ + index;
+    if (at >= selection_.size()) return;
+    record_.History(selection_[at], history);
+    history_ = history;
+  }
   void Saved(size_t index) override {
     size_t at = firstAt_ + index;
     if (at >= selection_.size()) return;
     record_.Saved(selection_[at]);
-    End(at, DrawingResult::Done, 0, {});
+    std::optional<DrawingHistory> history = std::exchange(history_, std::nullopt);
+    bool erred = history && history->HasErrors();
+    End(at, erred ? DrawingResult::ScriptError : DrawingResult::Done, 0,
+        history ? history->Note() : L"");
   }
   void Failed(size_t index, long number, const std::wstring& description) override {
     stretchFailed_ = true;  // also a failure outside a drawing: the run ended with it
@@ -150,7 +161,9 @@ class StretchRecord final : public RunRecord {
     end.errorText = text;
     if (parts_.clockSeconds) end.seconds = Clock() - startClock_[at];
     end.ended = ++ended_;
-    ++(result == DrawingResult::Done ? summary_.saved : summary_.failed);
+    ++(result == DrawingResult::Done          ? summary_.saved
+       : result == DrawingResult::ScriptError ? summary_.scriptErrors
+                                              : summary_.failed);
     if (parts_.drawingEnded) parts_.drawingEnded(end);
   }
 
@@ -159,6 +172,7 @@ class StretchRecord final : public RunRecord {
   RunRecord& record_;
   const GuiEngineParts& parts_;
   ParallelSummary summary_;
+  std::optional<DrawingHistory> history_;  // of the drawing at hand
   std::vector<double> startClock_;
   size_t firstAt_ = 0;
   size_t count_ = 0;
@@ -195,7 +209,7 @@ GuiOutcome RunOnGui(const RunInputs& inputs, const std::vector<size_t>& selectio
     StretchView main(inputs, selection[at], length, parts.message);
     stretches.BeginStretch(at, length);
     RunHost host{parts.connector, parts.keys, parts.script, progress, main,
-                 parts.timeOfDay, stretches};
+                 parts.timeOfDay, stretches,  parts.history};
     ModifyRun(host);
     if (!stretches.StretchWhole()) break;
     at += length;

@@ -21,6 +21,7 @@ struct GuiEngineParts {
   std::function<bool()> stopRequested;  // after the drawing at hand, no more
   std::function<void(const DrawingEnd&)> drawingEnded;
   std::function<void(const std::wstring&)> message;  // the run's messages
+  HistoryFiles* history = nullptr;                   // the command histories; null: none
 };
 
 struct GuiOutcome {

@@ -102,7 +102,15 @@ class Scheduler {
     if (found == selection_.end() || *found != end.index) return;
     size_t at = static_cast<size_t>(found - selection_.begin());
     if (!running_[at]) return;  // reported already, or never started
+    if (end.history) record_.History(end.index, *end.history);
     Finish(at, end.saved, end.errorNumber, end.errorText);
+    if (end.saved && end.history && end.history->HasErrors()) {
+      DrawingEnd& drawing = summary_.drawings[at];
+      drawing.result = DrawingResult::ScriptError;
+      drawing.errorText = end.history->Note();
+      --summary_.saved;
+      ++summary_.scriptErrors;
+    }
     Report(at);
   }
 

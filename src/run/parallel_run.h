@@ -30,7 +30,8 @@ struct JobEnd {
   size_t index = 0;  // as given to Start
   bool saved = false;
   long errorNumber = 0;
-  std::wstring errorText;  // the job's last lines of output, when it failed
+  std::wstring errorText;                 // the job's last lines of output, when it failed
+  std::optional<DrawingHistory> history;  // what the job printed, when it was kept
 };
 
 class DrawingJobs {
@@ -74,6 +75,7 @@ struct ParallelOptions {
 
 struct ParallelSummary {
   size_t saved = 0, failed = 0, notBegun = 0;
+  size_t scriptErrors = 0;  // saved, but their scripts went wrong (not among `saved`)
   bool cancelled = false;
   std::vector<DrawingEnd> drawings;  // one per drawing of the run, in list order
 };

@@ -70,8 +70,10 @@ void Runs::RunWith(RunKind kind, RunFunction run) {
   KeysToAutoCad keys(environment_.limits);
   ScriptFileOnDisk script(environment_.programFolder);
   Form3View progress(form3_, environment_.lifetime, stopQuestion_);
+  HistoryFilesOnDisk history;
   std::unique_ptr<RunRecord> record = environment_.makeRecord(kind);
-  RunHost host{environment_.cad, keys, script, progress, main_, environment_.timeOfDay, *record};
+  RunHost host{environment_.cad,       keys,    script,  progress, main_,
+               environment_.timeOfDay, *record, &history};
   try {
     run(host);
   } catch (...) {

@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cwchar>
 #include <utility>
+#include <vector>
 
 #include "base/program_folder.h"
 #include "base/text_place.h"
@@ -81,6 +83,34 @@ class Run {
     cad_.SetVariable(L"TRUSTEDPATHS", before);
   }
 
+  // For a run on R2000+, after `filedia 0`: the command history written for every drawing
+  // (LOGFILEMODE 1), no proxy notice when a drawing opens (PROXYNOTICE 0), and a drawing last
+  // saved by another program named on the command line instead of in a dialog (DWGCHECK 2 for
+  // 1). A variable AutoCAD refuses to give or take stays as it is, and the run goes on as it
+  // would without it.
+  //   LOGFILEMODE, an integer kept in the registry, 0 no log file, 1 a log file:
+  //   https://help.autodesk.com/cloudhelp/2015/ENU/AutoCAD-LT-MAC/files/GUID-C0C25385-F210-4834-B7D4-B29C2592D36A.htm
+  //   PROXYNOTICE, 0 no proxy warning, 1 the warning:
+  //   https://help.autodesk.com/cloudhelp/2015/ITA/AutoCAD-LT/files/GUID-A1A272D8-F3E3-4B84-AF23-1AFEF732DA03.htm
+  //   DWGCHECK, 1 a warning dialog and a command-line warning, 2 the command-line warning only:
+  //   https://help.autodesk.com/cloudhelp/2026/PTB/AutoCAD-LT/files/GUID-91E890BF-AEBD-4BCE-9663-1AFD595AA5E4.htm
+  void VariablesForRun() {
+    if (!r2000_) return;
+    historyWanted_ = host_.history != nullptr;
+    historyOn_ = historyWanted_ && SetForRun(L"LOGFILEMODE", 1, [](int v) { return v != 1; });
+    SetForRun(L"PROXYNOTICE", 0, [](int v) { return v != 0; });
+    SetForRun(L"DWGCHECK", 2, [](int v) { return v == 1; });
+  }
+
+  // The values found, put back; one AutoCAD refuses is left (it refused the same before).
+  void RestoreVariables() {
+    while (!changed_.empty()) {
+      Changed variable = changed_.back();
+      changed_.pop_back();
+      Refusable([&] { cad_.SetIntegerVariable(variable.name, variable.before); });
+    }
+  }
+
   void DialogsOn() {
     if (r2000_) {
       cad_.SendCommand(std::wstring(L"filedia") + kCr + L"1" + kCr);
@@ -106,6 +136,7 @@ class Run {
     } else {
       cad_.ActiveDocumentOpen(*drawing_);
     }
+    NoteHistory();
     if (dialogsOffAfterOpen) DialogsOff();
     if (r2000_) {
       cad_.SendCommand(std::wstring(L"script") + kCr + scriptPath + kCr);
@@ -123,7 +154,43 @@ class Run {
     }
   }
 
+  // LOGFILENAME names the file of the drawing at hand (a read-only string, kept per drawing:
+  // https://help.autodesk.com/cloudhelp/2022/ENU/AutoCAD-Core/files/GUID-38D94E23-56D3-4B41-8684-200150A2DDA7.htm);
+  // its size now marks where this drawing's history will begin.
+  void NoteHistory() {
+    historyPath_.clear();
+    if (!historyOn_) return;
+    Refusable([&] { historyPath_ = cad_.GetVariable(L"LOGFILENAME"); });
+    if (!historyPath_.empty()) historySize_ = host_.history->Size(historyPath_);
+  }
+
+  // AutoCAD writes the history out when the drawing is closed or the log is switched off
+  // (LOGFILEON: "recorded in the log file until you exit the program or use the LOGFILEOFF
+  // command",
+  // https://help.autodesk.com/cloudhelp/2015/ENU/AutoCAD-LT-MAC/files/GUID-2FB60E75-7926-4344-91DC-B2A1D9F52163.htm).
+  // A preview leaves its drawing open: it switches the log off and on again.
+  void ReadHistory(bool switchLogOff) {
+    if (!historyOn_) return;
+    if (switchLogOff) {
+      Refusable([&] { cad_.SetIntegerVariable(L"LOGFILEMODE", 0); });
+    }
+    std::optional<std::wstring> added;
+    if (!historyPath_.empty()) added = host_.history->Added(historyPath_, historySize_);
+    if (switchLogOff) {
+      Refusable([&] { cad_.SetIntegerVariable(L"LOGFILEMODE", 1); });
+    }
+    history_ = added ? DrawingHistory::Of(std::move(*added)) : DrawingHistory{};
+  }
+
   void DrawingDone() {
+    if (historyWanted_) {  // also when AutoCAD refused it: the record notes it was not read
+      host_.record.History(processed_, history_);
+      if (history_.HasErrors()) {
+        erred_.push_back(PageOf(host_.main.StartPage(), processed_));
+        errorLines_ = history_.Note();
+      }
+      history_ = {};
+    }
     host_.record.Saved(processed_);
     ++processed_;
     current_.reset();
@@ -131,6 +198,9 @@ class Run {
   }
 
   size_t Processed() const { return processed_; }
+  // The pages of the drawings whose scripts went wrong, and the error lines of the last.
+  const std::vector<std::wstring>& ErredPages() const { return erred_; }
+  const std::wstring& LastErrorLines() const { return errorLines_; }
   // The first drawing not begun: after the one that failed, if one did.
   size_t NotBegunFrom() const { return current_ ? *current_ + 1 : processed_; }
 
@@ -139,6 +209,7 @@ class Run {
   void Report(const RunFailure& failure) {
     Undo(dialogsOff_, [this] { DialogsOn(); });
     Undo(trustedBefore_.has_value(), [this] { RestoreTrust(); });
+    Undo(!changed_.empty(), [this] { RestoreVariables(); });
     if (current_) host_.record.Failed(*current_, failure.Number(), failure.Description());
     std::wstring text = L"运行已停止。\n\n错误 " + ErrorNumberText(failure.Number()) + L"：" +
                         failure.Description();
@@ -150,6 +221,39 @@ class Run {
   const std::wstring& Message() const { return message_; }
 
  private:
+  struct Changed {
+    std::wstring name;
+    int before;
+  };
+
+  // Runs a call AutoCAD may refuse; false when it did. An AutoCAD that stopped answering is a
+  // failure of the run.
+  template <typename Call>
+  bool Refusable(Call call) {
+    try {
+      call();
+      return true;
+    } catch (const RunFailure&) {
+      if (!cad_.StillAnswers()) throw;
+      return false;
+    }
+  }
+
+  // Reads the integer `name` and sets it to `value` for the run when `change` says so; false
+  // when AutoCAD refused either, or the value is no integer.
+  template <typename Change>
+  bool SetForRun(const wchar_t* name, int value, Change change) {
+    std::wstring text;
+    if (!Refusable([&] { text = cad_.GetVariable(name); })) return false;
+    wchar_t* end = nullptr;
+    long before = std::wcstol(text.c_str(), &end, 10);
+    if (text.empty() || *end != L'\0') return false;
+    if (!change(static_cast<int>(before))) return true;
+    if (!Refusable([&] { cad_.SetIntegerVariable(name, value); })) return false;
+    changed_.push_back({name, static_cast<int>(before)});
+    return true;
+  }
+
   template <typename Step>
   void Undo(bool needed, Step step) {
     if (!needed || !cad_.StillAnswers()) return;
@@ -168,6 +272,14 @@ class Run {
   std::optional<size_t> current_;  // the drawing begun and not yet saved
   std::optional<std::wstring> drawing_;
   std::optional<std::wstring> trustedBefore_;
+  std::vector<Changed> changed_;  // the variables set for the run, in order
+  bool historyWanted_ = false;    // an R2000+ run asks for the command histories
+  bool historyOn_ = false;        // LOGFILEMODE is 1 for the run
+  std::wstring historyPath_;      // LOGFILENAME of the drawing at hand; empty: none
+  uint64_t historySize_ = 0;
+  DrawingHistory history_;
+  std::vector<std::wstring> erred_;
+  std::wstring errorLines_;
   std::wstring message_;
 };
 
@@ -224,6 +336,16 @@ std::wstring ContinuePages(RunHost& host, const std::wstring& startPage, size_t 
   return L"起始页码已改为 " + page + L"。";
 }
 
+// "本次批量修改中有 K 张图纸的脚本报错（第 P1、P2 页）。", at most ten pages named; empty for none.
+std::wstring ScriptErrorLine(const std::vector<std::wstring>& pages) {
+  if (pages.empty()) return {};
+  constexpr size_t kNamed = 10;
+  std::wstring named;
+  for (size_t i = 0; i < pages.size() && i < kNamed; ++i) named += (i > 0 ? L"、" : L"") + pages[i];
+  return L"本次批量修改中有 " + std::to_wstring(pages.size()) + L" 张图纸的脚本报错（第 " + named +
+         (pages.size() > kNamed ? L" 等页）。" : L" 页）。");
+}
+
 }  // namespace
 
 void ModifyRun(RunHost& host) {
@@ -248,6 +370,7 @@ void ModifyRun(RunHost& host) {
     std::wstring scriptPath = host.script.ScriptPath();
     run.TrustScriptFolder(scriptPath);
     run.DialogsOff();
+    run.VariablesForRun();
     for (size_t i = 0; i < count; ++i) {
       if (i > 0 && host.progress.StopRequested()) {
         stopped = true;
@@ -256,6 +379,7 @@ void ModifyRun(RunHost& host) {
       host.progress.SetCaption(ProgressCaption(i, count));
       run.OpenAndScript(scriptPath, i, false);
       run.Save();
+      run.ReadHistory(false);
       run.DrawingDone();
       if (i + 1 == count) {
         host.progress.SetCaption(kCompletionCaption);
@@ -264,24 +388,32 @@ void ModifyRun(RunHost& host) {
     }
     run.DialogsOn();  // also after an empty list: the dialogs were switched off above
     run.RestoreTrust();
+    run.RestoreVariables();
   });
   host.main.RemoveFirstDrawings(run.Processed());
   host.record.Ended(ok ? run.Processed() : run.NotBegunFrom(), stopped);
+  std::wstring erred = ScriptErrorLine(run.ErredPages());
   if (ok && !stopped) {
-    // The main window comes back when the user dismisses Form3.
-    host.progress.RunEnded([&main = host.main] { main.Show(); });
+    // The main window comes back when the user dismisses Form3, with the scripts that went wrong.
+    std::wstring message;
+    if (!erred.empty()) message = erred + StopLines(host, L"");
+    host.progress.RunEnded([&main = host.main, message] {
+      main.Show();
+      if (!message.empty()) main.ShowMessage(message, MessageKind::Warning);
+    });
     return;
   }
+  if (!erred.empty()) erred = L"\n\n" + erred;
   if (progressShown) host.progress.Close();
   if (mainHidden) host.main.Show();
   std::wstring pageLine = ContinuePages(host, inputs.startPage, run.Processed());
   if (ok) {
     host.main.ShowMessage(L"批量修改已停止：已完成 " + std::to_wstring(run.Processed()) +
                               L" 张，剩余 " + std::to_wstring(count - run.Processed()) + L" 张。" +
-                              StopLines(host, pageLine),
+                              erred + StopLines(host, pageLine),
                           MessageKind::Notice);
   } else {
-    host.main.ShowMessage(run.Message() + StopLines(host, pageLine));
+    host.main.ShowMessage(run.Message() + erred + StopLines(host, pageLine));
   }
 }
 
@@ -298,16 +430,25 @@ void PreviewRun(RunHost& host) {
     std::wstring scriptPath = host.script.ScriptPath();
     run.TrustScriptFolder(scriptPath);
     run.DialogsOff();
+    run.VariablesForRun();
     for (size_t i = 0; i < count; ++i) {
       run.OpenAndScript(scriptPath, i, true);
+      run.ReadHistory(true);
       run.DialogsOn();
       run.DrawingDone();
     }
     if (count == 0) run.DialogsOn();
     run.RestoreTrust();
+    run.RestoreVariables();
   });
   host.record.Ended(ok ? run.Processed() : run.NotBegunFrom(), false);
-  if (!ok) host.main.ShowMessage(run.Message() + StopLines(host, L""));
+  if (!ok) {
+    host.main.ShowMessage(run.Message() + StopLines(host, L""));
+  } else if (!run.ErredPages().empty()) {
+    host.main.ShowMessage(
+        L"预览的脚本在 AutoCAD 中报错：\n" + run.LastErrorLines() + StopLines(host, L""),
+        MessageKind::Warning);
+  }
 }
 
 std::optional<std::wstring> InputRefusal(const RunInputs& inputs, ScriptFile& script) {

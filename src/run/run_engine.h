@@ -3,6 +3,7 @@
 // automation interface, typed keys (R14), the script file, the progress window and the main
 // window. The Windows side supplies the real ones; the tests supply recorders.
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <optional>
@@ -48,6 +49,8 @@ class CadApplication {
   // ActiveDocument.GetVariable / SetVariable, values as text.
   virtual std::wstring GetVariable(const std::wstring& name) = 0;
   virtual void SetVariable(const std::wstring& name, const std::wstring& value) = 0;
+  // SetVariable of a variable that holds an integer: AutoCAD takes only a value of its own type.
+  virtual void SetIntegerVariable(const std::wstring& name, int value) = 0;
   // Called once a failure's message has been prepared. When AutoCAD hung, a started AutoCAD is
   // ended and the connection dropped; returns the line that says what became of AutoCAD, if any.
   virtual std::optional<std::wstring> AfterFailure() = 0;
@@ -84,6 +87,17 @@ class ScriptFile {
   virtual void Write(const std::wstring& path, const std::wstring& text) = 0;
 };
 
+// The files AutoCAD writes each drawing's command history to (LOGFILENAME).
+class HistoryFiles {
+ public:
+  virtual ~HistoryFiles() = default;
+  // The file's size now; 0 when there is none yet.
+  virtual uint64_t Size(const std::wstring& path) = 0;
+  // What was added since it held `notedSize` bytes (DecodeAddedHistory); none when there is no
+  // such file or it cannot be read.
+  virtual std::optional<std::wstring> Added(const std::wstring& path, uint64_t notedSize) = 0;
+};
+
 // Form3.
 class ProgressView {
  public:
@@ -100,8 +114,9 @@ class ProgressView {
 };
 
 enum class MessageKind {
-  Error,   // OK button and the error icon
-  Notice,  // OK button only (the connection's failure)
+  Error,    // OK button and the error icon
+  Notice,   // OK button only (the connection's failure)
+  Warning,  // OK button and the warning icon (scripts that went wrong)
 };
 
 // kavrofrm: the run's inputs and where it reports. It outlives the run: Form3 may bring it back
@@ -130,6 +145,8 @@ struct RunHost {
   MainView& main;
   std::function<std::wstring()> timeOfDay;
   RunRecord& record;  // the run's journal and log
+  // Where the command histories are read; null: the run asks AutoCAD for none.
+  HistoryFiles* history = nullptr;
 };
 
 // A RunRecord that keeps nothing.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/program_folder.h"
+#include "run/history_text.h"
 #include "run/keyboard_win.h"
 #include "win/file_win.h"
 #include "win/program_folder_win.h"
@@ -67,6 +68,20 @@ void ScriptFileOnDisk::Write(const std::wstring& path, const std::wstring& text)
     throw RunFailure(static_cast<long>(result.error),
                      L"无法写入脚本文件 " + path + L"：" + win::SystemMessage(result.error));
   }
+}
+
+uint64_t HistoryFilesOnDisk::Size(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+std::optional<std::wstring> HistoryFilesOnDisk::Added(const std::wstring& path,
+                                                      uint64_t notedSize) {
+  std::string bytes;
+  if (!win::ReadWholeFile(path, &bytes).ok) return std::nullopt;
+  return DecodeAddedHistory(bytes, notedSize,
+                            [](std::string_view ansi) { return win::DecodeAnsi(ansi); });
 }
 
 }  // namespace kavro::run

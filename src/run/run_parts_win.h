@@ -35,4 +35,12 @@ class ScriptFileOnDisk final : public ScriptFile {
   const std::wstring& programFolder_;
 };
 
+// The command history files as they are on disk, decoded as history_text.h says (the ANSI code
+// page being the system's).
+class HistoryFilesOnDisk final : public HistoryFiles {
+ public:
+  uint64_t Size(const std::wstring& path) override;
+  std::optional<std::wstring> Added(const std::wstring& path, uint64_t notedSize) override;
+};
+
 }  // namespace kavro::run

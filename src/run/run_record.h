@@ -3,8 +3,10 @@
 // happens. The journal and the run log that implement it live in src/record/.
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "run/run_inputs.h"
+#include "run/script_errors.h"
 
 namespace kavro::run {
 
@@ -19,6 +21,22 @@ enum class DrawingResult {
 };
 
 enum class RunKind { Modify, Preview };
+
+// The 错误说明 of a drawing saved without the command history the run asked AutoCAD for.
+inline constexpr wchar_t kHistoryUnreadNote[] = L"未能读取命令记录";
+
+// A drawing's command history as the run read it: what AutoCAD wrote while the drawing was open
+// (the desktop program's history file, the Core Console's output).
+struct DrawingHistory {
+  bool read = false;  // false: AutoCAD did not give it; the drawing is judged as before
+  std::wstring text;
+  std::vector<ScriptError> errors;  // FindScriptErrors(text)
+
+  static DrawingHistory Of(std::wstring text);
+  bool HasErrors() const { return read && !errors.empty(); }
+  // The 错误说明 of a drawing saved with this history: its error lines, the unread note, or none.
+  std::wstring Note() const;
+};
 
 class RunRecord {
  public:
@@ -35,6 +53,9 @@ class RunRecord {
   virtual void FlushSavedLater() {}
   // Every record so far is on the disk when it returns.
   virtual void Settle() {}
+  // Before Saved or Failed, for a drawing whose command history the run asked for (desktop
+  // R2000+ and Core Console runs): a saved drawing with error lines in it is 脚本报错.
+  virtual void History(size_t index, const DrawingHistory& history) {}
   virtual void Failed(size_t index, long number, const std::wstring& description) = 0;
   // The run is over; the drawings from `notBegunFrom` on were not begun, because of a cancel
   // when `cancelled`, else because of a failure (none when it equals the count).

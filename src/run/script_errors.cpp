@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "run/run_record.h"
+
 namespace kavro::run {
 namespace {
 
@@ -212,6 +214,19 @@ std::wstring ScriptErrorsText(const std::vector<ScriptError>& errors) {
   }
   if (errors.size() > kShown) text += L"\r\n（共 " + std::to_wstring(errors.size()) + L" 处）";
   return text;
+}
+
+DrawingHistory DrawingHistory::Of(std::wstring text) {
+  DrawingHistory history;
+  history.read = true;
+  history.errors = FindScriptErrors(text);
+  history.text = std::move(text);
+  return history;
+}
+
+std::wstring DrawingHistory::Note() const {
+  if (!read) return kHistoryUnreadNote;
+  return ScriptErrorsText(errors);
 }
 
 }  // namespace kavro::run

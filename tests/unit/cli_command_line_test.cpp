@@ -108,9 +108,10 @@ TEST(CommandLineTest, JobsExitCodesAndUsage) {
   EXPECT_EQ(ResolveJobs(0, 32), 8u);
   EXPECT_EQ(ResolveJobs(0, 0), 1u);
   EXPECT_EQ(ResolveJobs(16, 2), 16u);
-  EXPECT_EQ(ExitCodeOf(0, 0), ExitCode::AllSaved);
-  EXPECT_EQ(ExitCodeOf(1, 0), ExitCode::SomeFailed);
-  EXPECT_EQ(ExitCodeOf(0, 3), ExitCode::SomeFailed);
+  EXPECT_EQ(ExitCodeOf(0, 0, 0), ExitCode::AllSaved);
+  EXPECT_EQ(ExitCodeOf(1, 0, 0), ExitCode::SomeFailed);
+  EXPECT_EQ(ExitCodeOf(0, 3, 0), ExitCode::SomeFailed);
+  EXPECT_EQ(ExitCodeOf(0, 0, 1), ExitCode::SomeFailed);
   // The usage names both commands and every option.
   for (const wchar_t* word : {L"kavro run", L"kavro retry", L"--start", L"--r14", L"--r2000",
                               L"--engine", L"--jobs", L"--log", L"--core", L"--help"}) {

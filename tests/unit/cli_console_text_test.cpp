@@ -34,6 +34,11 @@ TEST(ConsoleText, DrawingLines) {
   failed.errorText.clear();
   failed.result = run::DrawingResult::Cancelled;
   EXPECT_EQ(DrawingLine(failed), L"[ 2/10] 第 41 页 已取消 C:\\图纸\\x.dwg\n");
+  // A script that went wrong: its first error line only.
+  failed.result = run::DrawingResult::ScriptError;
+  failed.errorText = L"第 2 行：*Cancel*\r\n第 5 行：; error: x";
+  EXPECT_EQ(DrawingLine(failed),
+            L"[ 2/10] 第 41 页 脚本报错 C:\\图纸\\x.dwg\n      第 2 行：*Cancel*\n");
 }
 
 TEST(ConsoleText, DurationsAndTheSummary) {

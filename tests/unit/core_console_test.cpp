@@ -36,8 +36,9 @@ TEST(CoreOutput, LinesFromPiecesOfAnySize) {
   EXPECT_EQ((std::vector<std::wstring>{L"ab", L"c"}), odd.LastLines(5));
 }
 
-TEST(CoreOutput, KeepsOnlyTheEndOfLongOutput) {
-  CoreOutput output(64);
+// Its last lines from the end, its history from the beginning up to the cap.
+TEST(CoreOutput, KeepsTheEndAndTheBeginningOfLongOutput) {
+  CoreOutput output(64, 100);
   std::string line = Utf16(u"line 0123456789\r\n");
   // An odd piece size, so that the cut falls anywhere.
   std::string all;
@@ -50,13 +51,19 @@ TEST(CoreOutput, KeepsOnlyTheEndOfLongOutput) {
   // Whole lines only: the cut one is not offered, and the kept bytes still decode as UTF-16.
   for (size_t i = 0; i + 1 < lines.size(); ++i) EXPECT_EQ(L"line 0123456789", lines[i]);
   EXPECT_LE(lines.size(), 6u);
+  EXPECT_EQ(output.History(), L"line 0123456789\r\nline 0123456789\r\nline 0123456789\r");
 }
 
 TEST(CoreOutcome, SavedOnlyWithExitZeroAndTheDrawingWritten) {
   std::vector<std::wstring> lines = {L"1", L"2", L"3", L"4", L"5", L"6"};
-  JobEnd saved = CoreJobEnd(7, {.exitCode = 0, .rewritten = true, .lastLines = lines});
+  JobEnd saved = CoreJobEnd(7, {.exitCode = 0,
+                                .rewritten = true,
+                                .output = L"Command: x\r\n; error: bad",
+                                .lastLines = lines});
   EXPECT_EQ(7u, saved.index);
   EXPECT_TRUE(saved.saved);
+  ASSERT_TRUE(saved.history);
+  EXPECT_EQ(saved.history->Note(), L"第 2 行：; error: bad");
   EXPECT_EQ(0, saved.errorNumber);
 
   // The untrusted script, or a save that failed: exit 0 and nothing written.

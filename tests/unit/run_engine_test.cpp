@@ -14,6 +14,10 @@ const std::wstring kR14Off = L"Type(filedia~0~)";
 const std::wstring kR14On = L"Type(filedia~1~)";
 // R2000 runs ask AutoCAD's version once the template drawing is there.
 const Log kAdd = {L"Documents.Add(C:\\ACAD\\TEMPLATE\\acad.dwt)", L"Version"};
+// After `filedia 0` an R2000 run asks for the history and the two dialogs' settings; this
+// AutoCAD refuses them all, and the run goes on as it would without.
+const Log kRefused = {L"GetVariable(LOGFILEMODE)", L"GetVariable(PROXYNOTICE)",
+                      L"GetVariable(DWGCHECK)"};
 const std::wstring kRunScript = L"SendCommand(script\r" + kScript + L"\r)";
 const std::wstring kActivate = L"Activate(AutoCAD - [Drawing1.dwg])";
 const std::wstring kEnded = L"Form3.RunEnded";
@@ -58,9 +62,9 @@ TEST(Runs, CallStreamsOfBothRunsAndVersions) {
   };
   const Log two = {L"  C:\\d\\a.dwg ", L"C:\\d\\b.dwg"};
   const Case cases[] = {
-      {true, false, {}, Calls(kModifyStart, kAdd, kOff, kOn, kEnded)},
+      {true, false, {}, Calls(kModifyStart, kAdd, kOff, kRefused, kOn, kEnded)},
       {true, false, two,
-       Calls(kModifyStart, kAdd, kOff, Drawing(true, 1, L"C:\\d\\a.dwg"),
+       Calls(kModifyStart, kAdd, kOff, kRefused, Drawing(true, 1, L"C:\\d\\a.dwg"),
              Drawing(true, 2, L"C:\\d\\b.dwg"), kModifyDone, kOn, kEnded)},
       {false, false, {}, Calls(kModifyStart, kR14Off, kR14On, kR14On, kEnded)},
       {false,
@@ -70,9 +74,9 @@ TEST(Runs, CallStreamsOfBothRunsAndVersions) {
              kR14On, kR14On, kEnded)},
       // Only the first drawing is opened and scripted, with the file dialogs switched off again
       // after opening it; it is neither saved nor taken off the list.
-      {true, true, {}, Calls(kPreviewStart, kAdd, kOff, kOn)},
+      {true, true, {}, Calls(kPreviewStart, kAdd, kOff, kRefused, kOn)},
       {true, true, two,
-       Calls(kPreviewStart, kAdd, kOff, Drawing(true, 1, L"C:\\d\\a.dwg", true), kOn)},
+       Calls(kPreviewStart, kAdd, kOff, kRefused, Drawing(true, 1, L"C:\\d\\a.dwg", true), kOn)},
       {false, true, {}, Calls(kPreviewStart, kR14Off, kR14On, kR14On)},
       {false,
        true,
@@ -235,7 +239,8 @@ TEST(StoppedRun, ContinuesThePagesAndNamesTheLog) {
     ASSERT_EQ(r.messages.size(), 1u);
     EXPECT_TRUE(r.messages[0].ends_with(L"\n\n起始页码已改为 7。\n运行记录：C:\\logs\\Kavro-1.csv"))
         << r.messages[0];
-    EXPECT_EQ(record.calls, Calls(L"start4", L"B0", L"S0", L"B1", L"S1",
+    // This AutoCAD keeps no histories: each drawing is noted as saved without one.
+    EXPECT_EQ(record.calls, Calls(L"start4", L"B0", L"H0?", L"S0", L"B1", L"H1?", L"S1",
                                   byUser ? Log{L"E2c"} : Log{L"B2", L"F2:-2147352567", L"E3"}));
     if (!byUser) continue;
     // The drawing at hand was saved, the dialogs switched back on, Form3 went.
@@ -332,6 +337,79 @@ TEST(TrustedFolder, RefusedStopsTheRunAndAFailurePutsItBack) {
     EXPECT_EQ(std::count(r.log.begin(), r.log.end(), kOff), 0);
     EXPECT_EQ(r.Args(L"SetVariable").size(), c.occurrence == 1 ? 1u : 0u);
   }
+}
+
+// With an AutoCAD that keeps command histories: the settings for the run after `filedia 0`, each
+// drawing's history file named once it is open and read once it is closed (a preview's once the
+// log is switched off), the judgement in the record and the message (a modify run's once Form3 is
+// dismissed), and every setting put back after the dialogs, also after a failure.
+TEST(CommandHistory, EachDrawingJudgedAndTheSettingsPutBack) {
+  const Log set = {L"GetVariable(LOGFILEMODE)", L"SetVariable(LOGFILEMODE=1)",
+                   L"GetVariable(PROXYNOTICE)", L"SetVariable(PROXYNOTICE=0)",
+                   L"GetVariable(DWGCHECK)",    L"SetVariable(DWGCHECK=2)"};
+  const Log putBack = {L"SetVariable(DWGCHECK=1)", L"SetVariable(PROXYNOTICE=1)",
+                       L"SetVariable(LOGFILEMODE=0)"};
+  const Log three = {L"start3", L"B0", L"H0!", L"S0", L"B1", L"H1", L"S1", L"B2"};
+  struct Case {
+    bool preview;
+    int failAt;  // Documents.Open
+    Log record;
+    std::wstring message;
+  };
+  const Case cases[] = {
+      {false, 0, Calls(three, L"H2?", L"S2", L"E3"),
+       L"warning: 本次批量修改中有 1 张图纸的脚本报错（第 1 页）。\n\n运行记录：C:\\k.csv"},
+      {true,
+       0,
+       {L"start1", L"B0", L"H0!", L"S0", L"E1"},
+       L"warning: 预览的脚本在 AutoCAD 中报错：\n第 2 行：Unknown command \"BOGUS\".  Press F1 for "
+       L"help.\n\n运行记录：C:\\k.csv"},
+      {false, 3, Calls(three, L"F2:-2147352567", L"E3"),
+       L"\n\n本次批量修改中有 1 张图纸的脚本报错（第 1 页）。\n\n起始页码"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    Recorder r;
+    r.variables = {
+        {L"LOGFILEMODE", L"0"}, {L"PROXYNOTICE", L"1"}, {L"DWGCHECK", L"1"}, {L"LOGFILENAME", L""}};
+    r.drawings = {L"a", L"b", L"c"};
+    // c's file never appears.
+    r.histories = {{L"a", L"Command: bogus\r\nUnknown command \"BOGUS\".  Press F1 for help."},
+                   {L"b", L"Command: zoom"}};
+    if (c.failAt) r.FailAt(L"Documents.Open", c.failAt);
+    TraceRecord record;
+    record.logPath = L"C:\\k.csv";
+    r.Run(c.preview, &record);
+    EXPECT_EQ(record.calls, c.record);
+    auto off = std::find(r.log.begin(), r.log.end(), kOff);
+    EXPECT_EQ(Log(off + 1, off + 7), set);
+    auto open = std::find(r.log.begin(), r.log.end(), L"Documents.Open(a)");
+    Log read = c.preview
+                   ? Calls(kOff, kRunScript, L"Quiescent", L"SetVariable(LOGFILEMODE=0)",
+                           L"ReadHistory", L"SetVariable(LOGFILEMODE=1)", kOn)
+                   : Log{kRunScript, L"Quiescent", L"ActiveDocument.Close(true)", L"ReadHistory"};
+    EXPECT_EQ(Log(open + 1, open + 2 + static_cast<long>(read.size())),
+              Calls(L"GetVariable(LOGFILENAME)", read));
+    auto on = std::find(r.log.rbegin(), r.log.rend(), kOn).base();
+    EXPECT_EQ(Log(on, on + 3), putBack);
+    if (r.dismiss) {
+      EXPECT_TRUE(r.messages.empty());
+      r.dismiss();
+    }
+    ASSERT_EQ(r.messages.size(), 1u);
+    EXPECT_NE(r.messages[0].find(c.message), std::wstring::npos) << r.messages[0];
+  }
+
+  // Ten pages are named at most.
+  Recorder many;
+  many.variables = {{L"LOGFILEMODE", L"1"}, {L"LOGFILENAME", L""}};
+  for (int i = 1; i <= 11; ++i)
+    many.histories[many.drawings.emplace_back(std::to_wstring(i))] = L"*Cancel*";
+  many.Run(false);
+  many.dismiss();
+  EXPECT_EQ(many.messages,
+            Log{L"warning: 本次批量修改中有 11 张图纸的脚本报错（第 1、2、3、4、5、6、7、"
+                L"8、9、10 等页）。"});
 }
 
 TEST(RunTexts, TemplateAndScriptPaths) {

@@ -2,6 +2,7 @@
 // Stand-ins shared by the run tests: AutoCAD, the keyboard, the script file and both windows as one
 // recorder of calls; a run record that writes its calls as short words; a record sink in memory.
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -23,13 +24,17 @@ class Recorder : public CadConnector,
                  public CadApplication,
                  public Keystrokes,
                  public ScriptFile,
-                 public MainView {
+                 public MainView,
+                 public HistoryFiles {
  public:
   Log log, drawings, messages;
   std::wstring scriptTemplate = L"text page", startPage = L"1", version = L"15.0";
   std::wstring scriptPath = kScript;
   bool r2000 = true, connects = true, answers = true;
-  std::map<std::wstring, std::wstring> variables;
+  std::map<std::wstring, std::wstring> variables;  // a name not here is refused
+  // What AutoCAD adds to a drawing's history file (LOGFILENAME names it by the drawing's path)
+  // while it is open; none: the file never appears.
+  std::map<std::wstring, std::wstring> histories;
   std::optional<std::wstring> cadFate;
   size_t stopAfter = 0;  // StopRequested answers true once this many drawings were saved
   std::optional<size_t> unwritableAt;
@@ -58,19 +63,33 @@ class Recorder : public CadConnector,
   std::wstring Caption() override { return Note(L"Caption", {}, L"AutoCAD - [Drawing1.dwg]"); }
   std::wstring FullName() override { return Note(L"FullName", {}, L"C:\\ACAD\\acad.exe"); }
   void DocumentsAdd(const std::wstring& path) override { Note(L"Documents.Add", path); }
-  void DocumentsOpen(const std::wstring& path) override { Note(L"Documents.Open", path); }
+  void DocumentsOpen(const std::wstring& path) override {
+    Note(L"Documents.Open", path);
+    opened_ = path;
+  }
   void ActiveDocumentOpen(const std::wstring& path) override { Note(L"ActiveDocument.Open", path); }
   void SendCommand(const std::wstring& text) override { Note(L"SendCommand", text); }
   void ActiveDocumentCloseSaving() override { Note(L"ActiveDocument.Close", L"true"); }
   void WaitUntilQuiescent() override { Note(L"Quiescent"); }
-  bool StillAnswers() override { return answers; }
+  bool StillAnswers() override { return answers || failedEntry == 0; }
   std::wstring Version() override { return Note(L"Version", {}, version); }
   std::wstring GetVariable(const std::wstring& name) override {
-    return Note(L"GetVariable", name, variables.at(name));
+    Note(L"GetVariable", name);
+    if (!variables.count(name)) throw RunFailure(-2147024809, L"refused");
+    return name == L"LOGFILENAME" ? opened_ : variables[name];
   }
   void SetVariable(const std::wstring& name, const std::wstring& value) override {
     Note(L"SetVariable", name + L"=" + value);
     variables[name] = value;
+  }
+  void SetIntegerVariable(const std::wstring& name, int value) override {
+    SetVariable(name, std::to_wstring(value));
+  }
+  uint64_t Size(const std::wstring&) override { return 0; }
+  std::optional<std::wstring> Added(const std::wstring& path, uint64_t) override {
+    Note(L"ReadHistory");
+    auto found = histories.find(path);
+    return found != histories.end() ? std::optional(found->second) : std::nullopt;
   }
   std::optional<std::wstring> AfterFailure() override { return cadFate; }
   void ActivateWindow(const std::wstring& title) override { Note(L"Activate", title); }
@@ -94,7 +113,9 @@ class Recorder : public CadConnector,
   bool TargetsR2000() override { return r2000; }
   void Hide() override { Note(L"Main.Hide"); }
   void ShowMessage(const std::wstring& text, MessageKind kind) override {
-    messages.push_back(kind == MessageKind::Notice ? L"notice: " + text : text);
+    messages.push_back(kind == MessageKind::Notice    ? L"notice: " + text
+                       : kind == MessageKind::Warning ? L"warning: " + text
+                                                      : text);
   }
 
   // Form3: ProgressView and MainView both have Show().
@@ -128,7 +149,8 @@ class Recorder : public CadConnector,
                  progress,
                  *this,
                  [] { return std::wstring(L"10:00"); },
-                 record ? *record : none};
+                 record ? *record : none,
+                 this};
     preview ? PreviewRun(host) : ModifyRun(host);
   }
 
@@ -146,10 +168,11 @@ class Recorder : public CadConnector,
 
  private:
   std::map<std::wstring, int> failures_;
+  std::wstring opened_;  // the drawing open last
 };
 
 // The record's calls as short words: "start4" for four drawings, B3 begun, S3 saved, F3:-1 failed
-// with its number, E3 ended, E3c ended by a cancel.
+// with its number, E3 ended, E3c ended by a cancel (and the histories, below).
 class TraceRecord final : public RunRecord {
  public:
   Log calls;
@@ -164,6 +187,10 @@ class TraceRecord final : public RunRecord {
   }
   void FlushSavedLater() override { savedLater = true; }
   void Settle() override { unflushed = false; }
+  // H3 a history read, H3! one with error lines, H3? none read.
+  void History(size_t i, const DrawingHistory& h) override {
+    Add(L"H", i, h.HasErrors() ? L"!" : h.read ? L"" : L"?");
+  }
   void Failed(size_t i, long number, const std::wstring&) override {
     Add(L"F", i, L":" + std::to_wstring(number));
   }

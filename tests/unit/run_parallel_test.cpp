@@ -32,8 +32,12 @@ class FakeJobs final : public DrawingJobs {
     auto which = oldestFirst ? running.begin() : running.end() - 1;
     size_t index = *which;
     running.erase(which);
-    if (failing.count(index)) return {{index, false, 1, L"; error: 无效的图纸"}};
-    return {{index, true, 0, {}}};
+    if (failing.count(index)) return {{index, false, 1, L"; error: 无效的图纸", {}}};
+    // Every job's output goes with it; one that printed an error line is judged by it.
+    std::wstring output = L"Command: _.qsave\r\n";
+    if (erring.count(index))
+      output = L"Command: BOGUS\r\n未知命令“BOGUS”。按 F1 查看帮助。\r\n" + output;
+    return {{index, true, 0, {}, DrawingHistory::Of(output)}};
   }
 
   void EndAll() override {
@@ -44,7 +48,7 @@ class FakeJobs final : public DrawingJobs {
   std::map<size_t, std::wstring> scripts, drawings;
   std::vector<size_t> started, running;
   size_t mostAtOnce = 0;
-  std::set<size_t> failing, refused;
+  std::set<size_t> failing, refused, erring;
   bool oldestFirst = false;
   // Called at the start of each wait; false: the wait returns no end (a cancel woke it).
   std::function<bool(int)> onWait;
@@ -138,13 +142,18 @@ TEST_F(ParallelRun, TheSaveCommandComesOnALineOfItsOwnWithoutABlankLine) {
   EXPECT_EQ(ParallelScript(named, 2), L"43 " + named.drawings[2] + L"\r\n_.qsave\r\n");
 }
 
-TEST_F(ParallelRun, FailuresLeaveTheOthersRunning) {
+TEST_F(ParallelRun, FailuresAndScriptErrorsLeaveTheOthersRunning) {
   jobs.failing = {3};
   jobs.refused = {5};
+  jobs.erring = {6};
   jobs.oldestFirst = true;
   options.jobs = 2;
   ParallelSummary summary = RunInParallel(Inputs(8), jobs, record, options);
-  EXPECT_EQ(summary.saved, 6u);
+  EXPECT_EQ(summary.saved, 5u);
+  EXPECT_EQ(summary.scriptErrors, 1u);
+  EXPECT_EQ(summary.drawings[6].result, DrawingResult::ScriptError);
+  EXPECT_EQ(summary.drawings[6].errorText, L"第 2 行：未知命令“BOGUS”。按 F1 查看帮助。");
+  EXPECT_LT(Position(record.calls, L"H6!"), Position(record.calls, L"S6"));
   EXPECT_EQ(summary.failed, 2u);
   EXPECT_EQ(summary.notBegun, 0u);
   EXPECT_EQ(jobs.started.size(), 7u);

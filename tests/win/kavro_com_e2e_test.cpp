@@ -234,6 +234,25 @@ TEST_F(KavroCom, ASecuredCoreConsoleRunsTheScriptsAndTheProfileIsLeftAsItWas) {
   EXPECT_EQ(profile.Text(L"TRUSTEDPATHS"), L"C:\\mine");
 }
 
+// A script with an unknown command on either engine (the Core Console judged by what it printed):
+// each drawing is saved yet 脚本报错, with its first error line, counted in the summary; exit 1.
+TEST_F(KavroCom, ScriptsThatWentWrongAreCountedAndExitOne) {
+  standin_ = std::make_unique<Standin>(StandinOptions{.unknownCommands = L"bogus"});
+  Lines paths = Inputs(2, "bogus page\r\n");
+  for (const wchar_t* engine : {L"core", L"gui"}) {
+    SCOPED_TRACE(engine);
+    Ran ran = Kavro(RunArgs(L"--engine " + std::wstring(engine)));
+    EXPECT_EQ(ran.code, 1u);
+    EXPECT_TRUE(Has(ran.output, L"第 2 页 脚本报错"))
+        << std::string(ran.output.begin(), ran.output.end());
+    EXPECT_TRUE(Has(ran.output, L"行：Unknown command \"BOGUS\".  Press F1 for help."));
+    EXPECT_TRUE(Has(ran.output, L"完成 0 张，脚本报错 2 张，失败 0 张"));
+    for (const Lines& row : LogRows()) EXPECT_EQ(row[2], L"脚本报错");
+    EXPECT_TRUE(Has(FromUtf8(ReadBytes(JoinFolder(folder_, L"run.txt"))).value_or(L""),
+                    L"=== 第 1 页 " + paths[0] + L" 脚本报错 ===\r\n"));
+  }
+}
+
 TEST_F(KavroCom, FailedDrawingsCarryTheConsolesLastLinesIntoTheLog) {
   StandinOptions options;
   options.coreNoSave = true;

@@ -87,22 +87,26 @@ TEST_F(RunE2e, ModifyRunSendsTheTableAndEveryDrawingGetsItsPage) {
   EXPECT_TRUE(MainShownAndEnabled());
 }
 
-// Attached to the AutoCAD the user started: no second one.
+// Attached to the AutoCAD the user started: no second one. Its script went wrong (a Chinese
+// AutoCAD writing its history as UTF-16): a warning right after it, with the lines.
 TEST_F(RunE2e, PreviewRunAttachesAndScriptsTheFirstDrawingOnlyAndLeavesItOpen) {
-  StartStandin();
+  StartStandin({.historyEncoding = 2, .unknownCommands = L"zoom", .chinese = true});
   ASSERT_TRUE(standin_->StartDirectly());
   HWND running = Standin::Window();
   auto paths = AddDrawings(2);
   window_->SetItemText(MainControl::Text1, L"zoom page");
   window_->SetItemText(MainControl::Text2, L"5");
   window_->Click(MainControl::xpcmdbutton7);  // "  修改预览"
-  Lines expected = {L"put Application.Visible true",
-                    L"Documents.Add " + Standin::TemplatePath(),
-                    kOff,
-                    L"Documents.Open " + paths[0],
-                    kOff,
-                    RunScript(),
-                    kOn};
+  // The drawing stays open: its history is written once the log is switched off, and on again.
+  Lines expected = {L"put Application.Visible true", L"Documents.Add " + Standin::TemplatePath(),
+                    kOff};
+  Lines set = test::SetForRun(), putBack = test::PutBack();
+  expected.insert(expected.end(), set.begin(), set.end());
+  expected.insert(
+      expected.end(),
+      {L"Documents.Open " + paths[0], L"Document.GetVariable LOGFILENAME", kOff, RunScript(),
+       L"Document.SetVariable LOGFILEMODE 0", L"Document.SetVariable LOGFILEMODE 1", kOn});
+  expected.insert(expected.end(), putBack.begin(), putBack.end());
   EXPECT_EQ(standin_->Calls(), expected);
   EXPECT_EQ(Standin::Window(), running);
   Lines lines = standin_->LogLines();
@@ -114,7 +118,11 @@ TEST_F(RunE2e, PreviewRunAttachesAndScriptsTheFirstDrawingOnlyAndLeavesItOpen) {
   EXPECT_EQ(ListEntries(), paths);
   EXPECT_EQ(Form3(), nullptr);
   EXPECT_TRUE(MainShownAndEnabled());
-  EXPECT_TRUE(Messages().empty());
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_TRUE(Messages()[0].starts_with(L"预览的脚本在 AutoCAD 中报错：\n第 ")) << Messages()[0];
+  EXPECT_NE(Messages()[0].find(L" 行：未知命令“ZOOM”。按 F1 查看帮助。\n\n运行记录："),
+            std::wstring::npos);
+  EXPECT_EQ(services_->messages->shown[0].flags, UINT{MB_OK | MB_ICONWARNING});
 }
 
 TEST_F(RunE2e, EmptyListStillSwitchesFileDialogsBackOn) {
@@ -190,7 +198,10 @@ TEST_P(RunStops, AtThatDrawing) {
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(ReadBytes(paths[i]), kDrawing + (i < stop.stoppedAt ? std::to_string(i + 1) : ""));
   }
-  EXPECT_EQ(LastCall() == kOn, stop.dialogsBackOn);
+  // Where AutoCAD still answers, the dialogs and then the settings of the run are put back.
+  Lines calls = standin_->Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), kOn), stop.dialogsBackOn ? 1 : 0);
+  if (stop.dialogsBackOn) EXPECT_EQ(Lines(calls.end() - 3, calls.end()), test::PutBack());
   // A crashed AutoCAD is gone; so is a hung one that the run started itself (it ended it).
   bool gone = stop.options.crashAt > 0 || (stop.options.hangAt > 0 && !stop.startedByUser);
   EXPECT_TRUE(test::PumpUntil([&] { return Standin::IsRunning() != gone; }));
@@ -212,6 +223,55 @@ INSTANTIATE_TEST_SUITE_P(
                            false,
                            true}),
     [](const auto& info) { return info.param.name; });
+
+// Drawing 3's script has an unknown command: the run goes on, the log says 脚本报错 for it (its
+// history beside the log), and the message comes when the main window returns. An AutoCAD that
+// refuses LOGFILEMODE runs as before: every drawing 完成, noted as without its history.
+TEST_F(RunE2e, AScriptThatWentWrongIsToldAfterTheDoubleClick) {
+  struct Case {
+    StandinOptions options;
+    const wchar_t *third, *message;
+  };
+  for (const Case& c :
+       {Case{{.historyEncoding = 1, .unknownCommands = L"bogusc"},
+             L"脚本报错",
+             L"本次批量修改中有 1 张图纸的脚本报错（第 3 页）。\n\n运行记录："},
+        Case{{.refuseHistory = true, .unknownCommands = L"bogusc"}, L"完成", nullptr}}) {
+    bool history = !c.options.refuseHistory;
+    StartStandin(c.options);
+    auto paths = AddDrawings(5);
+    window_->SetItemText(MainControl::Text1, L"zoom page\r\nbogus<acet:cBaseName>\r\n");
+    window_->Runs().Modify();
+    EXPECT_EQ(standin_->Calls(), test::ModifyCalls(paths, ScriptPath(), history));
+    EXPECT_TRUE(Messages().empty());
+    ASSERT_NE(Form3(), nullptr);
+    SendMessageW(Form3()->Hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
+    ASSERT_TRUE(Form3Closed());
+    Lines messages = Messages();
+    ASSERT_EQ(messages.size(), history ? 1u : 0u);
+    if (history) EXPECT_TRUE(messages[0].starts_with(c.message)) << messages[0];
+    if (history) EXPECT_EQ(services_->messages->shown[0].flags, UINT{MB_OK | MB_ICONWARNING});
+    // The log and its history file; in both each drawing as it ended.
+    std::wstring logs = services_->dataFolder + L"\\logs\\";
+    Lines files = test::FilesIn(logs);
+    std::sort(files.begin(), files.end());
+    ASSERT_EQ(files.size(), 2u);
+    std::vector<Lines> rows = test::ReadCsv(logs + files[0]);
+    ASSERT_EQ(rows.size(), 6u);
+    for (size_t i = 1; i <= 5; ++i) {
+      EXPECT_EQ(rows[i][2], i == 3 ? c.third : L"完成");
+      std::wstring note = !history ? L"未能读取命令记录"
+                          : i == 3 ? L" 行：Unknown command \"BOGUSC\".  Press F1 for help."
+                                   : L"";
+      EXPECT_TRUE(rows[i][7].ends_with(note) && rows[i][7].empty() == note.empty()) << rows[i][7];
+    }
+    EXPECT_NE(ReadBytes(logs + files[1])
+                  .find("=== 第 3 页 " + win::ToUtf8(paths[2] + L" " + c.third) + " ===\r\n"),
+              std::string::npos);
+    services_->messages->shown.clear();
+    test::DeleteFilesIn(logs);
+  }
+}
 
 TEST_F(RunE2e, AScriptTheCodePageCannotHoldIsRefusedBeforeAutoCadIsTouched) {
   StartStandin();

@@ -1,5 +1,6 @@
 #include "cad.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <memory>
 #include <stdexcept>
@@ -141,6 +142,7 @@ void Cad::Close(int id, bool save) {
     throw CallError{E_FAIL, error};
   }
   Say(L"closed " + drawing.name);
+  WriteHistory(id);
   drawings_.erase(id);
   if (active_ == id) {
     active_ = drawings_.empty() ? 0 : drawings_.rbegin()->first;
@@ -291,6 +293,7 @@ void Cad::ApplyScript(const std::wstring& path, const std::string& bytes) {
   it->second.applied += bytes;
   TheLog().Note(L"script " + path + L" on " + it->second.name + L": " +
                 Quote(kavro::win::DecodeAnsi(bytes)));
+  EchoScript(kavro::win::DecodeAnsi(bytes));
   if (InBackground()) {
     busy_ = true;
     SetTimer(window_, kScriptTimer, static_cast<UINT>(config_.scriptMs), nullptr);
@@ -317,6 +320,70 @@ std::wstring Cad::Caption() const {
   return it == drawings_.end() ? L"AutoCAD" : L"AutoCAD - [" + it->second.name + L"]";
 }
 
+void Cad::EchoScript(const std::wstring& text) {
+  std::wstring unknown = L";" + Lower(config_.unknownCommands) + L";";
+  for (size_t start = 0; start < text.size();) {
+    size_t end = std::min(text.find_first_of(L"\r\n", start), text.size());
+    std::wstring line = text.substr(start, end - start);
+    start = end + (text.compare(end, 2, L"\r\n") == 0 ? 2 : 1);
+    std::wstring word = Trimmed(line).substr(0, Trimmed(line).find(L' '));
+    Say((config_.chinese ? L"命令: " : L"Command: ") + line);
+    if (word.empty() || unknown.find(L";" + Lower(word) + L";") == std::wstring::npos) continue;
+    std::wstring name;
+    for (wchar_t c : word) name += static_cast<wchar_t>(std::towupper(c));
+    // As AutoCAD 2026 words it in its history files (see src/run/script_errors.cpp).
+    Say(config_.chinese ? L"未知命令“" + name + L"”。按 F1 查看帮助。"
+                        : L"Unknown command \"" + name + L"\".  Press F1 for help.");
+    TheLog().Note(L"unknown command " + word);
+  }
+}
+
+std::wstring Cad::HistoryFile(int id) const {
+  const Drawing& drawing = At(id);
+  std::wstring stem = drawing.name.substr(0, drawing.name.rfind(L'.'));
+  return config_.historyFolder + L"\\" + stem + L"_" + std::to_wstring(id) + L".log";
+}
+
+void Cad::WriteHistories() {
+  for (auto& [id, drawing] : drawings_) WriteHistory(id);
+}
+
+void Cad::WriteHistory(int id) {
+  Drawing& drawing = drawings_.at(id);
+  if (drawing.history.empty()) return;
+  std::wstring text;
+  text.swap(drawing.history);
+  CreateDirectoryW(config_.historyFolder.c_str(), nullptr);
+  std::wstring path = HistoryFile(id);
+  HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    TheLog().Note(L"history not written: " + path);
+    return;
+  }
+  LARGE_INTEGER size{};
+  GetFileSizeEx(file, &size);
+  std::string bytes;
+  switch (config_.historyEncoding) {
+    case 1:
+      bytes = (size.QuadPart == 0 ? "\xEF\xBB\xBF" : "") + kavro::win::ToUtf8(text);
+      break;
+    case 2:
+      if (size.QuadPart == 0) bytes = "\xFF\xFE";
+      for (wchar_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+      break;
+    case 3:
+      bytes = kavro::win::EncodeAnsi(text).bytes;
+      break;
+    default:
+      bytes = kavro::win::ToUtf8(text);
+  }
+  DWORD written = 0;
+  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  CloseHandle(file);
+  TheLog().Note(L"history written: " + path);
+}
+
 std::wstring Cad::PromptLine() const {
   switch (prompt_) {
     case Prompt::FiledaiaValue:
@@ -332,6 +399,8 @@ std::wstring Cad::PromptLine() const {
 std::deque<std::wstring> Cad::Screen() const { return screen_; }
 
 void Cad::Say(const std::wstring& line) {
+  auto it = drawings_.find(active_);
+  if (vars_.logFileMode == 1 && it != drawings_.end()) it->second.history += line + L"\r\n";
   screen_.push_back(line);
   while (screen_.size() > 200) screen_.pop_front();
 }

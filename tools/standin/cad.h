@@ -15,9 +15,10 @@
 namespace standin {
 
 struct Drawing {
-  std::wstring path;    // empty for a drawing made from a template (never saved anywhere)
-  std::wstring name;    // "Drawing2.dwg" or the file's name
-  std::string applied;  // bytes of the scripts run on it since it was last saved
+  std::wstring path;     // empty for a drawing made from a template (never saved anywhere)
+  std::wstring name;     // "Drawing2.dwg" or the file's name
+  std::string applied;   // bytes of the scripts run on it since it was last saved
+  std::wstring history;  // command-line lines not yet written to its history file
 };
 
 class Cad {
@@ -55,6 +56,11 @@ class Cad {
   // input; at the command prompt a space does too.
   void Feed(std::wstring_view text, bool typed);
 
+  // The command history file of drawing `id` (LOGFILENAME). AutoCAD writes what the command line
+  // showed while LOGFILEMODE is 1 when the drawing is closed or the mode goes to 0.
+  std::wstring HistoryFile(int id) const;
+  void WriteHistories();
+
   std::wstring Caption() const;
   // The command line as the window shows it: history, then the prompt with its input.
   std::deque<std::wstring> Screen() const;
@@ -82,6 +88,9 @@ class Cad {
   void CheckExists(const std::wstring& path, const wchar_t* what) const;
   void Changed();
   void Say(const std::wstring& line);
+  void WriteHistory(int id);
+  // The script's lines as the command line echoes them, with the message for an unknown command.
+  void EchoScript(const std::wstring& text);
 
   Config config_;
   HWND window_ = nullptr;

@@ -44,6 +44,17 @@ namespace standin {
     "accoreconsole: SECURELOAD (0 runs any script) where the user profile has none")          \
   X(std::wstring, coreTrustedPaths, {},                                                       \
     "accoreconsole: TRUSTEDPATHS, \";\"-separated, where the user profile has none")          \
+  X(std::wstring, historyFolder, {},                                                          \
+    "each drawing's command history file (LOGFILENAME) goes here (default: \"history\" "      \
+    "beside the log)")                                                                        \
+  X(int, historyEncoding, 0,                                                                  \
+    "history files: 0 UTF-8, 1 UTF-8 with a byte-order mark, 2 UTF-16LE with one, 3 ANSI")    \
+  X(bool, refuseHistory, false, "LOGFILEMODE and LOGFILENAME are unknown variables")          \
+  X(std::wstring, unknownCommands, {},                                                        \
+    "\";\"-separated commands a script line may begin with that are unknown (any other is "   \
+    "taken); accoreconsole: any word of a script")                                            \
+  X(bool, chinese, false,                                                                     \
+    "messages as Simplified Chinese AutoCAD prints them (also accoreconsole)")                \
   X(int, dialogAt, 0, "opening the k-th drawing shows a warning box; Open returns once answered")
 
 // A plain aggregate, so that a test may write Config{.failAt = 2}.

@@ -60,7 +60,11 @@ std::wstring DefaultLogPath() {
 
 int Serve(const std::wstring& configPath, bool embedded, const std::wstring& commandLine) {
   Config config = ReadConfig(configPath);
-  TheLog().Open(config.log.empty() ? DefaultLogPath() : config.log);
+  if (config.log.empty()) config.log = DefaultLogPath();
+  if (config.historyFolder.empty()) {
+    config.historyFolder = config.log.substr(0, config.log.find_last_of(L'\\') + 1) + L"history";
+  }
+  TheLog().Open(config.log);
   TheLog().Note(L"start " + commandLine);
   TheLog().Note(std::wstring(config.ansiWindow ? L"ANSI" : L"Unicode") + L" window, code page " +
                 std::to_wstring(GetACP()));

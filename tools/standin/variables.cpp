@@ -77,6 +77,14 @@ void GetVariable(Cad& cad, int document, const Args& args, VARIANT* result) {
     SetString(result, vars.trustedPaths);
   } else if (key == L"FILEDIA") {
     SetShort(result, vars.filedia ? 1 : 0);
+  } else if (key == L"LOGFILEMODE" && !cad.Settings().refuseHistory) {
+    SetShort(result, vars.logFileMode);
+  } else if (key == L"LOGFILENAME" && !cad.Settings().refuseHistory) {
+    SetString(result, cad.HistoryFile(document));
+  } else if (key == L"PROXYNOTICE") {
+    SetShort(result, vars.proxyNotice);
+  } else if (key == L"DWGCHECK") {
+    SetShort(result, vars.dwgCheck);
   } else {
     Unknown(L"GetVariable");
   }
@@ -93,6 +101,15 @@ void SetVariable(Cad& cad, int document, const Args& args) {
     vars.secureLoad = IntegerIn(value, 0, 2);
   } else if (key == L"FILEDIA") {
     vars.filedia = IntegerIn(value, 0, 1) == 1;
+  } else if (key == L"LOGFILEMODE" && !cad.Settings().refuseHistory) {
+    vars.logFileMode = IntegerIn(value, 0, 1);
+    if (vars.logFileMode == 0) cad.WriteHistories();
+  } else if (key == L"LOGFILENAME" && !cad.Settings().refuseHistory) {
+    NotSet();  // read-only
+  } else if (key == L"PROXYNOTICE") {
+    vars.proxyNotice = IntegerIn(value, 0, 1);
+  } else if (key == L"DWGCHECK") {
+    vars.dwgCheck = IntegerIn(value, 0, 5);
   } else if (key == L"TRUSTEDPATHS") {
     std::wstring paths = TextOf(value);
     if (cad.Settings().trustedPathsLocked) {

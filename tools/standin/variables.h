@@ -14,6 +14,9 @@ struct SystemVariables {
   bool filedia = true;
   int secureLoad = 1;         // 0 loads anything, 1 asks for untrusted scripts, 2 refuses them
   std::wstring trustedPaths;  // ";"-separated folders; "\..." at the end covers a tree
+  int logFileMode = 0;        // 1: each drawing's command history goes to its file
+  int proxyNotice = 1;
+  int dwgCheck = 1;
 };
 
 class Cad;

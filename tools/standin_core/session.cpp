@@ -192,9 +192,14 @@ void Session::RunCommand(const std::wstring& word) {
   } else if (name == L"QUIT" || name == L"EXIT" || name == L"CLOSE") {
     quit_ = true;
     Note(L"the rest of the script is not run");
-  } else {
-    Say(L"Unknown command \"" + name + L"\".  Press F1 for help.");
+  } else if ((L";" + Upper(config_.unknownCommands) + L";").find(L";" + name + L";") !=
+             std::wstring::npos) {
+    // As AutoCAD words it (see src/run/script_errors.cpp).
+    Say(config_.chinese ? L"未知命令“" + name + L"”。按 F1 查看帮助。"
+                        : L"Unknown command \"" + name + L"\".  Press F1 for help.");
+    Note(L"unknown command " + word);
   }
+  // Any other word is a command the stand-in takes without doing anything.
 }
 
 void Session::SetVariable(const std::wstring& name, const std::wstring& value) {

@@ -16,14 +16,33 @@ std::wstring Sent(const std::wstring& command) {
   return L"Document.SendCommand " + LogQuote(command);
 }
 
-Lines ModifyCalls(const Lines& paths, const std::wstring& script) {
+Lines SetForRun(bool history) {
+  Lines calls = {L"Document.GetVariable LOGFILEMODE", L"Document.SetVariable LOGFILEMODE 1",
+                 L"Document.GetVariable PROXYNOTICE", L"Document.SetVariable PROXYNOTICE 0",
+                 L"Document.GetVariable DWGCHECK",    L"Document.SetVariable DWGCHECK 2"};
+  if (!history) calls.erase(calls.begin() + 1);
+  return calls;
+}
+
+Lines PutBack(bool history) {
+  Lines calls = {L"Document.SetVariable DWGCHECK 1", L"Document.SetVariable PROXYNOTICE 1",
+                 L"Document.SetVariable LOGFILEMODE 0"};
+  if (!history) calls.pop_back();
+  return calls;
+}
+
+Lines ModifyCalls(const Lines& paths, const std::wstring& script, bool history) {
   Lines calls = {L"put Application.Visible true", L"Documents.Add " + Standin::TemplatePath(),
                  Sent(L"filedia\r0\r")};
+  Lines set = SetForRun(history), putBack = PutBack(history);
+  calls.insert(calls.end(), set.begin(), set.end());
   for (auto& path : paths) {
-    calls.insert(calls.end(), {L"Documents.Open " + path, Sent(L"script\r" + script + L"\r"),
-                               L"Document.Close true"});
+    calls.push_back(L"Documents.Open " + path);
+    if (history) calls.push_back(L"Document.GetVariable LOGFILENAME");
+    calls.insert(calls.end(), {Sent(L"script\r" + script + L"\r"), L"Document.Close true"});
   }
   calls.push_back(Sent(L"filedia\r1\r"));
+  calls.insert(calls.end(), putBack.begin(), putBack.end());
   return calls;
 }
 

@@ -23,9 +23,13 @@ inline constexpr char kDrawing[] = "drawing\r\n";
 std::wstring AwkwardFolder(const std::wstring& name);
 
 // The log line of SendCommand(`command`), and the calls of a whole modify run (R2000) over
-// `paths` with the script file `script`.
+// `paths` with the script file `script`, against a stand-in that keeps command histories or,
+// without `history`, refuses LOGFILEMODE.
 std::wstring Sent(const std::wstring& command);
-Lines ModifyCalls(const Lines& paths, const std::wstring& script);
+Lines ModifyCalls(const Lines& paths, const std::wstring& script, bool history = true);
+// What an R2000 run sets after `filedia 0` and puts back after `filedia 1`.
+Lines SetForRun(bool history = true);
+Lines PutBack(bool history = true);
 
 class RunFixture : public ::testing::Test {
  protected:

@@ -72,7 +72,10 @@ Standin::Standin(const StandinOptions& options) {
   static int count = 0;
   logPath_ = MakeTempFolder(L"standin") + L"\\standin-" + std::to_wstring(++count) + L".log";
   DeleteFileW(logPath_.c_str());
-  WriteOptions(options, logPath_);
+  // Each test's command histories begin afresh, as each drawing's would.
+  StandinOptions fresh = options;
+  if (fresh.historyFolder.empty()) fresh.historyFolder = logPath_.substr(0, logPath_.size() - 4);
+  WriteOptions(fresh, logPath_);
 }
 
 Standin::~Standin() { KillAll(); }

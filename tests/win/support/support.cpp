@@ -183,7 +183,9 @@ std::vector<Lines> ReadCsv(const std::wstring& path) {
   bool quoted = false;
   for (size_t at = 0; at < text.size(); ++at) {
     wchar_t c = text[at];
-    if (c == L'"') {
+    if (c == L'"' && quoted && at + 1 < text.size() && text[at + 1] == L'"') {
+      row.back() += text[++at];  // a doubled quote inside quotes is one
+    } else if (c == L'"') {
       quoted = !quoted;
     } else if (!quoted && c == L',') {
       row.emplace_back();
