@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "cli/command_line.h"
+#include "cloud/cloud_engine_win.h"
 #include "cli/console_text.h"
 #include "core/core_engine_win.h"
 #include "run/gui_engine.h"
@@ -12,12 +13,21 @@
 #include "run/page_rule.h"
 #include "record/record_files_win.h"
 #include "run/run_parts_win.h"
+#include "win/text_win.h"
 
 namespace kavro::cli {
 
 namespace {
 
 int Code(ExitCode code) { return static_cast<int>(code); }
+
+std::wstring EnvironmentText(const wchar_t* name) {
+  DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+  if (size == 0) return {};
+  std::wstring value(size, L'\0');
+  value.resize(GetEnvironmentVariableW(name, value.data(), size));
+  return value;
+}
 
 double SteadySeconds() {
   using namespace std::chrono;
@@ -114,13 +124,30 @@ class Command {
         return Code(ExitCode::NoAutoCad);
       }
     }
+    std::optional<cloud::CloudEngineParts> cloudParts;
+    if (line_.engine == Engine::Cloud) {
+      cloudParts = CloudParts(work);
+      if (!cloudParts) return Code(ExitCode::BadInput);
+    }
     run::RecordChoices choices{line_.logPath, work.savedBefore};
     std::unique_ptr<run::RunRecord> record =
         run::MakeRunRecord(run::RunKind::Modify, env_.dataFolder, env_.timeOfDay, choices);
     double began = SteadySeconds();
     auto drawingEnded = [this](const run::DrawingEnd& end) { env_.out.Write(DrawingLine(end)); };
     run::ParallelSummary summary;
-    if (corePath) {
+    if (cloudParts) {
+      cloudParts->wake = env_.ctrlC.Pressed();
+      cloudParts->cancel = [this] { return CancelLevelNow(); };
+      cloudParts->clockSeconds = &SteadySeconds;
+      cloudParts->drawingEnded = drawingEnded;
+      cloud::CloudOutcome outcome =
+          cloud::RunOnCloud(work.inputs, work.selection, *record, *cloudParts);
+      if (outcome.refusal) {
+        env_.err.Write(*outcome.refusal + L"\n");
+        return Code(ExitCode::BadInput);
+      }
+      summary = std::move(outcome.summary);
+    } else if (corePath) {
       run::CoreEngineParts parts{*corePath,
                                  env_.dataFolder,
                                  ResolveJobs(line_.jobs, env_.processors),
@@ -155,6 +182,30 @@ class Command {
     if (!work.retriedJournal.empty()) run::SetAside(work.retriedJournal);
     env_.out.Write(SummaryText(summary, SteadySeconds() - began, record->LogPath()));
     return Code(ExitCodeOf(summary.failed, summary.notBegun));
+  }
+
+  // The hosted engine's settings, or none when the run may not start (said on the console).
+  std::optional<cloud::CloudEngineParts> CloudParts(const Work& work) {
+    cloud::CloudEngineParts parts;
+    std::wstring id = EnvironmentText(L"APS_CLIENT_ID");
+    std::wstring secret = EnvironmentText(L"APS_CLIENT_SECRET");
+    if (id.empty() || secret.empty()) {
+      env_.err.Write(
+          L"缺少 Autodesk 的凭据：请设置环境变量 APS_CLIENT_ID 和 APS_CLIENT_SECRET。\n");
+      return std::nullopt;
+    }
+    if (std::optional<std::wstring> refusal = cloud::RefusalOfText(work.inputs, work.selection)) {
+      env_.err.Write(*refusal + L"\n");
+      return std::nullopt;
+    }
+    parts.credentials = {win::ToUtf8(id), win::ToUtf8(secret)};
+    SecureZeroMemory(secret.data(), secret.size() * sizeof(wchar_t));
+    std::wstring base = EnvironmentText(L"KAVRO_APS_URL");
+    if (!base.empty()) parts.baseUrl = base;
+    parts.engine =
+        line_.cloudEngine.empty() ? cloud::kDefaultEngine : win::ToUtf8(line_.cloudEngine);
+    parts.jobs = line_.jobs > 0 ? line_.jobs : kDefaultCloudJobs;
+    return parts;
   }
 
   run::CancelLevel CancelLevelNow() const {
