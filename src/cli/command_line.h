@@ -27,9 +27,9 @@ struct CommandLine {
   std::wstring startPage = L"1";  // as typed; read later as the start page box is read
   bool r2000 = true;
   Engine engine = Engine::Gui;
-  size_t jobs = 0;        // 0: not given (see ResolveJobs)
-  std::wstring logPath;   // empty: the default place
-  std::wstring corePath;  // the console AutoCAD's program; empty: looked for
+  size_t jobs = 0;           // 0: not given (see ResolveJobs)
+  std::wstring logPath;      // empty: the default place
+  std::wstring corePath;     // the console AutoCAD's program; empty: looked for
   std::wstring cloudEngine;  // the hosted AutoCAD's engine id; empty: the default
   std::wstring error;
 };

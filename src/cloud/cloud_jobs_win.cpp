@@ -60,9 +60,17 @@ bool CloudSession::EnsureToken() {
 }
 
 HttpAnswer CloudSession::Call(const Request& request) {
+  return CallMade([&request] { return request; });
+}
+
+HttpAnswer CloudSession::CallMade(const std::function<Request()>& make) {
   bool renewed = false;
   for (int attempt = 0;; ++attempt) {
-    if (request.bearer && !IsWholeUrl(request.path) && !EnsureToken()) return tokenFailure_;
+    Request request = make();
+    if (request.bearer && !IsWholeUrl(request.path)) {
+      if (!EnsureToken()) return tokenFailure_;
+      request = make();
+    }
     if (IsDesignAutomation(request.path)) {
       Pause(daWindow_.WaitBefore(Now()));
       daWindow_.Took(Now());
@@ -173,13 +181,16 @@ run::JobStart CloudJobs::Start(size_t index, const std::wstring& drawing,
   if (failure.empty()) failure = Upload(item.objects[1], win::ToUtf8(script));
   HttpAnswer created;
   if (failure.empty()) {
-    created = session_.Call(CreateWorkItem(session_.ClientId(), session_.Bucket(), item.objects[0],
-                                           item.objects[1], item.objects[2], session_.Token()));
+    created = session_.CallMade([&] {
+      return CreateWorkItem(session_.ClientId(), session_.Bucket(), item.objects[0],
+                            item.objects[1], item.objects[2], session_.Token());
+    });
     std::optional<std::string> id = Ok(created) ? ParseWorkItemId(created.body) : std::nullopt;
-    if (id)
+    if (id) {
       item.id = *id;
-    else
+    } else {
       failure = L"无法建立云端任务（" + CallFailure(created) + L"）";
+    }
   }
   if (!failure.empty()) {
     Forget(item);

@@ -29,6 +29,9 @@ class CloudSession {
   // The answer after the retries the rules allow; a request with `bearer` carries a token that is
   // renewed before it expires (and once more when the service refuses it).
   HttpAnswer Call(const Request& request);
+  // The same for a request that carries the token in its body: made anew for every try, after
+  // the token was renewed when it had to be.
+  HttpAnswer CallMade(const std::function<Request()>& make);
   // Token, bucket and activity; the reason when the run cannot go on, else empty.
   std::wstring Prepare(const std::string& engine);
 
