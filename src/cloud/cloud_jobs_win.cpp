@@ -237,6 +237,9 @@ std::vector<run::JobEnd> CloudJobs::WaitForEnds() {
       ends.push_back(Finish(*found, status));
       items_.erase(found);
     }
+    // Once the wake was seen (a manual-reset event stays set), the caller looks at the cancel
+    // after every round.
+    if (wakeSeen_ && ends.empty()) return ends;
     if (failedPolls_ >= kMostFailedPolls) {
       for (Item& item : items_) {
         ends.push_back({item.index, false, kCloudFailedNumber,

@@ -73,6 +73,7 @@ class CloudJobs final : public run::DrawingJobs {
                       const std::wstring& script) override;
   std::vector<run::JobEnd> WaitForEnds() override;
   void EndAll() override;  // cancels the work items in flight; their drawings stay as they were
+  bool EndAllKeepsDrawings() const override { return true; }
 
  private:
   struct Item {

@@ -5,17 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/program_folder.h"
 #include "base/utf8.h"
+#include "cloud/cloud_engine_win.h"
 #include "record/record_files_win.h"
 #include "support/core_process.h"
 #include "support/standin.h"
 #include "support/support.h"
 #include "win/file_win.h"
+#include "win/handles_win.h"
 #include "win/program_folder_win.h"
 #include "win/text_win.h"
 
@@ -233,6 +237,70 @@ TEST_F(CloudRun, RateLimitsServerErrorsAndExpiringTokensStillRunEveryDrawingOnce
   EXPECT_EQ(ran.code, 0u) << std::string(ran.output.begin(), ran.output.end());
   for (int i = 0; i < 4; ++i) EXPECT_EQ(ReadBytes(paths[i]), Modified(1 + i)) << i;
   EXPECT_GE(CallsStarting("token "), 2u);
+}
+
+class NoRecord final : public run::RunRecord {
+ public:
+  void Started(const run::RunInputs&) override {}
+  void Begun(size_t) override {}
+  void Saved(size_t) override {}
+  void Failed(size_t, long, const std::wstring&) override {}
+  void Ended(size_t, bool) override {}
+  std::wstring LogPath() const override { return {}; }
+};
+
+// Ctrl+C once: no new work item, the ones in flight are finished and saved; twice: they are
+// cancelled on the service and their drawings stay as they were.
+TEST_F(CloudRun, CtrlCFinishesWorkItemsInFlightAndASecondCancelsThem) {
+  StartService(L"--queue-ms 3000");
+  Lines paths = Inputs(4);
+  std::string port = ReadBytes(JoinFolder(folder_, L"port"));
+  cloud::CloudEngineParts parts;
+  parts.baseUrl = L"http://127.0.0.1:" + std::wstring(port.begin(), port.end());
+  parts.credentials = {"kavro-test-client", ToUtf8(kSecret)};
+  parts.engine = "Autodesk.AutoCAD+24_3";
+  parts.jobs = 2;
+  parts.clockSeconds = [] { return GetTickCount64() / 1000.0; };
+  run::RunInputs inputs{paths, L"-text 0,0 page\r\n", L"1", true};
+  for (int presses : {1, 2}) {
+    win::UniqueHandle wake(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<int> pressed{0};
+    parts.wake = wake.Get();
+    parts.cancel = [&] {
+      int now = pressed.load();
+      return now == 0   ? run::CancelLevel::None
+             : now == 1 ? run::CancelLevel::Finish
+                        : run::CancelLevel::Force;
+    };
+    size_t before = CallsStarting("POST /da/us-east/v3/workitems");
+    // The first press once both items are in the queue, the second soon after.
+    std::thread user([&] {
+      test::PumpUntil([&] { return CallsStarting("POST /da/us-east/v3/workitems") >= before + 2; },
+                      20000);
+      pressed = 1;
+      SetEvent(wake.Get());
+      Sleep(300);
+      if (presses == 2) pressed = 2;
+    });
+    NoRecord record;
+    cloud::CloudOutcome outcome = cloud::RunOnCloud(inputs, {0, 1, 2, 3}, record, parts);
+    user.join();
+    ASSERT_FALSE(outcome.refusal);
+    EXPECT_TRUE(outcome.summary.cancelled);
+    EXPECT_EQ(outcome.summary.notBegun, 2u);
+    EXPECT_EQ(outcome.summary.saved, presses == 1 ? 2u : 0u);
+    for (int i = 0; i < 2; ++i) {
+      const run::DrawingEnd& end = outcome.summary.drawings[i];
+      EXPECT_FALSE(end.possiblyModified);
+      if (presses == 2) {
+        EXPECT_EQ(end.errorText, run::kCancelledEndText);
+      }
+      EXPECT_EQ(ReadBytes(paths[i]), presses == 1 ? Modified(1 + i) : kCloudDrawing) << i;
+      win::WriteFileReplacing(paths[i], kCloudDrawing);
+    }
+    for (int i = 2; i < 4; ++i) EXPECT_EQ(ReadBytes(paths[i]), kCloudDrawing);
+  }
+  EXPECT_EQ(CallsStarting("DELETE /da/us-east/v3/workitems/"), 2u);
 }
 
 }  // namespace
