@@ -228,9 +228,18 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
     kind = CommandKind::Run;
   } else if (args[0] == L"retry") {
     kind = CommandKind::Retry;
+  } else if (args[0] == L"cloud") {
+    CommandLine cloud;
+    cloud.kind = args.size() == 2 && args[1] == L"login"    ? CommandKind::CloudLogin
+                 : args.size() == 2 && args[1] == L"logout" ? CommandKind::CloudLogout
+                                                            : CommandKind::Error;
+    if (cloud.kind == CommandKind::Error) {
+      cloud.error = L"cloud 命令的用法：kavro cloud login 或 kavro cloud logout。";
+    }
+    return cloud;
   } else {
     return ErrorResult(L"未知的命令" + Quoted(args[0]) +
-                       L"，应为 run 或 retry。用法见 kavro --help。");
+                       L"，应为 run、retry 或 cloud。用法见 kavro --help。");
   }
   try {
     return Parser(args, kind).Parse();
@@ -260,6 +269,10 @@ std::wstring UsageText() {
   kavro retry [JOURNAL] [选项]
       重新处理运行日志 JOURNAL 中没有保存成功的图纸，页码不变。
       不给 JOURNAL 时使用最近一次运行的日志。
+  kavro cloud login | kavro cloud logout
+      为当前 Windows 用户加密保存（或删除）Autodesk 云端的凭据
+      （client id 和 client secret）；--engine cloud 在没有设置环境变量
+      APS_CLIENT_ID 和 APS_CLIENT_SECRET 时使用它们。
   kavro --help
       显示本说明（也可用 -h、/? 或 help）。
 

@@ -12,7 +12,9 @@ enum class CommandKind {
   Run,
   Retry,
   Help,
-  Error,  // `error` says what is wrong
+  Error,        // `error` says what is wrong
+  CloudLogin,   // store the cloud credentials for this Windows user
+  CloudLogout,  // remove them
 };
 
 // Which AutoCAD does the work: the desktop program through automation, one drawing at a time,

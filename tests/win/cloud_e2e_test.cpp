@@ -13,6 +13,7 @@
 
 #include "base/program_folder.h"
 #include "base/utf8.h"
+#include "cloud/cloud_credentials_win.h"
 #include "cloud/cloud_engine_win.h"
 #include "record/record_files_win.h"
 #include "support/core_process.h"
@@ -191,12 +192,21 @@ TEST_F(CloudRun, TwentyDrawingsFiveAtOnceEachWithItsPageAndNoSecretWritten) {
   EXPECT_FALSE(Has(ran.output, kSecret));
 }
 
-TEST_F(CloudRun, MissingCredentialsOrNonAsciiNamesAreRefusedBeforeAnyUpload) {
+TEST_F(CloudRun, CredentialsFromTheEnvironmentOrStoredAndNonAsciiNamesRefused) {
   SetEnvironmentVariableW(L"APS_CLIENT_SECRET", nullptr);
   Inputs(2);
   Ran ran = Run(L"");
   EXPECT_EQ(ran.code, 2u);
   EXPECT_TRUE(Has(ran.output, L"APS_CLIENT_ID") && Has(ran.output, L"APS_CLIENT_SECRET"));
+
+  // Stored for this Windows user (kavro cloud login), encrypted, they serve until the logout.
+  std::wstring stored = cloud::CredentialsPath(DataFolder());
+  ASSERT_TRUE(cloud::StoreCredentials(stored, {"kavro-test-client", ToUtf8(kSecret)}));
+  EXPECT_EQ(ReadBytes(stored).find(ToUtf8(kSecret)), std::string::npos);
+  StartService();
+  EXPECT_EQ(Run(L"").code, 0u);
+  EXPECT_EQ(Kavro(L"cloud logout").code, 0u);
+  EXPECT_EQ(GetFileAttributesW(stored.c_str()), INVALID_FILE_ATTRIBUTES);
 
   SetEnvironmentVariableW(L"APS_CLIENT_SECRET", kSecret);
   StartService();
