@@ -48,9 +48,11 @@ void RateWindow::Took(double now) {
   while (calls_.size() > most_) calls_.pop_front();
 }
 
+// A work item takes seconds at the least (queue, download, the console's start): asking sooner
+// costs requests, and the rate limit counts them.
 double PollSeconds(double oldestAge) {
-  if (oldestAge < 10) return 1;
   if (oldestAge < 60) return 2;
+  if (oldestAge < 300) return 3;
   return 5;
 }
 

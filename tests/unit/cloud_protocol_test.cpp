@@ -133,8 +133,8 @@ TEST(CloudRules, TokenRenewalRateWindowAndPolling) {
   window.Took(60);
   EXPECT_DOUBLE_EQ(window.WaitBefore(60), 1);
 
-  EXPECT_EQ(PollSeconds(0), 1);
-  EXPECT_EQ(PollSeconds(30), 2);
+  EXPECT_EQ(PollSeconds(0), 2);
+  EXPECT_EQ(PollSeconds(100), 3);
   EXPECT_EQ(PollSeconds(600), 5);
 }
 
