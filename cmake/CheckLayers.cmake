@@ -1,10 +1,11 @@
 # The folders of src/ depend downwards only, each on the layers below it:
-#   base <- win <- drawings, script, run, promo <- record <- core <- cli <- app
+#   base <- win <- drawings, script, run, promo <- record <- core, cloud <- cli <- app
 # A folder includes nothing of a layer above its own. The four subsystems of one layer may use
 # each other's headers; record (the journal and the log) implements the run's record that run/
-# declares, core (the Core Console engine) runs over run's scheduler and writes its record, cli
-# (kavro.com) drives both engines, and app builds everything and hands it down.
-set(layers "base" "win" "drawings|script|run|promo" "record" "core" "cli" "app")
+# declares, core (the Core Console engine) and cloud (the hosted one) run over run's scheduler
+# and write its record, cli (kavro.com) drives the engines, and app builds everything and hands
+# it down.
+set(layers "base" "win" "drawings|script|run|promo" "record" "core|cloud" "cli" "app")
 file(GLOB_RECURSE files ${ROOT}/src/*.cpp ${ROOT}/src/*.h)
 set(bad "")
 foreach(f ${files})

@@ -1,11 +1,12 @@
 # Settings shared by every Windows target: Unicode, a static runtime, the system libraries.
 set(KAVRO_WIN_LIBS ole32 oleaut32 uuid shell32 shlwapi gdi32 user32)
 # No import of hhctrl.ocx, which is not a known DLL: it is loaded from the system folder at first
-# use (win/system_library_win.h). comctl32 (not a known DLL either) and comdlg32 are bound at
-# first use, after the program restricted its DLL search: linked the ordinary way, they and the
-# DLLs they link (uxtheme, winspool, ...) would be looked for beside the program at its start.
+# use (win/system_library_win.h). comctl32 (not a known DLL either), comdlg32, winhttp and crypt32
+# (the cloud engine's HTTP and stored credentials) are bound at first use, after the program
+# restricted its DLL search: linked the ordinary way, they and the DLLs they link (uxtheme,
+# winspool, ...) would be looked for beside the program at its start.
 # comctl32 is still found by name, so the manifest's version 6 is the one loaded.
-set(kavroDelayed comctl32 comdlg32)
+set(kavroDelayed comctl32 comdlg32 winhttp crypt32)
 if(MINGW)
   find_program(KAVRO_DLLTOOL NAMES ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32-dlltool dlltool REQUIRED)
   foreach(dll ${kavroDelayed})

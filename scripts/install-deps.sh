@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ googletest python3 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
           fonts-wqy-microhei imagemagick xdotool locales fp-utils procps util-linux clang-format nsis
-          unzip clang libclang-rt-14-dev libfuzzer-14-dev)
+          unzip clang libclang-rt-14-dev libfuzzer-14-dev nlohmann-json3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -5,6 +5,8 @@
 #include <chrono>
 
 #include "cli/command_line.h"
+#include "cloud/cloud_credentials_win.h"
+#include "cloud/cloud_engine_win.h"
 #include "cli/console_text.h"
 #include "core/core_engine_win.h"
 #include "run/gui_engine.h"
@@ -12,6 +14,7 @@
 #include "run/page_rule.h"
 #include "record/record_files_win.h"
 #include "run/run_parts_win.h"
+#include "win/text_win.h"
 
 namespace kavro::cli {
 
@@ -19,9 +22,45 @@ namespace {
 
 int Code(ExitCode code) { return static_cast<int>(code); }
 
+std::wstring EnvironmentText(const wchar_t* name) {
+  DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+  if (size == 0) return {};
+  std::wstring value(size, L'\0');
+  value.resize(GetEnvironmentVariableW(name, value.data(), size));
+  return value;
+}
+
 double SteadySeconds() {
   using namespace std::chrono;
   return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// One line typed at the console (without echo when `hidden`), or read from redirected input;
+// none at the end of the input.
+std::optional<std::wstring> ReadInputLine(bool hidden, TextOut& out) {
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  std::wstring line;
+  DWORD mode = 0;
+  if (GetConsoleMode(input, &mode)) {
+    if (hidden) SetConsoleMode(input, mode & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+    wchar_t buffer[1024];
+    DWORD read = 0;
+    BOOL ok = ReadConsoleW(input, buffer, 1023, &read, nullptr);
+    SetConsoleMode(input, mode);
+    if (hidden) out.Write(L"\n");
+    if (!ok || read == 0) return std::nullopt;
+    line.assign(buffer, read);
+  } else {
+    std::string bytes;
+    char byte = 0;
+    DWORD read = 0;
+    while (ReadFile(input, &byte, 1, &read, nullptr) && read == 1 && byte != '\n') bytes += byte;
+    if (bytes.empty() && read == 0) return std::nullopt;
+    line = win::FromUtf8(bytes);
+    SecureZeroMemory(bytes.data(), bytes.size());
+  }
+  while (!line.empty() && (line.back() == L'\r' || line.back() == L'\n')) line.pop_back();
+  return line;
 }
 
 // What a command works on: its inputs and the list positions to do.
@@ -45,6 +84,15 @@ class Command {
       case CommandKind::Error:
         env_.err.Write(line_.error + L"\n用 kavro --help 查看用法。\n");
         return Code(ExitCode::BadInput);
+      case CommandKind::CloudLogin:
+        return CloudLogin();
+      case CommandKind::CloudLogout:
+        if (!cloud::ForgetCredentials(cloud::CredentialsPath(env_.dataFolder))) {
+          env_.err.Write(L"无法删除保存的 Autodesk 凭据。\n");
+          return Code(ExitCode::BadInput);
+        }
+        env_.out.Write(L"已删除保存的 Autodesk 凭据。\n");
+        return Code(ExitCode::AllSaved);
       case CommandKind::Run:
       case CommandKind::Retry:
         break;
@@ -114,13 +162,30 @@ class Command {
         return Code(ExitCode::NoAutoCad);
       }
     }
+    std::optional<cloud::CloudEngineParts> cloudParts;
+    if (line_.engine == Engine::Cloud) {
+      cloudParts = CloudParts(work);
+      if (!cloudParts) return Code(ExitCode::BadInput);
+    }
     run::RecordChoices choices{line_.logPath, work.savedBefore};
     std::unique_ptr<run::RunRecord> record =
         run::MakeRunRecord(run::RunKind::Modify, env_.dataFolder, env_.timeOfDay, choices);
     double began = SteadySeconds();
     auto drawingEnded = [this](const run::DrawingEnd& end) { env_.out.Write(DrawingLine(end)); };
     run::ParallelSummary summary;
-    if (corePath) {
+    if (cloudParts) {
+      cloudParts->wake = env_.ctrlC.Pressed();
+      cloudParts->cancel = [this] { return CancelLevelNow(); };
+      cloudParts->clockSeconds = &SteadySeconds;
+      cloudParts->drawingEnded = drawingEnded;
+      cloud::CloudOutcome outcome =
+          cloud::RunOnCloud(work.inputs, work.selection, *record, *cloudParts);
+      if (outcome.refusal) {
+        env_.err.Write(*outcome.refusal + L"\n");
+        return Code(ExitCode::BadInput);
+      }
+      summary = std::move(outcome.summary);
+    } else if (corePath) {
       run::CoreEngineParts parts{*corePath,
                                  env_.dataFolder,
                                  ResolveJobs(line_.jobs, env_.processors),
@@ -156,6 +221,58 @@ class Command {
     if (!work.retriedJournal.empty()) run::SetAside(work.retriedJournal);
     env_.out.Write(SummaryText(summary, SteadySeconds() - began, record->LogPath()));
     return Code(ExitCodeOf(summary.failed, summary.notBegun, summary.scriptErrors));
+  }
+
+  int CloudLogin() {
+    env_.out.Write(L"APS_CLIENT_ID: ");
+    std::optional<std::wstring> id = ReadInputLine(false, env_.out);
+    env_.out.Write(L"APS_CLIENT_SECRET: ");
+    std::optional<std::wstring> secret = ReadInputLine(true, env_.out);
+    cloud::CloudCredentials credentials{id ? win::ToUtf8(*id) : "",
+                                        secret ? win::ToUtf8(*secret) : ""};
+    if (secret) SecureZeroMemory(secret->data(), secret->size() * sizeof(wchar_t));
+    if (credentials.clientId.empty() || credentials.secret.empty()) {
+      env_.err.Write(L"没有输入 client id 或 client secret，没有保存。\n");
+      return Code(ExitCode::BadInput);
+    }
+    bool stored = cloud::StoreCredentials(cloud::CredentialsPath(env_.dataFolder), credentials);
+    SecureZeroMemory(credentials.secret.data(), credentials.secret.size());
+    if (!stored) {
+      env_.err.Write(L"无法保存 Autodesk 的凭据。\n");
+      return Code(ExitCode::BadInput);
+    }
+    env_.out.Write(L"已为当前 Windows 用户加密保存 Autodesk 的凭据。\n");
+    return Code(ExitCode::AllSaved);
+  }
+
+  // The hosted engine's settings, or none when the run may not start (said on the console).
+  std::optional<cloud::CloudEngineParts> CloudParts(const Work& work) {
+    cloud::CloudEngineParts parts;
+    std::wstring id = EnvironmentText(L"APS_CLIENT_ID");
+    std::wstring secret = EnvironmentText(L"APS_CLIENT_SECRET");
+    std::optional<cloud::CloudCredentials> stored;
+    if (id.empty() || secret.empty()) {
+      stored = cloud::StoredCredentials(cloud::CredentialsPath(env_.dataFolder));
+    }
+    if ((id.empty() || secret.empty()) && !stored) {
+      env_.err.Write(
+          L"缺少 Autodesk 的凭据：请设置环境变量 APS_CLIENT_ID 和 APS_CLIENT_SECRET，"
+          L"或先用 kavro cloud login 保存它们。\n");
+      return std::nullopt;
+    }
+    if (std::optional<std::wstring> refusal = cloud::RefusalOfText(work.inputs, work.selection)) {
+      env_.err.Write(*refusal + L"\n");
+      return std::nullopt;
+    }
+    parts.credentials =
+        stored ? *stored : cloud::CloudCredentials{win::ToUtf8(id), win::ToUtf8(secret)};
+    SecureZeroMemory(secret.data(), secret.size() * sizeof(wchar_t));
+    std::wstring base = EnvironmentText(L"KAVRO_APS_URL");
+    if (!base.empty()) parts.baseUrl = base;
+    parts.engine =
+        line_.cloudEngine.empty() ? cloud::kDefaultEngine : win::ToUtf8(line_.cloudEngine);
+    parts.jobs = line_.jobs > 0 ? line_.jobs : kDefaultCloudJobs;
+    return parts;
   }
 
   run::CancelLevel CancelLevelNow() const {

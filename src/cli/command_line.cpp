@@ -16,7 +16,7 @@ struct BadArgument {
   std::wstring message;
 };
 
-enum class Option { Start, R14, R2000, Engine, Jobs, Log, Core };
+enum class Option { Start, R14, R2000, Engine, Jobs, Log, Core, CloudEngine };
 
 struct OptionInfo {
   Option option;
@@ -29,7 +29,7 @@ constexpr OptionInfo kOptions[] = {
     {Option::Start, L"--start", true, false},  {Option::R14, L"--r14", false, false},
     {Option::R2000, L"--r2000", false, false}, {Option::Engine, L"--engine", true, true},
     {Option::Jobs, L"--jobs", true, true},     {Option::Log, L"--log", true, true},
-    {Option::Core, L"--core", true, true},
+    {Option::Core, L"--core", true, true},     {Option::CloudEngine, L"--cloud-engine", true, true},
 };
 
 bool IsHelpSwitch(std::wstring_view arg) {
@@ -52,9 +52,10 @@ size_t JobsValue(std::wstring_view text) {
     if (c < L'0' || c > L'9') whole = false;
     if (whole) value = value * 10 + static_cast<size_t>(c - L'0');
   }
-  if (!whole || value < 1 || value > kMaxJobs) {
+  // The hosted engine's bound; the local ones are checked once the engine is known.
+  if (!whole || value < 1 || value > kMaxCloudJobs) {
     throw BadArgument{L"--jobs 的值" + Quoted(text) + L"无效，应为 1 到 " +
-                      std::to_wstring(kMaxJobs) + L" 之间的整数。"};
+                      std::to_wstring(kMaxCloudJobs) + L" 之间的整数。"};
   }
   return value;
 }
@@ -62,7 +63,8 @@ size_t JobsValue(std::wstring_view text) {
 Engine EngineValue(std::wstring_view text) {
   if (text == L"gui") return Engine::Gui;
   if (text == L"core") return Engine::Core;
-  throw BadArgument{L"--engine 的值" + Quoted(text) + L"无效，应为 gui 或 core。"};
+  if (text == L"cloud") return Engine::Cloud;
+  throw BadArgument{L"--engine 的值" + Quoted(text) + L"无效，应为 gui、core 或 cloud。"};
 }
 
 class Parser {
@@ -143,6 +145,9 @@ class Parser {
       case Option::Core:
         result_.corePath = std::move(value);
         break;
+      case Option::CloudEngine:
+        result_.cloudEngine = std::move(value);
+        break;
       case Option::R14:
       case Option::R2000:
         break;
@@ -163,13 +168,28 @@ class Parser {
   }
 
   void CheckConflicts() const {
+    if (Has(Option::CloudEngine) && result_.engine != Engine::Cloud) {
+      throw BadArgument{L"选项“--cloud-engine”只能与“--engine cloud”一起使用。"};
+    }
+    if (result_.engine == Engine::Cloud) {
+      if (Has(Option::R14)) throw BadArgument{L"选项“--r14”不能与“--engine cloud”一起使用。"};
+      if (Has(Option::Core)) throw BadArgument{L"选项“--core”只能与“--engine core”一起使用。"};
+      return;
+    }
+    if (result_.jobs > kMaxJobs) {
+      throw BadArgument{L"--jobs 的值" + Quoted(std::to_wstring(result_.jobs)) +
+                        L"无效，应为 1 到 " + std::to_wstring(kMaxJobs) +
+                        L" 之间的整数（--engine cloud 可到 " + std::to_wstring(kMaxCloudJobs) +
+                        L"）。"};
+    }
     if (result_.engine == Engine::Core) {
       if (Has(Option::R14)) throw BadArgument{L"选项“--r14”不能与“--engine core”一起使用。"};
       return;
     }
     if (Has(Option::Jobs)) {
       throw BadArgument{
-          L"选项“--jobs”只能与“--engine core”一起使用：桌面版 AutoCAD 一次只处理一张图纸。"};
+          L"选项“--jobs”只能与“--engine core”或“--engine cloud”一起使用：桌面版 AutoCAD "
+          L"一次只处理一张图纸。"};
     }
     if (Has(Option::Core)) throw BadArgument{L"选项“--core”只能与“--engine core”一起使用。"};
   }
@@ -208,9 +228,18 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
     kind = CommandKind::Run;
   } else if (args[0] == L"retry") {
     kind = CommandKind::Retry;
+  } else if (args[0] == L"cloud") {
+    CommandLine cloud;
+    cloud.kind = args.size() == 2 && args[1] == L"login"    ? CommandKind::CloudLogin
+                 : args.size() == 2 && args[1] == L"logout" ? CommandKind::CloudLogout
+                                                            : CommandKind::Error;
+    if (cloud.kind == CommandKind::Error) {
+      cloud.error = L"cloud 命令的用法：kavro cloud login 或 kavro cloud logout。";
+    }
+    return cloud;
   } else {
     return ErrorResult(L"未知的命令" + Quoted(args[0]) +
-                       L"，应为 run 或 retry。用法见 kavro --help。");
+                       L"，应为 run、retry 或 cloud。用法见 kavro --help。");
   }
   try {
     return Parser(args, kind).Parse();
@@ -241,6 +270,10 @@ std::wstring UsageText() {
   kavro retry [JOURNAL] [选项]
       重新处理运行日志 JOURNAL 中没有保存成功的图纸，页码不变。
       不给 JOURNAL 时使用最近一次运行的日志。
+  kavro cloud login | kavro cloud logout
+      为当前 Windows 用户加密保存（或删除）Autodesk 云端的凭据
+      （client id 和 client secret）；--engine cloud 在没有设置环境变量
+      APS_CLIENT_ID 和 APS_CLIENT_SECRET 时使用它们。
   kavro --help
       显示本说明（也可用 -h、/? 或 help）。
 
@@ -249,12 +282,17 @@ run 的选项：
   --r14 | --r2000     目标 AutoCAD 版本（默认 --r2000）
 
 run 和 retry 的选项：
-  --engine gui|core   gui：桌面版 AutoCAD，一次一张（默认）；
-                      core：AutoCAD 控制台版（accoreconsole.exe），可同时处理多张
-  --jobs N            同时处理的图纸数，1 到 32（仅用于 --engine core；
-                      默认为逻辑处理器数，最多 8）
+  --engine gui|core|cloud
+                      gui：桌面版 AutoCAD，一次一张（默认）；
+                      core：AutoCAD 控制台版（accoreconsole.exe），可同时处理多张；
+                      cloud：Autodesk 云端的 AutoCAD 控制台版（Design Automation），
+                      凭据取自环境变量 APS_CLIENT_ID 和 APS_CLIENT_SECRET
+  --jobs N            同时处理的图纸数：core 为 1 到 32（默认为逻辑处理器数，
+                      最多 8）；cloud 为 1 到 50（默认 10）
   --log FILE          运行记录（CSV）写到 FILE
   --core PATH         accoreconsole.exe 的位置（仅用于 --engine core）
+  --cloud-engine ID   云端 AutoCAD 的版本（仅用于 --engine cloud；
+                      默认 Autodesk.AutoCAD+24_3）
 
 选项可写成 --jobs 4 或 --jobs=4，可放在文件名之前或之后。
 按一次 Ctrl+C：不再开始新的图纸，正在处理的做完为止；再按一次：立即结束。

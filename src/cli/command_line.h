@@ -12,12 +12,14 @@ enum class CommandKind {
   Run,
   Retry,
   Help,
-  Error,  // `error` says what is wrong
+  Error,        // `error` says what is wrong
+  CloudLogin,   // store the cloud credentials for this Windows user
+  CloudLogout,  // remove them
 };
 
-// Which AutoCAD does the work: the desktop program through automation, one drawing at a time, or
-// processes of its console edition, several at once.
-enum class Engine { Gui, Core };
+// Which AutoCAD does the work: the desktop program through automation, one drawing at a time,
+// processes of its console edition, several at once, or Autodesk's hosted console edition.
+enum class Engine { Gui, Core, Cloud };
 
 struct CommandLine {
   CommandKind kind = CommandKind::None;
@@ -27,9 +29,10 @@ struct CommandLine {
   std::wstring startPage = L"1";  // as typed; read later as the start page box is read
   bool r2000 = true;
   Engine engine = Engine::Gui;
-  size_t jobs = 0;        // 0: not given (see ResolveJobs)
-  std::wstring logPath;   // empty: the default place
-  std::wstring corePath;  // the console AutoCAD's program; empty: looked for
+  size_t jobs = 0;           // 0: not given (see ResolveJobs)
+  std::wstring logPath;      // empty: the default place
+  std::wstring corePath;     // the console AutoCAD's program; empty: looked for
+  std::wstring cloudEngine;  // the hosted AutoCAD's engine id; empty: the default
   std::wstring error;
 };
 
@@ -38,6 +41,9 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& args);
 // One wait covers every job and the cancel event: Windows waits on at most 64 handles.
 inline constexpr size_t kMaxJobs = 32;
 inline constexpr size_t kDefaultJobsCap = 8;
+// Work items in flight on the hosted engine.
+inline constexpr size_t kMaxCloudJobs = 50;
+inline constexpr size_t kDefaultCloudJobs = 10;
 
 // The jobs to run at once: `requested` when given, else the logical processors, at most 8 (and at
 // least 1 when the system does not say).

@@ -64,10 +64,12 @@ class Scheduler {
     forced_ = true;
     if (runningCount_ == 0) return;
     jobs_.EndAll();
+    bool kept = jobs_.EndAllKeepsDrawings();
     for (size_t at = 0; at < selection_.size(); ++at) {
       if (!running_[at]) continue;
-      Finish(at, false, kForcedEndNumber, kForcedEndText);
-      summary_.drawings[at].possiblyModified = true;
+      Finish(at, false, kept ? kCancelledEndNumber : kForcedEndNumber,
+             kept ? kCancelledEndText : kForcedEndText);
+      summary_.drawings[at].possiblyModified = !kept;
       Report(at);
     }
   }

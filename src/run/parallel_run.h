@@ -44,6 +44,9 @@ class DrawingJobs {
   virtual std::vector<JobEnd> WaitForEnds() = 0;
   // Ends every job still running and returns once they are gone; their ends are not reported.
   virtual void EndAll() = 0;
+  // Whether EndAll leaves the drawings as they were (a remote job cancelled before its result
+  // came back) rather than possibly half written.
+  virtual bool EndAllKeepsDrawings() const { return false; }
 };
 
 enum class CancelLevel {
@@ -83,6 +86,9 @@ struct ParallelSummary {
 // Error number of a drawing ended by a forced cancel.
 inline constexpr long kForcedEndNumber = -1;
 inline constexpr wchar_t kForcedEndText[] = L"已强行结束，图纸可能已经修改，请检查。";
+// The same for jobs whose EndAll keeps the drawings.
+inline constexpr long kCancelledEndNumber = 1223;  // ERROR_CANCELLED
+inline constexpr wchar_t kCancelledEndText[] = L"已取消，图纸没有修改。";
 
 // Runs every drawing of `inputs`.
 ParallelSummary RunInParallel(const RunInputs& inputs, DrawingJobs& jobs, RunRecord& record,

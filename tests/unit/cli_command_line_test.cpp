@@ -43,6 +43,11 @@ TEST(CommandLineTest, RunDefaultsAndTheVersionFlags) {
   EXPECT_EQ(plain.engine, Engine::Gui);
   EXPECT_EQ(plain.jobs, 0u);
   EXPECT_EQ(Parse({L"run", L"l", L"s", L"--engine=core", L"--jobs=32"}).jobs, 32u);
+  CommandLine cloud = Parse({L"run", L"l", L"s", L"--engine=cloud", L"--jobs=50", L"--cloud-engine",
+                             L"Autodesk.AutoCAD+25_0"});
+  EXPECT_EQ(cloud.engine, Engine::Cloud);
+  EXPECT_EQ(cloud.jobs, 50u);
+  EXPECT_EQ(cloud.cloudEngine, L"Autodesk.AutoCAD+25_0");
   EXPECT_FALSE(Parse({L"run", L"--r14", L"l", L"s"}).r2000);
   EXPECT_TRUE(Parse({L"run", L"l", L"s", L"--r2000"}).r2000);
   // The start page is kept as typed: it is read later, like the start page box.
@@ -90,6 +95,7 @@ TEST(CommandLineTest, BadArgumentsAreNamed) {
   for (const wchar_t* jobs : {L"0", L"33", L"-1", L"2x", L"1000000000000000000000", L" 3"}) {
     ExpectError({L"run", L"l", L"s", L"--engine=core", L"--jobs", jobs}, jobs);
   }
+  ExpectError({L"run", L"l", L"s", L"--engine=cloud", L"--jobs", L"51"}, L"51");
   // A start page that reads as infinite is refused as the start page box refuses it.
   ExpectError({L"run", L"l", L"s", L"--start", L"1e999"}, L"起始页码“1e999”太大，无法使用。");
 }
@@ -101,6 +107,9 @@ TEST(CommandLineTest, ConflictsAreRefused) {
   ExpectError({L"run", L"l", L"s", L"--r14", L"--engine", L"core"}, L"--r14");
   ExpectError({L"run", L"l", L"s", L"--core", L"x.exe"}, L"--core");
   ExpectError({L"retry", L"--jobs", L"2"}, L"--jobs");
+  ExpectError({L"run", L"l", L"s", L"--cloud-engine", L"x", L"--engine=core"}, L"--cloud-engine");
+  ExpectError({L"run", L"l", L"s", L"--r14", L"--engine", L"cloud"}, L"--r14");
+  ExpectError({L"run", L"l", L"s", L"--core", L"x", L"--engine", L"cloud"}, L"--core");
 }
 
 TEST(CommandLineTest, JobsExitCodesAndUsage) {
