@@ -16,7 +16,7 @@ struct BadArgument {
   std::wstring message;
 };
 
-enum class Option { Start, R14, R2000, Engine, Jobs, Log, Core };
+enum class Option { Start, R14, R2000, Engine, Jobs, Log, Core, Cad };
 
 struct OptionInfo {
   Option option;
@@ -29,7 +29,7 @@ constexpr OptionInfo kOptions[] = {
     {Option::Start, L"--start", true, false},  {Option::R14, L"--r14", false, false},
     {Option::R2000, L"--r2000", false, false}, {Option::Engine, L"--engine", true, true},
     {Option::Jobs, L"--jobs", true, true},     {Option::Log, L"--log", true, true},
-    {Option::Core, L"--core", true, true},
+    {Option::Core, L"--core", true, true},     {Option::Cad, L"--cad", true, true},
 };
 
 bool IsHelpSwitch(std::wstring_view arg) {
@@ -143,6 +143,9 @@ class Parser {
       case Option::Core:
         result_.corePath = std::move(value);
         break;
+      case Option::Cad:
+        result_.cad = std::move(value);
+        break;
       case Option::R14:
       case Option::R2000:
         break;
@@ -208,9 +211,13 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
     kind = CommandKind::Run;
   } else if (args[0] == L"retry") {
     kind = CommandKind::Retry;
+  } else if (args[0] == L"cad") {
+    if (args.size() > 1) return ErrorResult(L"cad 命令不带参数：" + Quoted(args[1]) + L"。");
+    result.kind = CommandKind::Cad;
+    return result;
   } else {
     return ErrorResult(L"未知的命令" + Quoted(args[0]) +
-                       L"，应为 run 或 retry。用法见 kavro --help。");
+                       L"，应为 run、retry 或 cad。用法见 kavro --help。");
   }
   try {
     return Parser(args, kind).Parse();
@@ -240,6 +247,8 @@ std::wstring UsageText() {
   kavro retry [JOURNAL] [选项]
       重新处理运行日志 JOURNAL 中没有保存成功的图纸，页码不变。
       不给 JOURNAL 时使用最近一次运行的日志。
+  kavro cad
+      列出本机登记的 CAD 程序：名称、类名、程序文件、有无控制台版。
   kavro --help
       显示本说明（也可用 -h、/? 或 help）。
 
@@ -254,6 +263,10 @@ run 和 retry 的选项：
                       默认为逻辑处理器数，最多 8）
   --log FILE          运行记录（CSV）写到 FILE
   --core PATH         accoreconsole.exe 的位置（仅用于 --engine core）
+  --cad NAME          使用的 CAD 程序：kavro cad 列出的名称或类名，或
+                      autocad、zwcad、gstarcad、bricscad（可加版本，如
+                      autocad:2024）；默认自动。与 --engine core 一起时
+                      使用该 AutoCAD 版本自己的控制台版
 
 选项可写成 --jobs 4 或 --jobs=4，可放在文件名之前或之后。
 按一次 Ctrl+C：不再开始新的图纸，正在处理的做完为止；再按一次：立即结束。

@@ -19,6 +19,7 @@ class StretchView final : public MainView {
         scriptTemplate_(inputs.scriptTemplate),
         startPage_(PageOf(inputs.startPage, first)),
         r2000_(inputs.r2000),
+        cad_(inputs.cad),
         message_(message) {}
   size_t DrawingCount() override { return drawings_.size(); }
   std::wstring Drawing(size_t index) override { return drawings_.at(index); }
@@ -30,6 +31,7 @@ class StretchView final : public MainView {
   std::wstring ScriptTemplate() override { return scriptTemplate_; }
   std::wstring StartPage() override { return startPage_; }
   bool TargetsR2000() override { return r2000_; }
+  std::wstring ChosenCad() override { return cad_; }
   void Hide() override {}
   void Show() override {}
   void ShowMessage(const std::wstring& text, MessageKind) override {
@@ -41,6 +43,7 @@ class StretchView final : public MainView {
   std::wstring scriptTemplate_;
   std::wstring startPage_;
   bool r2000_;
+  std::wstring cad_;
   const std::function<void(const std::wstring&)>& message_;
 };
 
