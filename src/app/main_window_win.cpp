@@ -144,7 +144,8 @@ void MainWindow::CreateControls() {
     }
     KindStyle kind = StyleOf(design.kind);
     // A drop-down list's window also holds its open list: room for eight entries.
-    float height = static_cast<float>(design.height) * (design.kind == ControlKind::DropDownList ? 9 : 1);
+    float height =
+        static_cast<float>(design.height) * (design.kind == ControlKind::DropDownList ? 9 : 1);
     win::CreateControl(
         {.parent = Hwnd(),
          .className = kind.className,

@@ -145,9 +145,9 @@ class Command {
   int Execute(const Work& work) {
     std::optional<std::wstring> corePath;
     if (line_.engine == Engine::Core) {
-      corePath = !line_.corePath.empty() ? std::optional(line_.corePath)
-                 : work.inputs.cad.empty()   ? env_.findCore()
-                                             : chosenCore_;
+      corePath = !line_.corePath.empty()   ? std::optional(line_.corePath)
+                 : work.inputs.cad.empty() ? env_.findCore()
+                                           : chosenCore_;
       if (!corePath || GetFileAttributesW(corePath->c_str()) == INVALID_FILE_ATTRIBUTES) {
         env_.err.Write(
             L"找不到 AutoCAD 的控制台版（accoreconsole.exe）。请安装 AutoCAD 2013 或更新的版本，"

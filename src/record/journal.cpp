@@ -95,7 +95,8 @@ class JournalReader {
   }
 
   bool TakeDrawing(std::wstring_view record) {
-    // The CAD program chosen, when it was not 自动: before the drawings, absent from older journals.
+    // The CAD program chosen, when it was not 自动: before the drawings, absent from older
+    // journals.
     if (state_.inputs.drawings.empty() && state_.inputs.cad.empty() &&
         TakeText(record, L"cad", state_.inputs.cad)) {
       return !state_.inputs.cad.empty();

@@ -272,8 +272,8 @@ CadApplication* AutoCadLink::ConnectCad(std::wstring& failureText) {
       *started = SUCCEEDED(hr);
     }
     if (FAILED(hr)) {
-      *failure = L"无法连接或启动 " + name + L"（" + className + L"）：" +
-                 ComFailure(hr).Description();
+      *failure =
+          L"无法连接或启动 " + name + L"（" + className + L"）：" + ComFailure(hr).Description();
       return;
     }
     if (r.acadApp != app) {

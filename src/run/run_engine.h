@@ -60,7 +60,7 @@ class CadApplication {
 // The program a run drives, as far as the run's steps differ by it.
 struct CadInUse {
   CadProduct product = CadProduct::AutoCad;
-  std::wstring name = L"AutoCAD";    // names it in messages
+  std::wstring name = L"AutoCAD";         // names it in messages
   std::optional<std::wstring> refusal{};  // the chosen name finds no program
 };
 

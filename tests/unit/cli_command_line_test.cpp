@@ -116,9 +116,9 @@ TEST(CommandLineTest, JobsExitCodesAndUsage) {
   EXPECT_EQ(ExitCodeOf(1, 0), ExitCode::SomeFailed);
   EXPECT_EQ(ExitCodeOf(0, 3), ExitCode::SomeFailed);
   // The usage names both commands and every option.
-  for (const wchar_t* word : {L"kavro run", L"kavro retry", L"--start", L"--r14", L"--r2000",
-                              L"--engine", L"--jobs", L"--log", L"--core", L"--cad", L"kavro cad",
-                              L"--help"}) {
+  for (const wchar_t* word :
+       {L"kavro run", L"kavro retry", L"--start", L"--r14", L"--r2000", L"--engine", L"--jobs",
+        L"--log", L"--core", L"--cad", L"kavro cad", L"--help"}) {
     EXPECT_NE(UsageText().find(word), std::wstring::npos) << word;
   }
 }

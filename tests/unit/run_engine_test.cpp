@@ -173,7 +173,9 @@ TEST(Runs, OtherCadProgramsTheirWay) {
   };
   const std::wstring r14 = R14Refusal(L"中望CAD 2025");
   const Case cases[] = {
-      {L"C:\\ZW\\zwcad.exe", true, {},
+      {L"C:\\ZW\\zwcad.exe",
+       true,
+       {},
        Calls(kPreviewStart, L"Documents.Add(C:\\ZW\\TEMPLATE\\zwcad.dwt)", kOff, kOn),
        {}},
       {L"D:\\zwcad.exe", true, {}, Calls(kPreviewStart, L"Documents.Add", kOff, kOn), {}},

@@ -142,7 +142,8 @@ TEST(Journal, KeepsTheChosenCadProgram) {
   // A second one is out of place.
   size_t firstDrawing = bytes.find("drawing ");
   firstDrawing = bytes.rfind('\n', firstDrawing) + 1;
-  std::string twice = bytes.substr(0, firstDrawing) + FramedLine(L"cad x") + bytes.substr(firstDrawing);
+  std::string twice =
+      bytes.substr(0, firstDrawing) + FramedLine(L"cad x") + bytes.substr(firstDrawing);
   EXPECT_FALSE(ReadJournal(twice));
 }
 

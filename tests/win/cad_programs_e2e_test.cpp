@@ -23,15 +23,21 @@ using test::CadInstall;
 using test::InstalledCad;
 
 CadInstall Zwcad() {
-  return {L"ZWCAD 2025", L"zwcad.exe", {L"ZWCAD.Application", L"ZWCAD.Application.2025"},
+  return {L"ZWCAD 2025",
+          L"zwcad.exe",
+          {L"ZWCAD.Application", L"ZWCAD.Application.2025"},
           L"{6A1C0E31-2B8D-4E57-9C4F-1D2E3F405161}",
           {.version = L"25.0", .product = L"ZWCAD", .stateMethod = L"GetZcadState"}};
 }
-CadInstall AutoCad(const std::wstring& year, const std::wstring& version,
-                   const std::wstring& clsid, bool versionFree) {
-  CadInstall install{L"Autodesk\\AutoCAD " + year, L"acad.exe",
-                     {L"AutoCAD.Application." + version}, clsid,
-                     {.version = version, .secureLoad = 0}, L"acad.dwt", true};
+CadInstall AutoCad(const std::wstring& year, const std::wstring& version, const std::wstring& clsid,
+                   bool versionFree) {
+  CadInstall install{L"Autodesk\\AutoCAD " + year,
+                     L"acad.exe",
+                     {L"AutoCAD.Application." + version},
+                     clsid,
+                     {.version = version, .secureLoad = 0, .coreSecureLoad = 0},
+                     L"acad.dwt",
+                     true};
   if (versionFree) install.classNames.push_back(L"AutoCAD.Application");
   return install;
 }
@@ -101,16 +107,22 @@ TEST_F(CadPrograms, ZwcadAloneIsChosenByAutomaticAndDrivenItsOwnWay) {
 }
 
 TEST_F(CadPrograms, AutoCadReleasesSideBySideEachReachedByItsName) {
-  InstalledCad& old = Install(AutoCad(L"2014", L"19.1", L"{6A1C0E32-2B8D-4E57-9C4F-1D2E3F405162}", false));
-  InstalledCad& current = Install(AutoCad(L"2024", L"24.3", L"{6A1C0E33-2B8D-4E57-9C4F-1D2E3F405163}", true));
+  InstalledCad& old =
+      Install(AutoCad(L"2014", L"19.1", L"{6A1C0E32-2B8D-4E57-9C4F-1D2E3F405162}", false));
+  InstalledCad& current =
+      Install(AutoCad(L"2024", L"24.3", L"{6A1C0E33-2B8D-4E57-9C4F-1D2E3F405163}", true));
   InstalledCad& zwcad = Install(Zwcad());
+  // Every program, AutoCAD releases first, newest first.
   Ran list = Kavro(L"cad");
   EXPECT_EQ(list.code, 0u);
-  EXPECT_TRUE(Has(list.output, L"AutoCAD 2024\tAutoCAD.Application.24.3\t" + current.ExePath() +
-                                   L"\t控制台：有\r\nAutoCAD 2014\tAutoCAD.Application.19.1\t" +
-                                   old.ExePath() + L"\t控制台：有\r\n中望CAD 2025\t"))
-      << ToUtf8(list.output);
-  EXPECT_TRUE(Has(list.output, zwcad.ExePath() + L"\t控制台：无"));
+  size_t at = 0;
+  for (const std::wstring& line :
+       {L"AutoCAD 2024\tAutoCAD.Application.24.3\t" + current.ExePath() + L"\t控制台：有",
+        L"AutoCAD 2014\tAutoCAD.Application.19.1\t" + old.ExePath() + L"\t控制台：有",
+        L"中望CAD 2025\tZWCAD.Application.2025\t" + zwcad.ExePath() + L"\t控制台：无"}) {
+    at = list.output.find(line, at);
+    EXPECT_NE(at, std::wstring::npos) << ToUtf8(line) << "\n" << ToUtf8(list.output);
+  }
 
   struct Case {
     const wchar_t* options;
@@ -143,7 +155,7 @@ TEST_F(CadPrograms, GstarcadRefusingToBeAttachedToIsStartedAnew) {
                                  L"gcad.exe",
                                  {L"GStarCAD.Application", L"GStarCAD.Application.24"},
                                  L"{6A1C0E34-2B8D-4E57-9C4F-1D2E3F405164}",
-                                 {.version = L"24.0", .product = L"GstarCAD", .refuseAttach = true},
+                                 {.version = L"24.0", .secureLoad = 0, .product = L"GstarCAD", .refuseAttach = true},
                                  L"gcad.dwt"});
   ASSERT_TRUE(gstar.StartDirectly());
   Ran ran = Run(L"--cad gstarcad");
@@ -151,8 +163,8 @@ TEST_F(CadPrograms, GstarcadRefusingToBeAttachedToIsStartedAnew) {
   EXPECT_EQ(gstar.Starts(), 2u);
   EXPECT_TRUE(gstar.Logged(L"-Embedding"));
   // Its own template beside its program file.
-  EXPECT_TRUE(gstar.Logged(L"Documents.Add " + FolderOfPath(gstar.ExePath()) +
-                           L"\\TEMPLATE\\gcad.dwt"));
+  EXPECT_TRUE(
+      gstar.Logged(L"Documents.Add " + FolderOfPath(gstar.ExePath()) + L"\\TEMPLATE\\gcad.dwt"));
 }
 
 }  // namespace

@@ -33,7 +33,7 @@ const Expected kExpected[] = {
     {C::xpcmdbutton5, L"Button", BS_PUSHBUTTON, C::Frame2, {192, 184, 273, 209}, L"  读取列表"},
     {C::Option1, L"Button", BS_AUTORADIOBUTTON, C::None, {344, 272, 409, 289}, L"for R14"},
     {C::Option2, L"Button", BS_AUTORADIOBUTTON, C::None, {440, 272, 521, 289}, L"for R2000+"},
-    {C::CAD, L"ComboBox", 0, C::Frame2, {192, 88, 273, 109}, L"自动"},
+    {C::CAD, L"ComboBox", 0, C::Frame2, {192, 88, 273, 110}, L"自动"},
     {C::Text2, L"Edit", 0, C::Frame2, {200, 144, 257, 162}, L"1"},
     {C::Label1, L"Static", 0, C::Frame2, {200, 120, 249, 137}, L"起始页码"},
     {C::Frame1, L"Button", BS_GROUPBOX, C::None, {8, 8, 545, 257}, L"初始化文件"},

@@ -44,13 +44,13 @@ namespace standin {
     "accoreconsole: SECURELOAD (0 runs any script) where the user profile has none")          \
   X(std::wstring, coreTrustedPaths, {},                                                       \
     "accoreconsole: TRUSTEDPATHS, \";\"-separated, where the user profile has none")          \
-  X(int, dialogAt, 0, "opening the k-th drawing shows a warning box; Open returns once answered") \
-  X(std::wstring, clsid, {}, "the class it serves, \"{...}\" (default: the stand-in's own)")      \
-  X(std::wstring, product, L"AutoCAD", "the program it plays: Application.Name and its caption") \
-  X(std::wstring, stateMethod, L"GetAcadState", "the state query's name (empty: it has none)")  \
+  X(std::wstring, clsid, {}, "the class it serves (default: the stand-in's own)")             \
+  X(std::wstring, product, L"AutoCAD", "the program it plays: its caption and Name")          \
+  X(std::wstring, stateMethod, L"GetAcadState", "the state query's name (empty: none)")       \
   X(bool, refuseAttach, false,                                                                \
-    "started by hand, it is in the running object table but refuses to be attached to, and "  \
-    "serves no class object: a client starts a new one")
+    "started by hand, what the running object table holds for it is no automation object, "   \
+    "and it serves no class object: a client starts a new one")                               \
+  X(int, dialogAt, 0, "opening the k-th drawing shows a warning box; Open returns once answered")
 
 // A plain aggregate, so that a test may write Config{.failAt = 2}.
 struct Config {

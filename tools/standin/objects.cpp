@@ -132,9 +132,9 @@ class Application : public Dispatch {
  public:
   // The state query under the profile's name, or none.
   Application()
-      : Dispatch(L"Application", {L"Visible", L"ActiveDocument", L"Caption", L"FullName",
-                                  L"Documents", TheCad().Settings().stateMethod.c_str(), L"Quit", L"Name",
-                                  L"Version"}) {}
+      : Dispatch(L"Application",
+                 {L"Visible", L"ActiveDocument", L"Caption", L"FullName", L"Documents",
+                  TheCad().Settings().stateMethod.c_str(), L"Quit", L"Name", L"Version"}) {}
 
  protected:
   void Call(const std::wstring& member, bool put, const Args& args, VARIANT* result) override {

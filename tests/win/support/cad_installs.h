@@ -13,8 +13,8 @@ struct CadInstall {
   std::wstring exeName;                  // "zwcad.exe"
   std::vector<std::wstring> classNames;  // "ZWCAD.Application", "ZWCAD.Application.2025"
   std::wstring clsid;                    // "{...}"
-  StandinOptions options;                // product, version, stateMethod, refuseAttach...
-  std::wstring templateName;             // TEMPLATE\<name> beside it; empty: none
+  StandinOptions options{};              // product, version, stateMethod, refuseAttach...
+  std::wstring templateName{};           // TEMPLATE\<name> beside it; empty: none
   bool withConsole = false;              // accoreconsole.exe beside it
 };
 
@@ -28,12 +28,12 @@ class InstalledCad {
   std::wstring ExePath() const;
   // Started as a user starts it (not through COM); true once its window is there.
   bool StartDirectly();
-  std::vector<std::wstring> LogLines() const;
-  bool Logged(const std::wstring& part) const;
-  // How many processes of it started, by its log.
-  size_t Starts() const;
+  Lines LogLines() const { return ReadLogLines(logPath_); }
+  bool Logged(const std::wstring& part) const { return AnyHolds(LogLines(), part); }
+  size_t Starts() const;  // processes of it started, by its log
 
  private:
+  std::wstring CommandLine() const;  // as COM starts it
   void EndAll() const;
   CadInstall install_;
   std::wstring folder_;
