@@ -154,20 +154,13 @@ TEST(CadPrograms, AutomaticChoice) {
 
 // Another program's own template, when it lies under TEMPLATE beside its program file.
 TEST(CadPrograms, ProductTemplateBesideTheProgramFile) {
-  auto exists = [](std::wstring_view path) { return path.starts_with(L"C:\\Has\\"); };
-  struct Case {
-    CadProduct product;
-    const wchar_t* program;
-    const wchar_t* expected;
-  } cases[] = {
-      {CadProduct::ZwCad, L"C:\\Has\\zwcad.exe", L"C:\\Has\\TEMPLATE\\zwcad.dwt"},
-      {CadProduct::GstarCad, L"C:\\Has\\gcad.exe", L"C:\\Has\\TEMPLATE\\gcad.dwt"},
-      {CadProduct::BricsCad, L"C:\\Has\\bricscad.exe", L"C:\\Has\\TEMPLATE\\default.dwt"},
-      {CadProduct::ZwCad, L"D:\\None\\zwcad.exe", L""},
-      {CadProduct::ZwCad, L"zwcad.exe", L""},
-      {CadProduct::AutoCad, L"C:\\Has\\acad.exe", L""},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ProductTemplate(c.product, c.program, exists), c.expected);
+  auto exists = [](std::wstring_view path) { return path.starts_with(L"C:\\P\\"); };
+  EXPECT_EQ(ProductTemplate(CadProduct::ZwCad, L"C:\\P\\zwcad.exe", exists),
+            L"C:\\P\\TEMPLATE\\zwcad.dwt");
+  EXPECT_EQ(ProductTemplate(CadProduct::GstarCad, L"C:\\P\\gcad.exe", exists),
+            L"C:\\P\\TEMPLATE\\gcad.dwt");
+  EXPECT_EQ(ProductTemplate(CadProduct::BricsCad, L"D:\\bricscad.exe", exists), L"");
+  EXPECT_EQ(ProductTemplate(CadProduct::ZwCad, L"zwcad.exe", exists), L"");
 }
 
 }  // namespace

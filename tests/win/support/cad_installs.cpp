@@ -3,17 +3,17 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include <algorithm>
-
 #include "support/support.h"
 #include "win/file_win.h"
 
 namespace kavro::test {
 namespace {
 
+const std::wstring kClasses = L"Software\\Classes\\";
+
 void SetClassValue(const std::wstring& key, const std::wstring& value) {
-  RegSetKeyValueW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + key).c_str(), nullptr, REG_SZ,
-                  value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegSetKeyValueW(HKEY_LOCAL_MACHINE, (kClasses + key).c_str(), nullptr, REG_SZ, value.c_str(),
+                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 }  // namespace
@@ -24,20 +24,17 @@ InstalledCad::InstalledCad(CadInstall install) : install_(std::move(install)) {
   folder_ = std::wstring(programFiles) + L"\\" + install_.folder;
   SHCreateDirectoryExW(nullptr, (folder_ + L"\\TEMPLATE").c_str(), nullptr);
   EndAll();
-  CopyFileW((BuildFolder() + L"\\tools\\acad.exe").c_str(), ExePath().c_str(), FALSE);
-  if (install_.withConsole) {
-    CopyFileW((BuildFolder() + L"\\tools\\accoreconsole.exe").c_str(),
-              (folder_ + L"\\accoreconsole.exe").c_str(), FALSE);
-  }
+  std::wstring built = BuildFolder() + L"\\tools\\";
+  CopyFileW((built + L"acad.exe").c_str(), ExePath().c_str(), FALSE);
+  CopyFileW((built + L"accoreconsole.exe").c_str(), (folder_ + L"\\accoreconsole.exe").c_str(),
+            FALSE);
   if (!install_.templateName.empty()) {
     win::WriteFileReplacing(folder_ + L"\\TEMPLATE\\" + install_.templateName, "template\r\n");
   }
-  logPath_ = MakeTempFolder(L"cad") + L"\\" + install_.clsid + L".log";
-  DeleteFileW(logPath_.c_str());
-  StandinOptions options = install_.options;
-  options.log = logPath_;
-  options.clsid = install_.clsid;
-  win::WriteFileReplacing(folder_ + L"\\standin.ini", ::standin::ConfigText(options));
+  install_.options.log = MakeTempFolder(L"cad") + L"\\" + install_.clsid + L".log";
+  install_.options.clsid = install_.clsid;
+  DeleteFileW(install_.options.log.c_str());
+  win::WriteFileReplacing(folder_ + L"\\standin.ini", ::standin::ConfigText(install_.options));
   for (const std::wstring& name : install_.classNames) {
     SetClassValue(name + L"\\CLSID", install_.clsid);
   }
@@ -47,36 +44,21 @@ InstalledCad::InstalledCad(CadInstall install) : install_(std::move(install)) {
 InstalledCad::~InstalledCad() {
   EndAll();
   for (const std::wstring& key : install_.classNames) {
-    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + key).c_str());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kClasses + key).c_str());
   }
-  RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\CLSID\\" + install_.clsid).c_str());
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kClasses + L"CLSID\\" + install_.clsid).c_str());
 }
-
-std::wstring InstalledCad::ExePath() const { return folder_ + L"\\" + install_.exeName; }
 
 std::wstring InstalledCad::CommandLine() const {
   return L"\"" + ExePath() + L"\" --config \"" + folder_ + L"\\standin.ini\"";
-}
-
-bool InstalledCad::StartDirectly() {
-  return RunProgram(CommandLine()) == 0 && PumpUntil([&] { return Logged(L"- ready"); }, 15000);
-}
-
-size_t InstalledCad::Starts() const {
-  Lines lines = LogLines();
-  return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [](const std::wstring& l) {
-    return l.starts_with(L"- start ");
-  }));
 }
 
 // Closed first (see Standin::KillAll), then ended.
 void InstalledCad::EndAll() const {
   Standin::KillAll();
   ForEachProcessOf(ExePath(), [](HANDLE process) {
-    if (WaitForSingleObject(process, 3000) == WAIT_TIMEOUT) {
-      TerminateProcess(process, 9);
-      WaitForSingleObject(process, 5000);
-    }
+    if (WaitForSingleObject(process, 3000) == WAIT_TIMEOUT) TerminateProcess(process, 9);
+    WaitForSingleObject(process, 5000);
   });
 }
 
