@@ -49,9 +49,13 @@ HRESULT StartNew(const std::wstring& clsidText, ComPtr<IDispatch>& app) {
   return CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_PPV_ARGS(&app));
 }
 
+// In the running object table. Nothing is asked of the program itself: a hung one would hang
+// the caller (the user interface's thread).
 bool IsRunning(const CadProgram& program) {
-  ComPtr<IDispatch> app;
-  return SUCCEEDED(AttachToRunning(program.clsid, app));
+  CLSID clsid;
+  ComPtr<IUnknown> running;
+  return SUCCEEDED(ClassOf(program.clsid, clsid)) &&
+         SUCCEEDED(GetActiveObject(clsid, nullptr, &running));
 }
 
 bool IsFile(std::wstring_view path) {

@@ -183,7 +183,6 @@ TEST(Runs, OtherCadProgramsTheirWay) {
       {L"C:\\ZW\\zwcad.exe", true, L"no such", {}, {L"no such"}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.r2000 << " " << c.calls.size());
     Recorder r;
     r.inUse = {CadProduct::ZwCad, L"中望CAD 2025", c.refusal};
     r.fullName = c.fullName;

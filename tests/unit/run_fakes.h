@@ -51,11 +51,7 @@ class Recorder : public CadConnector,
   }
 
   CadInUse inUse;  // what Choose answers
-  std::wstring chosen;
-  CadInUse Choose(const std::wstring& name) override {
-    chosen = name;
-    return inUse;
-  }
+  CadInUse Choose(const std::wstring&) override { return inUse; }
   std::wstring ProductTemplateOf(CadProduct, const std::wstring& fullName) override {
     return fullName == L"C:\\ZW\\zwcad.exe" ? L"C:\\ZW\\TEMPLATE\\zwcad.dwt" : L"";
   }

@@ -139,12 +139,6 @@ TEST(Journal, KeepsTheChosenCadProgram) {
   EXPECT_EQ(ResumeOf(*state)->restored.cad, inputs.cad);
   EXPECT_EQ(RetrySelection(*state).inputs.cad, inputs.cad);
   EXPECT_EQ(InputsRecords(Awkward()).find("cad "), std::string::npos);
-  // A second one is out of place.
-  size_t firstDrawing = bytes.find("drawing ");
-  firstDrawing = bytes.rfind('\n', firstDrawing) + 1;
-  std::string twice =
-      bytes.substr(0, firstDrawing) + FramedLine(L"cad x") + bytes.substr(firstDrawing);
-  EXPECT_FALSE(ReadJournal(twice));
 }
 
 TEST(Resume, OffersWhatWasNotSaved) {
