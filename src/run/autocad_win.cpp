@@ -31,7 +31,9 @@ HRESULT ClassOf(const std::wstring& clsidText, CLSID& clsid) {
   return CLSIDFromString(clsidText.c_str(), &clsid);
 }
 
-// The running instance of exactly that class, from the running object table.
+// The running instance of exactly that class, from the running object table. With several
+// instances of one program it is any one of them (seen with ZWCAD:
+// https://github.com/CEXT-Dan/PyRx/issues/116).
 HRESULT AttachToRunning(const std::wstring& clsidText, ComPtr<IDispatch>& app) {
   CLSID clsid;
   HRESULT hr = ClassOf(clsidText, clsid);
