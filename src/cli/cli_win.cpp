@@ -100,6 +100,11 @@ class Command {
         return false;
       }
       if (program.coreConsole) chosenCore_ = run::CoreConsoleBeside(program.program);
+      // Its console reads the profile of its own release, "R<major>.<minor>".
+      auto parsed = run::ParseCadClassName(program.classNames.front());
+      if (parsed && parsed->version.find(L'.') != std::wstring::npos) {
+        chosenRelease_ = L"R" + parsed->version;
+      }
     }
     return true;
   }
@@ -169,7 +174,8 @@ class Command {
                                  [this] { return CancelLevelNow(); },
                                  &SteadySeconds,
                                  drawingEnded,
-                                 env_.coreDrawingMs};
+                                 env_.coreDrawingMs,
+                                 chosenRelease_};
       run::CoreOutcome outcome = run::RunOnCore(work.inputs, work.selection, *record, parts);
       if (outcome.refusal) {
         env_.err.Write(*outcome.refusal + L"\n");
@@ -208,6 +214,7 @@ class Command {
   CliEnvironment& env_;
   int exitCode_ = 0;
   std::optional<std::wstring> chosenCore_;  // --engine core --cad: that AutoCAD's console
+  std::wstring chosenRelease_;              // and the release of its profile
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "base/utf8.h"
 #include "record/record_files_win.h"
 #include "support/cad_installs.h"
+#include "support/cad_profile.h"
 #include "support/core_process.h"
 #include "support/support.h"
 #include "win/file_win.h"
@@ -100,6 +101,11 @@ TEST_F(CadPrograms, EveryProgramListedAndReachedByItsName) {
                {.version = L"24.0", .secureLoad = 0, .product = L"GstarCAD", .refuseAttach = true},
                L"gcad.dwt"});
   ASSERT_EQ(test::RunProgram(gstar.CommandLine()), 0);
+  // 2014's console checks scripts and reads its own release's profile, 2024 being the current.
+  test::CadProfile profile(L"R19.1");
+  profile.SetNumber(L"SECURELOAD", 1);
+  RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Autodesk\\AutoCAD", L"CurVer", REG_SZ, L"R24.3",
+                  12);
   ASSERT_TRUE(test::PumpUntil([&] { return gstar.Logged(L"- ready"); }, 15000));
 
   std::wstring listed = Kavro(L"cad").second;
