@@ -342,7 +342,10 @@ void AutoCadLink::Call(const std::function<void(References&)>& task, DWORD timeo
 std::wstring AutoCadLink::Caption() {
   auto text = std::make_shared<std::wstring>();
   Call([text](References& r) { *text = r.AppProperty(L"Caption").AsString(); }, limits_.callMs);
-  if (HWND window = FindWindowW(nullptr, text->c_str())) window_ = window;
+  // Two instances of one program may show the same title (one refused to be attached to): the
+  // window is then not known, so that no other instance is watched or ended for this one.
+  HWND window = FindWindowW(nullptr, text->c_str());
+  if (window && !FindWindowExW(nullptr, window, nullptr, text->c_str())) window_ = window;
   return *text;
 }
 
