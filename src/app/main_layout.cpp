@@ -23,6 +23,7 @@ constexpr ControlDesign kDesign[] = {
     {C::xpcmdbutton5, K::Button, C::Frame2, 2880, 2760, 1215, 375, L"  读取列表", nullptr},
     {C::Option1, K::OptionButton, C::None, 5160, 4080, 975, 255, L"for R14", nullptr},
     {C::Option2, K::OptionButton, C::None, 6600, 4080, 1215, 255, L"for R2000+", nullptr},
+    {C::CAD, K::DropDownList, C::Frame2, 2880, 1320, 1215, 315, kAutomaticCad, nullptr},
     {C::Text2, K::Text, C::Frame2, 3000, 2160, 855, 270, L"1", nullptr},
     {C::Label1, K::Label, C::Frame2, 3000, 1800, 735, 255, L"起始页码", nullptr},
     {C::Frame1, K::Frame, C::None, 120, 120, 8055, 3735, L"初始化文件", kListTip},

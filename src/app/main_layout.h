@@ -28,10 +28,20 @@ enum class MainControl {
   xpcmdbutton9,
   xpcmdbutton10,
   xpcmdbutton11,
+  CAD,  // the CAD program; in the tab order after Option2 (see the design's order)
   None,
 };
 
-enum class ControlKind { Button, Frame, ListBox, MultiLineText, Text, Label, OptionButton };
+enum class ControlKind {
+  Button,
+  Frame,
+  ListBox,
+  MultiLineText,
+  Text,
+  Label,
+  OptionButton,
+  DropDownList,  // its height is the closed box's; its text the first entry
+};
 
 struct ControlDesign {
   MainControl id;
@@ -45,6 +55,9 @@ struct ControlDesign {
 inline constexpr int kMainClientWidthTwips = 8280;
 inline constexpr int kMainClientHeightTwips = 8175;
 inline constexpr wchar_t kMainCaption[] = L"Kavro V" KAVRO_PRODUCT_VERSION_TEXT;
+
+// The first entry of CAD: the automatic choice of the CAD program.
+inline constexpr wchar_t kAutomaticCad[] = L"自动";
 
 // Every control of the main window, in tab order.
 std::span<const ControlDesign> MainWindowDesign();

@@ -14,6 +14,7 @@
 #include "win/placement_win.h"
 #include "win/program_folder_win.h"
 #include "record/record_files_win.h"
+#include "run/cad_programs_win.h"
 #include "win/group_boxes_win.h"
 #include "win/tool_tips_win.h"
 
@@ -49,6 +50,9 @@ KindStyle StyleOf(ControlKind kind) {
       return {WC_STATICW, SS_LEFT, 0};
     case ControlKind::OptionButton:
       return {WC_BUTTONW, BS_AUTORADIOBUTTON | WS_TABSTOP, 0};
+    case ControlKind::DropDownList:
+      // WS_GROUP: the arrow keys stay between the option buttons before it.
+      return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, 0};
   }
   throw std::logic_error("unknown control kind");
 }
@@ -68,6 +72,7 @@ class MainWindow::RunView final : public run::MainView {
   std::wstring ScriptTemplate() override { return window_.ItemText(MainControl::Text1); }
   std::wstring StartPage() override { return window_.ItemText(MainControl::Text2); }
   bool TargetsR2000() override { return window_.IsChecked(MainControl::Option2); }
+  std::wstring ChosenCad() override { return window_.ChosenCad(); }
   void Hide() override { ShowWindow(window_.Hwnd(), SW_HIDE); }
   void Show() override {
     EnableWindow(window_.Hwnd(), TRUE);
@@ -140,6 +145,9 @@ void MainWindow::CreateControls() {
       top += static_cast<float>(container.top);
     }
     KindStyle kind = StyleOf(design.kind);
+    // A drop-down list's window also holds its open list: room for eight entries.
+    float height =
+        static_cast<float>(design.height) * (design.kind == ControlKind::DropDownList ? 9 : 1);
     win::CreateControl(
         {.parent = Hwnd(),
          .className = kind.className,
@@ -147,7 +155,7 @@ void MainWindow::CreateControls() {
          .left = left,
          .top = top,
          .width = static_cast<float>(design.width),
-         .height = static_cast<float>(design.height),
+         .height = height,
          .text = design.text,
          .style = kind.style,
          .exStyle = kind.exStyle,
@@ -155,6 +163,33 @@ void MainWindow::CreateControls() {
         dpi_);
   }
   SendMessageW(Item(MainControl::Option2), BM_SETCHECK, BST_CHECKED, 0);
+  FillCadList();
+}
+
+void MainWindow::FillCadList() {
+  HWND list = Item(MainControl::CAD);
+  cadPrograms_ = run::FindCadProgramsOnMachine();
+  SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kAutomaticCad));
+  for (const run::CadProgram& program : cadPrograms_) {
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(program.displayName.c_str()));
+  }
+  SendMessageW(list, CB_SETCURSEL, 0, 0);
+}
+
+std::wstring MainWindow::ChosenCad() const {
+  LRESULT at = SendMessageW(Item(MainControl::CAD), CB_GETCURSEL, 0, 0);
+  if (at <= 0 || static_cast<size_t>(at) > cadPrograms_.size()) return {};
+  return cadPrograms_[static_cast<size_t>(at) - 1].classNames.front();
+}
+
+void MainWindow::SelectCad(const std::wstring& className) {
+  size_t at = 0;
+  for (size_t i = 0; i < cadPrograms_.size() && !className.empty(); ++i) {
+    for (const std::wstring& name : cadPrograms_[i].classNames) {
+      if (_wcsicmp(name.c_str(), className.c_str()) == 0) at = i + 1;
+    }
+  }
+  SendMessageW(Item(MainControl::CAD), CB_SETCURSEL, at, 0);
 }
 
 void MainWindow::CreateToolTips() {

@@ -19,6 +19,7 @@ void Restore(MainWindow& window, const run::RunInputs& inputs) {
                inputs.r2000 ? BST_UNCHECKED : BST_CHECKED, 0);
   SendMessageW(window.Item(MainControl::Option2), BM_SETCHECK,
                inputs.r2000 ? BST_CHECKED : BST_UNCHECKED, 0);
+  window.SelectCad(inputs.cad);
 }
 
 }  // namespace

@@ -93,12 +93,15 @@ class Command {
         }
         env_.out.Write(L"已删除保存的 Autodesk 凭据。\n");
         return Code(ExitCode::AllSaved);
+      case CommandKind::Cad:
+        return ListCadPrograms();
       case CommandKind::Run:
       case CommandKind::Retry:
         break;
     }
     std::optional<Work> work = line_.kind == CommandKind::Run ? RunWork() : RetryWork();
     if (!work) return exitCode_;
+    if (!ChooseCadProgram(*work)) return exitCode_;
     if (work->selection.empty()) {
       env_.out.Write(L"运行记录中的图纸都已保存，没有需要重新处理的图纸。\n");
       return Code(ExitCode::AllSaved);
@@ -111,6 +114,47 @@ class Command {
     env_.err.Write(text + L"\n");
     exitCode_ = Code(code);
     return std::nullopt;
+  }
+
+  int ListCadPrograms() {
+    std::vector<run::CadProgram> programs = env_.cadPrograms();
+    if (programs.empty()) env_.out.Write(L"本机没有登记任何 CAD 程序。\n");
+    for (const run::CadProgram& program : programs) {
+      env_.out.Write(run::CadListLine(program) + L"\n");
+    }
+    return Code(ExitCode::AllSaved);
+  }
+
+  // The program of --cad (a retry: else the journal's), kept in the inputs by its class name;
+  // with --engine core, that AutoCAD's own console. False: refused, with the exit code set.
+  bool ChooseCadProgram(Work& work) {
+    std::wstring name = line_.cad.empty() ? work.inputs.cad : line_.cad;
+    if (name.empty()) return true;
+    std::vector<run::CadProgram> programs = env_.cadPrograms();
+    run::CadChoice choice = run::ChooseCad(programs, name);
+    if (choice.outcome != run::CadChoice::Outcome::Found) {
+      Refused(run::CadChoiceMessage(choice, name), ExitCode::BadInput);
+      return false;
+    }
+    const run::CadProgram& program = programs[choice.index];
+    if (!work.inputs.r2000 && program.product != run::CadProduct::AutoCad) {
+      Refused(run::R14Refusal(program.displayName), ExitCode::BadInput);
+      return false;
+    }
+    work.inputs.cad = program.classNames.front();
+    if (line_.engine == Engine::Core) {
+      if (program.product != run::CadProduct::AutoCad) {
+        Refused(run::ProductName(program.product) + L" 没有 Core Console。", ExitCode::BadInput);
+        return false;
+      }
+      if (program.coreConsole) chosenCore_ = run::CoreConsoleBeside(program.program);
+      // Its console reads the profile of its own release, "R<major>.<minor>".
+      auto parsed = run::ParseCadClassName(program.classNames.front());
+      if (parsed && parsed->version.find(L'.') != std::wstring::npos) {
+        chosenRelease_ = L"R" + parsed->version;
+      }
+    }
+    return true;
   }
 
   std::optional<Work> RunWork() {
@@ -154,7 +198,9 @@ class Command {
   int Execute(const Work& work) {
     std::optional<std::wstring> corePath;
     if (line_.engine == Engine::Core) {
-      corePath = line_.corePath.empty() ? env_.findCore() : std::optional(line_.corePath);
+      corePath = !line_.corePath.empty()   ? std::optional(line_.corePath)
+                 : work.inputs.cad.empty() ? env_.findCore()
+                                           : chosenCore_;
       if (!corePath || GetFileAttributesW(corePath->c_str()) == INVALID_FILE_ATTRIBUTES) {
         env_.err.Write(
             L"找不到 AutoCAD 的控制台版（accoreconsole.exe）。请安装 AutoCAD 2013 或更新的版本，"
@@ -193,7 +239,8 @@ class Command {
                                  [this] { return CancelLevelNow(); },
                                  &SteadySeconds,
                                  drawingEnded,
-                                 env_.coreDrawingMs};
+                                 env_.coreDrawingMs,
+                                 chosenRelease_};
       run::CoreOutcome outcome = run::RunOnCore(work.inputs, work.selection, *record, parts);
       if (outcome.refusal) {
         env_.err.Write(*outcome.refusal + L"\n");
@@ -284,6 +331,8 @@ class Command {
   const CommandLine& line_;
   CliEnvironment& env_;
   int exitCode_ = 0;
+  std::optional<std::wstring> chosenCore_;  // --engine core --cad: that AutoCAD's console
+  std::wstring chosenRelease_;              // and the release of its profile
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "cli/console_win.h"
 #include "run/autocad_win.h"
+#include "run/cad_programs_win.h"
 #include "run/run_limits.h"
 
 namespace kavro::cli {
@@ -24,6 +25,7 @@ struct CliEnvironment {
   CtrlCWatch& ctrlC;
   size_t processors = 1;
   uint32_t coreDrawingMs = 1800000;
+  std::function<std::vector<run::CadProgram>()> cadPrograms = &run::FindCadProgramsOnMachine;
 };
 
 int RunCommandLine(const std::vector<std::wstring>& args, CliEnvironment& environment);

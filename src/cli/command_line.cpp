@@ -16,7 +16,7 @@ struct BadArgument {
   std::wstring message;
 };
 
-enum class Option { Start, R14, R2000, Engine, Jobs, Log, Core, CloudEngine };
+enum class Option { Start, R14, R2000, Engine, Jobs, Log, Core, CloudEngine, Cad };
 
 struct OptionInfo {
   Option option;
@@ -30,6 +30,7 @@ constexpr OptionInfo kOptions[] = {
     {Option::R2000, L"--r2000", false, false}, {Option::Engine, L"--engine", true, true},
     {Option::Jobs, L"--jobs", true, true},     {Option::Log, L"--log", true, true},
     {Option::Core, L"--core", true, true},     {Option::CloudEngine, L"--cloud-engine", true, true},
+    {Option::Cad, L"--cad", true, true},
 };
 
 bool IsHelpSwitch(std::wstring_view arg) {
@@ -148,6 +149,9 @@ class Parser {
       case Option::CloudEngine:
         result_.cloudEngine = std::move(value);
         break;
+      case Option::Cad:
+        result_.cad = std::move(value);
+        break;
       case Option::R14:
       case Option::R2000:
         break;
@@ -237,9 +241,13 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
       cloud.error = L"cloud 命令的用法：kavro cloud login 或 kavro cloud logout。";
     }
     return cloud;
+  } else if (args[0] == L"cad") {
+    if (args.size() > 1) return ErrorResult(L"cad 命令不带参数：" + Quoted(args[1]) + L"。");
+    result.kind = CommandKind::Cad;
+    return result;
   } else {
     return ErrorResult(L"未知的命令" + Quoted(args[0]) +
-                       L"，应为 run、retry 或 cloud。用法见 kavro --help。");
+                       L"，应为 run、retry、cad 或 cloud。用法见 kavro --help。");
   }
   try {
     return Parser(args, kind).Parse();
@@ -274,6 +282,8 @@ std::wstring UsageText() {
       为当前 Windows 用户加密保存（或删除）Autodesk 云端的凭据
       （client id 和 client secret）；--engine cloud 在没有设置环境变量
       APS_CLIENT_ID 和 APS_CLIENT_SECRET 时使用它们。
+  kavro cad
+      列出本机登记的 CAD 程序：名称、类名、程序文件、有无控制台版。
   kavro --help
       显示本说明（也可用 -h、/? 或 help）。
 
@@ -293,6 +303,10 @@ run 和 retry 的选项：
   --core PATH         accoreconsole.exe 的位置（仅用于 --engine core）
   --cloud-engine ID   云端 AutoCAD 的版本（仅用于 --engine cloud；
                       默认 Autodesk.AutoCAD+24_3）
+  --cad NAME          使用的 CAD 程序：kavro cad 列出的名称或类名，或
+                      autocad、zwcad、gstarcad、bricscad（可加版本，如
+                      autocad:2024）；默认自动。与 --engine core 一起时
+                      使用该 AutoCAD 版本自己的控制台版
 
 选项可写成 --jobs 4 或 --jobs=4，可放在文件名之前或之后。
 按一次 Ctrl+C：不再开始新的图纸，正在处理的做完为止；再按一次：立即结束。

@@ -11,6 +11,7 @@ enum class CommandKind {
   None,  // no arguments: the caller decides (kavro.exe starts its window, kavro.com shows help)
   Run,
   Retry,
+  Cad,  // lists the CAD programs of the machine
   Help,
   Error,        // `error` says what is wrong
   CloudLogin,   // store the cloud credentials for this Windows user
@@ -33,6 +34,7 @@ struct CommandLine {
   std::wstring logPath;      // empty: the default place
   std::wstring corePath;     // the console AutoCAD's program; empty: looked for
   std::wstring cloudEngine;  // the hosted AutoCAD's engine id; empty: the default
+  std::wstring cad;          // --cad: the CAD program's name; empty: 自动 (a retry: the journal's)
   std::wstring error;
 };
 

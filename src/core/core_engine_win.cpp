@@ -71,7 +71,8 @@ CoreOutcome RunOnCore(const RunInputs& inputs, const std::vector<size_t>& select
     return outcome;
   }
   std::wstring refusal;
-  CoreConsoleTrust trust = CoreConsoleTrust::ForFolder(folder.Path(), parts.dataFolder, refusal);
+  CoreConsoleTrust trust =
+      CoreConsoleTrust::ForFolder(folder.Path(), parts.dataFolder, refusal, parts.release);
   if (!refusal.empty()) {
     outcome.refusal = refusal;
     return outcome;

@@ -23,6 +23,8 @@ struct CoreEngineParts {
   std::function<double()> clockSeconds;
   std::function<void(const DrawingEnd&)> drawingEnded;
   uint32_t drawingMs = 1800000;  // one drawing's process, before it is ended
+  // The release whose user profile the console reads ("R19.1"); empty: the current one.
+  std::wstring release{};
 };
 
 struct CoreOutcome {

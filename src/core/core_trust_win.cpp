@@ -28,14 +28,15 @@ std::optional<std::wstring> TextValue(const std::wstring& key, const std::wstrin
   return value->text;
 }
 
-// The current release and its current profile's Variables key, when they are all there.
+// The current release (or `chosen`, "R19.1") and its current profile's Variables key, when they
+// are all there.
 struct ProfileKey {
   std::wstring release;
   std::wstring variables;
 };
-std::optional<ProfileKey> CurrentProfileKey() {
+std::optional<ProfileKey> CurrentProfileKey(const std::wstring& chosen) {
   std::wstring root = kAutoCadKey;
-  auto release = TextValue(root, L"CurVer");
+  auto release = chosen.empty() ? TextValue(root, L"CurVer") : std::optional(chosen);
   if (!release || release->empty()) return std::nullopt;
   auto product = TextValue(root + L"\\" + *release, L"CurVer");
   if (!product || product->empty()) return std::nullopt;
@@ -136,8 +137,9 @@ bool RestoreFromNote(const std::wstring& path) {
 
 // The change that would trust `folder` in the current profile, or null when none is to be made
 // (then `refusal` says why, if the folder cannot be trusted).
-std::optional<TrustNote> PlannedChange(const std::wstring& folder, std::wstring& refusal) {
-  auto key = CurrentProfileKey();
+std::optional<TrustNote> PlannedChange(const std::wstring& folder, std::wstring& refusal,
+                                       const std::wstring& release) {
+  auto key = CurrentProfileKey(release);
   if (!key) return std::nullopt;
   auto read = win::OpenUserKey(key->variables, KEY_QUERY_VALUE);
   if (!read.key) return std::nullopt;
@@ -163,11 +165,11 @@ std::optional<TrustNote> PlannedChange(const std::wstring& folder, std::wstring&
 }  // namespace
 
 CoreConsoleTrust CoreConsoleTrust::ForFolder(const std::wstring& folder,
-                                             const std::wstring& dataFolder,
-                                             std::wstring& refusal) {
+                                             const std::wstring& dataFolder, std::wstring& refusal,
+                                             const std::wstring& release) {
   refusal.clear();
   std::wstring absolute = FullPath(folder);
-  std::optional<TrustNote> note = PlannedChange(absolute, refusal);
+  std::optional<TrustNote> note = PlannedChange(absolute, refusal, release);
   if (!note) return {};
   auto write = win::OpenUserKey(note->key, KEY_QUERY_VALUE | KEY_SET_VALUE);
   if (!write.key) {

@@ -22,8 +22,9 @@ class CoreConsoleTrust {
   // the change in `dataFolder` first. Nothing is changed where no profile is found, the release
   // has no script security, SECURELOAD is 0 or the folder is already trusted. When the folder
   // cannot be trusted, `refusal` is set (Chinese, naming the folder) and nothing is changed.
+  // The profile is the current release's, or that of `release` ("R19.1") when given.
   static CoreConsoleTrust ForFolder(const std::wstring& folder, const std::wstring& dataFolder,
-                                    std::wstring& refusal);
+                                    std::wstring& refusal, const std::wstring& release = {});
 
   CoreConsoleTrust() = default;
   CoreConsoleTrust(CoreConsoleTrust&& other) noexcept;

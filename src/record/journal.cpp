@@ -95,6 +95,12 @@ class JournalReader {
   }
 
   bool TakeDrawing(std::wstring_view record) {
+    // The CAD program chosen, when it was not 自动: before the drawings, absent from older
+    // journals.
+    if (state_.inputs.drawings.empty() && state_.inputs.cad.empty() &&
+        TakeText(record, L"cad", state_.inputs.cad)) {
+      return !state_.inputs.cad.empty();
+    }
     std::wstring drawing;
     if (TakeText(record, L"drawing", drawing)) {
       state_.inputs.drawings.push_back(std::move(drawing));
@@ -142,6 +148,7 @@ std::string InputsRecords(const RunInputs& inputs) {
   bytes += Record(L"r2000", inputs.r2000 ? L"1" : L"0");
   bytes += Record(L"start", EscapedText(inputs.startPage));
   bytes += Record(L"template", EscapedText(inputs.scriptTemplate));
+  if (!inputs.cad.empty()) bytes += Record(L"cad", EscapedText(inputs.cad));
   for (const std::wstring& drawing : inputs.drawings) {
     bytes += Record(L"drawing", EscapedText(drawing));
   }
@@ -175,6 +182,7 @@ std::optional<ResumeOffer> ResumeOf(const JournalState& state) {
   offer.saved = static_cast<size_t>(std::count(state.saved.begin(), state.saved.end(), true));
   offer.restored.scriptTemplate = inputs.scriptTemplate;
   offer.restored.r2000 = inputs.r2000;
+  offer.restored.cad = inputs.cad;
   offer.restored.startPage =
       PageOf(inputs.startPage, static_cast<size_t>(firstLeft - state.saved.begin()));
   for (size_t i = 0; i < state.saved.size() && i < inputs.drawings.size(); ++i) {

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "run/cad_programs_win.h"
 #include "win/apartment_thread_win.h"
 #include "win/controls_win.h"
 #include "win/com_win.h"
@@ -24,9 +25,18 @@ constexpr wchar_t kProgId[] = L"AutoCAD.Application";
 
 std::wstring Seconds(DWORD ms) { return std::to_wstring((ms + 999) / 1000); }
 
-HRESULT AttachToRunning(ComPtr<IDispatch>& app) {
+// The class to reach: "AutoCAD.Application" by name, or a chosen program's CLSID.
+HRESULT ClassOf(const std::wstring& clsidText, CLSID& clsid) {
+  if (clsidText.empty()) return CLSIDFromProgID(kProgId, &clsid);
+  return CLSIDFromString(clsidText.c_str(), &clsid);
+}
+
+// The running instance of exactly that class, from the running object table. With several
+// instances of one program it is any one of them (seen with ZWCAD:
+// https://github.com/CEXT-Dan/PyRx/issues/116).
+HRESULT AttachToRunning(const std::wstring& clsidText, ComPtr<IDispatch>& app) {
   CLSID clsid;
-  HRESULT hr = CLSIDFromProgID(kProgId, &clsid);
+  HRESULT hr = ClassOf(clsidText, clsid);
   if (FAILED(hr)) return hr;
   ComPtr<IUnknown> running;
   hr = GetActiveObject(clsid, nullptr, &running);
@@ -34,11 +44,25 @@ HRESULT AttachToRunning(ComPtr<IDispatch>& app) {
   return running.As(&app);
 }
 
-HRESULT StartNew(ComPtr<IDispatch>& app) {
+HRESULT StartNew(const std::wstring& clsidText, ComPtr<IDispatch>& app) {
   CLSID clsid;
-  HRESULT hr = CLSIDFromProgID(kProgId, &clsid);
+  HRESULT hr = ClassOf(clsidText, clsid);
   if (FAILED(hr)) return hr;
   return CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_PPV_ARGS(&app));
+}
+
+// In the running object table. Nothing is asked of the program itself: a hung one would hang
+// the caller (the user interface's thread).
+bool IsRunning(const CadProgram& program) {
+  CLSID clsid;
+  ComPtr<IUnknown> running;
+  return SUCCEEDED(ClassOf(program.clsid, clsid)) &&
+         SUCCEEDED(GetActiveObject(clsid, nullptr, &running));
+}
+
+bool IsFile(std::wstring_view path) {
+  DWORD attributes = GetFileAttributesW(std::wstring(path).c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // A reference fetched by ConnectCad; a failed fetch keeps the old value and is not reported.
@@ -130,6 +154,9 @@ struct AutoCadLink::References {
   ComPtr<IDispatch> acadPaperSpace;
   ComPtr<IDispatch> acadUtility;
   bool stateUnknown = false;  // an AutoCAD without GetAcadState: its commands finish in the call
+  // The state query's names to try, and the one in use: the first the program knows.
+  std::vector<std::wstring> stateMethods{L"GetAcadState"};
+  size_t stateAt = 0;
   win::CallPolicy policy;
   // The objects fetched last, held on to: fetching the same object again (the Documents
   // collection, or the active document of the drawing at hand) then reuses its proxy instead of
@@ -198,6 +225,33 @@ std::function<void(MSG&)> AutoCadLink::Pump() const {
   return [](MSG& msg) { win::ProcessMessage(msg); };
 }
 
+CadInUse AutoCadLink::Choose(const std::wstring& name) {
+  target_.reset();
+  name_ = L"AutoCAD";
+  if (name.empty()) {
+    // 自动: "AutoCAD.Application" as always; without it, the first program running, else the
+    // first of the list (none: the connection fails as it does without AutoCAD).
+    if (AutoCadClassRegistered()) return {};
+    std::vector<CadProgram> programs = FindCadProgramsOnMachine();
+    AutomaticCad automatic = ChooseAutomatic(programs, false, IsRunning);
+    if (automatic.index) target_ = programs[*automatic.index];
+  } else {
+    std::vector<CadProgram> programs = FindCadProgramsOnMachine();
+    CadChoice choice = ChooseCad(programs, name);
+    if (choice.outcome != CadChoice::Outcome::Found) {
+      return {.refusal = CadChoiceMessage(choice, name)};
+    }
+    target_ = programs[choice.index];
+  }
+  if (!target_) return {};
+  name_ = target_->displayName;
+  return {target_->product, name_};
+}
+
+std::wstring AutoCadLink::ProductTemplateOf(CadProduct product, const std::wstring& fullName) {
+  return ProductTemplate(product, fullName, IsFile);
+}
+
 CadApplication* AutoCadLink::ConnectCad(std::wstring& failureText) {
   RunLimits limits = limits_;
   if (!worker_ || worker_->thread.Abandoned())
@@ -206,20 +260,26 @@ CadApplication* AutoCadLink::ConnectCad(std::wstring& failureText) {
   auto failure = std::make_shared<std::wstring>();
   auto started = std::make_shared<bool>(false);
   auto fresh = std::make_shared<bool>(false);
-  auto task = [refs, failure, started, fresh, limits] {
+  std::wstring clsid = target_ ? target_->clsid : L"";
+  std::wstring className = target_ ? target_->classNames.front() : kProgId;
+  std::vector<std::wstring> stateMethods =
+      StateMethods(target_ ? target_->product : CadProduct::AutoCad);
+  auto task = [refs, failure, started, fresh, limits, clsid, className, stateMethods,
+               name = name_] {
     References& r = *refs;
     r.policy.busyRetryMs = limits.busyRetryMs;
     ComPtr<IDispatch> app;
-    HRESULT hr = AttachToRunning(app);
+    HRESULT hr = AttachToRunning(clsid, app);
     bool visible = SUCCEEDED(hr) && PutVisible(app.Get(), r.policy);
     if (!visible) {
+      // Also when one runs but refuses the attachment: a new one is started.
       app.Reset();
-      hr = StartNew(app);
+      hr = StartNew(clsid, app);
       *started = SUCCEEDED(hr);
     }
     if (FAILED(hr)) {
-      *failure = L"无法连接或启动 AutoCAD（" + std::wstring(kProgId) + L"）：" +
-                 ComFailure(hr).Description();
+      *failure =
+          L"无法连接或启动 " + name + L"（" + className + L"）：" + ComFailure(hr).Description();
       return;
     }
     if (r.acadApp != app) {
@@ -229,6 +289,8 @@ CadApplication* AutoCadLink::ConnectCad(std::wstring& failureText) {
     *fresh = r.acadApp != app;
     r.acadApp = app;
     r.stateUnknown = false;
+    r.stateMethods = stateMethods;
+    r.stateAt = 0;
     if (!visible) PutVisible(app.Get(), r.policy);
     FetchQuietly(r.acadDoc, app.Get(), L"ActiveDocument", r.policy);
     if (r.acadDoc) {
@@ -240,7 +302,7 @@ CadApplication* AutoCadLink::ConnectCad(std::wstring& failureText) {
   try {
     worker_->thread.Run(task, limits.callMs, Pump());
   } catch (const win::TaskTimedOut&) {
-    *failure = L"AutoCAD 在 " + Seconds(limits.callMs) + L" 秒内没有响应。";
+    *failure = name_ + L" 在 " + Seconds(limits.callMs) + L" 秒内没有响应。";
   }
   if (!failure->empty()) {
     failureText = *failure;
@@ -258,7 +320,7 @@ CadApplication* AutoCadLink::ConnectCad(std::wstring& failureText) {
 
 void AutoCadLink::Call(const std::function<void(References&)>& task, DWORD timeoutMs) {
   if (!worker_ || worker_->thread.Abandoned()) {
-    throw RunFailure(RPC_E_TIMEOUT, L"AutoCAD 没有响应。");
+    throw RunFailure(RPC_E_TIMEOUT, name_ + L" 没有响应。");
   }
   auto refs = worker_->refs;
   std::function<void()> watch;
@@ -267,7 +329,7 @@ void AutoCadLink::Call(const std::function<void(References&)>& task, DWORD timeo
     worker_->thread.Run([refs, task] { task(*refs); }, timeoutMs, Pump(), watch);
   } catch (const win::TaskTimedOut&) {
     hung_ = true;
-    throw RunFailure(RPC_E_TIMEOUT, L"AutoCAD 在 " + Seconds(timeoutMs) + L" 秒内没有响应。");
+    throw RunFailure(RPC_E_TIMEOUT, name_ + L" 在 " + Seconds(timeoutMs) + L" 秒内没有响应。");
   } catch (const RunFailure&) {
     hung_ = worker_->thread.Abandoned();  // the watch gave up on AutoCAD
     throw;
@@ -280,7 +342,10 @@ void AutoCadLink::Call(const std::function<void(References&)>& task, DWORD timeo
 std::wstring AutoCadLink::Caption() {
   auto text = std::make_shared<std::wstring>();
   Call([text](References& r) { *text = r.AppProperty(L"Caption").AsString(); }, limits_.callMs);
-  if (HWND window = FindWindowW(nullptr, text->c_str())) window_ = window;
+  // Two instances of one program may show the same title (one refused to be attached to): the
+  // window is then not known, so that no other instance is watched or ended for this one.
+  HWND window = FindWindowW(nullptr, text->c_str());
+  if (window && !FindWindowExW(nullptr, window, nullptr, text->c_str())) window_ = window;
   return *text;
 }
 
@@ -293,7 +358,7 @@ void AutoCadLink::WatchForModalWindow() {
   }
   if (!modal || now - modalSince_ < limits_.modalMs) return;
   std::wstring text = TextOfWindow(modal);
-  throw RunFailure(ERROR_TIMEOUT, L"AutoCAD 显示的窗口“" + win::WindowText(modal) + L"”在 " +
+  throw RunFailure(ERROR_TIMEOUT, name_ + L" 显示的窗口“" + win::WindowText(modal) + L"”在 " +
                                       Seconds(limits_.modalMs) + L" 秒内没有得到回答" +
                                       (text.empty() ? L"。" : L"：\n" + text));
 }
@@ -303,8 +368,8 @@ std::optional<std::wstring> AutoCadLink::AfterFailure() {
   std::optional<std::wstring> line;
   if (hung_) {
     line = startedHere_ && EndProcessOf(window_)
-               ? L"AutoCAD 没有响应，已结束由 Kavro 启动的 AutoCAD。"
-               : L"AutoCAD 没有响应。请检查 AutoCAD 是否在等待回答。";
+               ? name_ + L" 没有响应，已结束由 Kavro 启动的 " + name_ + L"。"
+               : name_ + L" 没有响应。请检查 " + name_ + L" 是否在等待回答。";
   }
   // The next run connects afresh instead of failing again on a dead reference.
   worker_.reset();
@@ -378,7 +443,10 @@ void AutoCadLink::DocumentsAdd(const std::wstring& templatePath) {
   Call(
       [templatePath](References& r) {
         UniqueVariant path = UniqueVariant::String(templatePath);
-        r.KeepDocument(r.CallOn(r.Documents().Get(), L"Add", {path.Ptr()}, r.documentsIds));
+        // No template: Add without one, the program's own defaults.
+        r.KeepDocument(templatePath.empty()
+                           ? r.CallOn(r.Documents().Get(), L"Add", {}, r.documentsIds)
+                           : r.CallOn(r.Documents().Get(), L"Add", {path.Ptr()}, r.documentsIds));
       },
       limits_.callMs);
 }
@@ -422,16 +490,16 @@ void AutoCadLink::ActiveDocumentCloseSaving() {
 void AutoCadLink::WaitUntilQuiescent() {
   RunLimits limits = limits_;
   Call(
-      [limits](References& r) {
+      [limits, name = name_](References& r) {
         if (r.stateUnknown) return;
         // Busy answers while polling mean "not yet"; they are not retried call by call.
         win::CallPolicy poll{0, r.policy.cancel};
         const ULONGLONG deadline = GetTickCount64() + limits.scriptMs;
         for (;;) {
           try {
-            ComPtr<IDispatch> state =
-                win::Invoke(r.App(), L"GetAcadState", InvokeKind::Method, {}, poll, &r.appIds)
-                    .AsDispatch();
+            ComPtr<IDispatch> state = win::Invoke(r.App(), r.stateMethods[r.stateAt],
+                                                  InvokeKind::Method, {}, poll, &r.appIds)
+                                          .AsDispatch();
             if (win::Invoke(state.Get(), L"IsQuiescent", InvokeKind::PropertyGet, {}, poll,
                             &r.stateIds)
                     .AsBool()) {
@@ -439,6 +507,7 @@ void AutoCadLink::WaitUntilQuiescent() {
             }
           } catch (const ComFailure& failure) {
             if (IsUnknownMember(failure.Result())) {
+              if (++r.stateAt < r.stateMethods.size()) continue;  // the program's own name
               r.stateUnknown = true;
               return;
             }
@@ -446,7 +515,7 @@ void AutoCadLink::WaitUntilQuiescent() {
           }
           if (GetTickCount64() >= deadline) {
             throw ComFailure(RPC_E_TIMEOUT, RPC_E_TIMEOUT,
-                             L"AutoCAD 在 " + Seconds(limits.scriptMs) + L" 秒内没有执行完脚本。");
+                             name + L" 在 " + Seconds(limits.scriptMs) + L" 秒内没有执行完脚本。");
           }
           if (WaitForSingleObject(r.policy.cancel, limits.quiescentPollMs) == WAIT_OBJECT_0) {
             throw ComFailure(RPC_E_CALL_CANCELED);

@@ -1,5 +1,6 @@
 #pragma once
-// AutoCAD through its automation interface, "AutoCAD.Application". Every call runs on a thread
+// AutoCAD through its automation interface, "AutoCAD.Application", or another CAD program with
+// the same object model, chosen by name (cad_programs). Every call runs on a thread
 // of its own apartment, so that the user interface keeps painting while AutoCAD works and a hung
 // AutoCAD costs the run a deadline instead of the program.
 #include <windows.h>
@@ -25,6 +26,7 @@ class AutoCadLink final : public CadConnector, public CadApplication {
   // length; without one they are processed as the message loop would).
   void SetPump(std::function<void(MSG&)> pump) { pump_ = std::move(pump); }
 
+  CadInUse Choose(const std::wstring& name) override;
   CadApplication* ConnectCad(std::wstring& failure) override;
 
   std::wstring Caption() override;
@@ -40,6 +42,7 @@ class AutoCadLink final : public CadConnector, public CadApplication {
   std::wstring GetVariable(const std::wstring& name) override;
   void SetVariable(const std::wstring& name, const std::wstring& value) override;
   void SetIntegerVariable(const std::wstring& name, int value) override;
+  std::wstring ProductTemplateOf(CadProduct product, const std::wstring& fullName) override;
   std::optional<std::wstring> AfterFailure() override;
 
   // Releases every reference and ends the automation thread (tests; the program just ends).
@@ -54,6 +57,10 @@ class AutoCadLink final : public CadConnector, public CadApplication {
   void WatchForModalWindow();
 
   const RunLimits& limits_;
+  // The program Choose set: none for "AutoCAD.Application" (attached to or started by that
+  // name), else the one found in the registry, reached by its class.
+  std::optional<CadProgram> target_;
+  std::wstring name_ = L"AutoCAD";  // in messages
   std::function<void(MSG&)> pump_;
   std::unique_ptr<Worker> worker_;
   bool answers_ = true;       // false once AutoCAD's process went away

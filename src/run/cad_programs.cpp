@@ -420,4 +420,54 @@ AutomaticCad ChooseAutomatic(const std::vector<CadProgram>& programs, bool autoC
   return {.index = 0};
 }
 
+std::wstring ProductName(CadProduct product) { return std::wstring(TextOf(product).label); }
+
+std::vector<std::wstring> StateMethods(CadProduct product) {
+  // GetAcadState first wherever the program has it: AutoCAD's, and GstarCAD's current type
+  // library. ZWCAD's own is GetZcadState, an older GstarCAD's GetGcadState:
+  // https://github.com/CEXT-Dan/PyRx/blob/004404e9ec59b283b57ca1e6f4a1fcc772592313/PyRxCore/PyAcadApplicationImpl.cpp
+  // https://github.com/zhongxingmin/EnclosuresDesignTools/blob/e007adecd6f9e2c6fbdcbe045b6ff255ab1cf8f7/grxsdk/inc-x64/GcadVbaApps.h
+  switch (product) {
+    case CadProduct::ZwCad:
+      return {L"GetAcadState", L"GetZcadState"};
+    case CadProduct::GstarCad:
+      return {L"GetAcadState", L"GetGcadState"};
+    case CadProduct::AutoCad:
+    case CadProduct::BricsCad:
+      break;
+  }
+  return {L"GetAcadState"};
+}
+
+std::wstring ProductTemplate(CadProduct product, std::wstring_view programFile,
+                             const std::function<bool(std::wstring_view)>& fileExists) {
+  // zwcad.dwt (ZWCAD 2024) and gcad.dwt (GstarCAD) as public code passes them to Documents.Add,
+  // found with the search tool's exact-string search (no address given); BricsCAD's default.dwt
+  // is unconfirmed there, and is used only when the file is present.
+  std::wstring_view name;
+  switch (product) {
+    case CadProduct::ZwCad:
+      name = L"zwcad.dwt";
+      break;
+    case CadProduct::GstarCad:
+      name = L"gcad.dwt";
+      break;
+    case CadProduct::BricsCad:
+      name = L"default.dwt";
+      break;
+    case CadProduct::AutoCad:
+      return {};
+  }
+  size_t slash = programFile.find_last_of(L"\\/");
+  if (slash == std::wstring_view::npos) return {};
+  std::wstring path = std::wstring(programFile.substr(0, slash)) + L"\\TEMPLATE\\";
+  path += name;
+  return fileExists(path) ? path : std::wstring();
+}
+
+std::wstring CadListLine(const CadProgram& program) {
+  return program.displayName + L"\t" + program.classNames.front() + L"\t" + program.program +
+         L"\t" + (program.coreConsole ? L"控制台：有" : L"控制台：无");
+}
+
 }  // namespace kavro::run

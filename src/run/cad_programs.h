@@ -79,4 +79,19 @@ struct AutomaticCad {
 AutomaticCad ChooseAutomatic(const std::vector<CadProgram>& programs, bool autoCadClassRegistered,
                              const std::function<bool(const CadProgram&)>& running);
 
+// "AutoCAD", "中望CAD", "浩辰CAD", "BricsCAD".
+std::wstring ProductName(CadProduct product);
+
+// The application's members that report whether it is idle, in the order they are tried: each
+// program's own, found by name at run time. None answering: its state is unknown.
+std::vector<std::wstring> StateMethods(CadProduct product);
+
+// The template of a new drawing in a program other than AutoCAD: its own under TEMPLATE\ in the
+// folder of `programFile` when that file exists; empty: the drawing is made without one.
+std::wstring ProductTemplate(CadProduct product, std::wstring_view programFile,
+                             const std::function<bool(std::wstring_view)>& fileExists);
+
+// One line of `kavro cad`: display name, class name, program file, console yes/no.
+std::wstring CadListLine(const CadProgram& program);
+
 }  // namespace kavro::run

@@ -21,6 +21,7 @@ class StretchView final : public MainView {
         scriptTemplate_(inputs.scriptTemplate),
         startPage_(PageOf(inputs.startPage, first)),
         r2000_(inputs.r2000),
+        cad_(inputs.cad),
         message_(message) {}
   size_t DrawingCount() override { return drawings_.size(); }
   std::wstring Drawing(size_t index) override { return drawings_.at(index); }
@@ -32,6 +33,7 @@ class StretchView final : public MainView {
   std::wstring ScriptTemplate() override { return scriptTemplate_; }
   std::wstring StartPage() override { return startPage_; }
   bool TargetsR2000() override { return r2000_; }
+  std::wstring ChosenCad() override { return cad_; }
   void Hide() override {}
   void Show() override {}
   void ShowMessage(const std::wstring& text, MessageKind) override {
@@ -43,6 +45,7 @@ class StretchView final : public MainView {
   std::wstring scriptTemplate_;
   std::wstring startPage_;
   bool r2000_;
+  std::wstring cad_;
   const std::function<void(const std::wstring&)>& message_;
 };
 

@@ -34,12 +34,17 @@ std::wstring Widen(const char* text) {
 // One run against one AutoCAD: the steps of both runs, and what is undone after a failure.
 class Run {
  public:
-  Run(RunHost& host, CadApplication& cad)
-      : host_(host), cad_(cad), r2000_(host.main.TargetsR2000()) {}
+  Run(RunHost& host, CadApplication& cad, CadInUse inUse)
+      : host_(host), cad_(cad), r2000_(host.main.TargetsR2000()), inUse_(std::move(inUse)) {}
 
   void ActivateCad() { host_.keys.ActivateWindow(cad_.Caption()); }
 
   void MakeTemplateDrawing() {
+    if (inUse_.product != CadProduct::AutoCad) {
+      // Another program's own template beside its program file, else none (Add without one).
+      cad_.DocumentsAdd(cad_.ProductTemplateOf(inUse_.product, cad_.FullName()));
+      return;
+    }
     std::wstring templatePath = TemplatePath(cad_.FullName());
     if (r2000_) cad_.DocumentsAdd(templatePath);
   }
@@ -56,7 +61,8 @@ class Run {
   // AutoCAD 2014 to 2024 run scripts only from trusted folders: the script's folder is added to
   // TRUSTEDPATHS for the run when it is not covered. Other versions are not asked anything.
   void TrustScriptFolder(const std::wstring& scriptPath) {
-    if (!r2000_ || !VersionChecksScripts(cad_.Version())) return;
+    if (!r2000_ || inUse_.product != CadProduct::AutoCad || !VersionChecksScripts(cad_.Version()))
+      return;
     std::wstring secureLoad = cad_.GetVariable(L"SECURELOAD");
     std::wstring trusted = cad_.GetVariable(L"TRUSTEDPATHS");
     std::wstring folder = FolderOfPath(scriptPath);
@@ -267,6 +273,7 @@ class Run {
   RunHost& host_;
   CadApplication& cad_;
   bool r2000_;
+  CadInUse inUse_;
   bool dialogsOff_ = false;
   size_t processed_ = 0;
   std::optional<size_t> current_;  // the drawing begun and not yet saved
@@ -305,12 +312,18 @@ RunInputs InputsOf(MainView& main, size_t count) {
   inputs.scriptTemplate = main.ScriptTemplate();
   inputs.startPage = main.StartPage();
   inputs.r2000 = main.TargetsR2000();
+  inputs.cad = main.ChosenCad();
   return inputs;
 }
 
-CadApplication* Start(RunHost& host, const RunInputs& inputs) {
+CadApplication* Start(RunHost& host, const RunInputs& inputs, CadInUse& inUse) {
   if (auto refusal = InputRefusal(inputs, host.script)) {
     host.main.ShowMessage(*refusal);
+    return nullptr;
+  }
+  inUse = host.connector.Choose(inputs.cad);
+  if (inUse.refusal || (!inputs.r2000 && inUse.product != CadProduct::AutoCad)) {
+    host.main.ShowMessage(inUse.refusal ? *inUse.refusal : R14Refusal(inUse.name));
     return nullptr;
   }
   std::wstring failure;
@@ -350,9 +363,10 @@ std::wstring ScriptErrorLine(const std::vector<std::wstring>& pages) {
 
 void ModifyRun(RunHost& host) {
   RunInputs inputs = InputsOf(host.main, host.main.DrawingCount());
-  CadApplication* cad = Start(host, inputs);
+  CadInUse inUse;
+  CadApplication* cad = Start(host, inputs, inUse);
   if (!cad) return;
-  Run run(host, *cad);
+  Run run(host, *cad, inUse);
   host.record.Started(inputs);
   bool progressShown = false;
   bool mainHidden = false;
@@ -420,9 +434,10 @@ void ModifyRun(RunHost& host) {
 void PreviewRun(RunHost& host) {
   const size_t count = host.main.DrawingCount() > 0 ? 1 : 0;
   RunInputs inputs = InputsOf(host.main, count);
-  CadApplication* cad = Start(host, inputs);
+  CadInUse inUse;
+  CadApplication* cad = Start(host, inputs, inUse);
   if (!cad) return;
-  Run run(host, *cad);
+  Run run(host, *cad, inUse);
   host.record.Started(inputs);
   bool ok = Guarded(run, [&] {
     run.ActivateCad();
@@ -476,6 +491,12 @@ std::optional<std::wstring> InputRefusal(const RunInputs& inputs, ScriptFile& sc
     }
   }
   return std::nullopt;
+}
+
+std::wstring R14Refusal(const std::wstring& programName) {
+  return L"“for R14”只用于 AutoCAD R14，不能用于" + programName +
+         L"。\n请选择“for R2000+”或 AutoCAD 后再运行，本次没有向 " + programName +
+         L" 发送任何内容。";
 }
 
 std::wstring ProgressCaption(size_t index, size_t count) {

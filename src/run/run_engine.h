@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "run/cad_programs.h"
 #include "run/run_inputs.h"
 #include "run/run_record.h"
 
@@ -51,9 +52,19 @@ class CadApplication {
   virtual void SetVariable(const std::wstring& name, const std::wstring& value) = 0;
   // SetVariable of a variable that holds an integer: AutoCAD takes only a value of its own type.
   virtual void SetIntegerVariable(const std::wstring& name, int value) = 0;
+  // The template of a new drawing in a program other than AutoCAD (see ProductTemplate); empty:
+  // none. AutoCAD's own comes from FullName.
+  virtual std::wstring ProductTemplateOf(CadProduct, const std::wstring&) { return {}; }
   // Called once a failure's message has been prepared. When AutoCAD hung, a started AutoCAD is
   // ended and the connection dropped; returns the line that says what became of AutoCAD, if any.
   virtual std::optional<std::wstring> AfterFailure() = 0;
+};
+
+// The program a run drives, as far as the run's steps differ by it.
+struct CadInUse {
+  CadProduct product = CadProduct::AutoCad;
+  std::wstring name = L"AutoCAD";         // names it in messages
+  std::optional<std::wstring> refusal{};  // the chosen name finds no program
 };
 
 // ConnectCad: attaches to or starts AutoCAD. Null when neither worked, with `failure` saying why
@@ -61,6 +72,9 @@ class CadApplication {
 class CadConnector {
  public:
   virtual ~CadConnector() = default;
+  // Sets the program the next ConnectCad reaches: a name as ChooseCad reads it, empty for the
+  // automatic choice. Sends nothing to any program.
+  virtual CadInUse Choose(const std::wstring&) { return {}; }
   virtual CadApplication* ConnectCad(std::wstring& failure) = 0;
 };
 
@@ -131,6 +145,7 @@ class MainView {
   virtual std::wstring ScriptTemplate() = 0;                // Text1
   virtual std::wstring StartPage() = 0;                     // Text2
   virtual bool TargetsR2000() = 0;                          // Option2
+  virtual std::wstring ChosenCad() { return {}; }           // CAD; empty: 自动
   virtual void Hide() = 0;
   virtual void Show() = 0;
   // A message box with caption "Kavro": every message of a run comes here.
@@ -169,6 +184,8 @@ void ModifyRun(RunHost& host);   // Command9
 void PreviewRun(RunHost& host);  // xpcmdbutton7
 
 // Texts of the run.
+// The refusal of an R14 run for a program other than AutoCAD.
+std::wstring R14Refusal(const std::wstring& programName);
 std::wstring ProgressCaption(size_t index, size_t count);
 inline constexpr wchar_t kCompletionCaption[] = L"Kavro完成 双击窗口返回";
 // AutoCAD's program file path minus "\acad.exe" (its last 9 characters), then the template.

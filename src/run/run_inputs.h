@@ -12,6 +12,7 @@ struct RunInputs {
   std::wstring scriptTemplate;         // Text1
   std::wstring startPage;              // Text2
   bool r2000 = true;                   // Option2 (false: R14)
+  std::wstring cad{};                  // the CAD program chosen (a class name); empty: 自动
   bool operator==(const RunInputs&) const = default;
 };
 

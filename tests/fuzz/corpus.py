@@ -90,6 +90,8 @@ SEEDS = {
         b"kavro-journal 1\nr2000 1\nstart  7\ntemplate x\ndrawing \\ud83d\ndrawing "
         + utf8("图纸😀.dwg") + b"\ninputs 2\nbegun 1\nbegun 0\nsaved 1\n",
         b"\x01\xff\xfe\n\x01 \n",
+        JOURNAL.replace(b"drawing C:\\a", b"cad ZWCAD.Application.2025\ndrawing C:\\a", 1)
+        + b"begun 0\n",
     ],
     # AutoCAD's version, SECURELOAD, TRUSTEDPATHS and the script's folder, NUL between them.
     "trusted_paths": [

@@ -100,8 +100,8 @@ void CheckOffer(const JournalState& state) {
   }
   Check(offer->restored.drawings == rest, "the drawings not saved, in list order");
   Check(offer->restored.scriptTemplate == state.inputs.scriptTemplate &&
-            offer->restored.r2000 == state.inputs.r2000,
-        "the template and the version come back");
+            offer->restored.r2000 == state.inputs.r2000 && offer->restored.cad == state.inputs.cad,
+        "the template, the version and the CAD program come back");
   Check(offer->possiblyModified.has_value() == state.begunNotSaved.has_value(),
         "the drawing begun last is named");
   Check(!ResumeQuestion(*offer).empty(), "a question to ask");

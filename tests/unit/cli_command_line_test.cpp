@@ -66,6 +66,10 @@ TEST(CommandLineTest, RetryTakesAnOptionalJournalAndItsOptions) {
   ExpectError({L"retry", L"--start", L"3"}, L"--start");
   ExpectError({L"retry", L"--r14"}, L"--r14");
   ExpectError({L"retry", L"a", L"b"}, L"“b”");
+  EXPECT_EQ(Parse({L"retry", L"--cad=zwcad"}).cad, L"zwcad");
+  EXPECT_EQ(Parse({L"run", L"l", L"s", L"--cad", L"中望CAD 2025"}).cad, L"中望CAD 2025");
+  EXPECT_EQ(Parse({L"cad"}).kind, CommandKind::Cad);
+  ExpectError({L"cad", L"x"}, L"“x”");
 }
 
 TEST(CommandLineTest, HelpWinsWhereverItStands) {
@@ -122,8 +126,9 @@ TEST(CommandLineTest, JobsExitCodesAndUsage) {
   EXPECT_EQ(ExitCodeOf(0, 3, 0), ExitCode::SomeFailed);
   EXPECT_EQ(ExitCodeOf(0, 0, 1), ExitCode::SomeFailed);
   // The usage names both commands and every option.
-  for (const wchar_t* word : {L"kavro run", L"kavro retry", L"--start", L"--r14", L"--r2000",
-                              L"--engine", L"--jobs", L"--log", L"--core", L"--help"}) {
+  for (const wchar_t* word :
+       {L"kavro run", L"kavro retry", L"--start", L"--r14", L"--r2000", L"--engine", L"--jobs",
+        L"--log", L"--core", L"--cad", L"kavro cad", L"--help"}) {
     EXPECT_NE(UsageText().find(word), std::wstring::npos) << word;
   }
 }

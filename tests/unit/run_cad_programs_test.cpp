@@ -152,5 +152,16 @@ TEST(CadPrograms, AutomaticChoice) {
   EXPECT_FALSE(ChooseAutomatic({}, false, noneRuns).index);
 }
 
+// Another program's own template, when it lies under TEMPLATE beside its program file.
+TEST(CadPrograms, ProductTemplateBesideTheProgramFile) {
+  auto exists = [](std::wstring_view path) { return path.starts_with(L"C:\\P\\"); };
+  EXPECT_EQ(ProductTemplate(CadProduct::ZwCad, L"C:\\P\\zwcad.exe", exists),
+            L"C:\\P\\TEMPLATE\\zwcad.dwt");
+  EXPECT_EQ(ProductTemplate(CadProduct::GstarCad, L"C:\\P\\gcad.exe", exists),
+            L"C:\\P\\TEMPLATE\\gcad.dwt");
+  EXPECT_EQ(ProductTemplate(CadProduct::BricsCad, L"D:\\bricscad.exe", exists), L"");
+  EXPECT_EQ(ProductTemplate(CadProduct::ZwCad, L"zwcad.exe", exists), L"");
+}
+
 }  // namespace
 }  // namespace kavro::run

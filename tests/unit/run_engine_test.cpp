@@ -166,6 +166,39 @@ TEST(Runs, FileKeywordsGiveEachScriptItsDrawingsNames) {
 // became of a hung AutoCAD), turns AutoCAD's file dialogs back on if it had turned them off, and
 // gives the main window back with the unprocessed drawings still listed and the start page moved
 // on to the first of them.
+// Another program than AutoCAD: its own template or none, no trusted-folder step (no Version),
+// and R14 or a name that finds nothing refused before it is touched.
+TEST(Runs, OtherCadProgramsTheirWay) {
+  struct Case {
+    std::wstring fullName;
+    bool r2000;
+    std::optional<std::wstring> refusal;
+    Log calls, messages;
+  };
+  const std::wstring r14 = R14Refusal(L"中望CAD 2025");
+  const Case cases[] = {
+      {L"C:\\ZW\\zwcad.exe",
+       true,
+       {},
+       Calls(kPreviewStart, L"Documents.Add(C:\\ZW\\TEMPLATE\\zwcad.dwt)", kOff, kRefused, kOn),
+       {}},
+      {L"D:\\zwcad.exe", true, {}, Calls(kPreviewStart, L"Documents.Add", kOff, kRefused, kOn), {}},
+      {L"C:\\ZW\\zwcad.exe", false, {}, {}, {r14}},
+      {L"C:\\ZW\\zwcad.exe", true, L"no such", {}, {L"no such"}},
+  };
+  for (const Case& c : cases) {
+    Recorder r;
+    r.inUse = {CadProduct::ZwCad, L"中望CAD 2025", c.refusal};
+    r.fullName = c.fullName;
+    r.r2000 = c.r2000;
+    r.version = L"24.0";  // would ask for the trusted folders, were it AutoCAD
+    r.Run(true);
+    EXPECT_EQ(r.log, c.calls);
+    EXPECT_EQ(r.messages, c.messages);
+  }
+  EXPECT_NE(r14.find(L"本次没有向 中望CAD 2025 发送任何内容"), std::wstring::npos);
+}
+
 TEST(StepFailure, StopsTheRunAndRecovers) {
   struct Case {
     const wchar_t* call;

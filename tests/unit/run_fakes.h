@@ -55,13 +55,19 @@ class Recorder : public CadConnector,
     return args;
   }
 
+  CadInUse inUse;  // what Choose answers
+  CadInUse Choose(const std::wstring&) override { return inUse; }
+  std::wstring ProductTemplateOf(CadProduct, const std::wstring& fullName) override {
+    return fullName == L"C:\\ZW\\zwcad.exe" ? L"C:\\ZW\\TEMPLATE\\zwcad.dwt" : L"";
+  }
   CadApplication* ConnectCad(std::wstring& failure) override {
     Note(L"ConnectCad");
     if (!connects) failure = L"no AutoCAD";
     return connects ? this : nullptr;
   }
   std::wstring Caption() override { return Note(L"Caption", {}, L"AutoCAD - [Drawing1.dwg]"); }
-  std::wstring FullName() override { return Note(L"FullName", {}, L"C:\\ACAD\\acad.exe"); }
+  std::wstring fullName = L"C:\\ACAD\\acad.exe";
+  std::wstring FullName() override { return Note(L"FullName", {}, fullName); }
   void DocumentsAdd(const std::wstring& path) override { Note(L"Documents.Add", path); }
   void DocumentsOpen(const std::wstring& path) override {
     Note(L"Documents.Open", path);

@@ -127,6 +127,20 @@ TEST(Journal, RecordsOutOfPlaceOrRangeStopTheReading) {
   EXPECT_FALSE(ReadJournal(bytes.substr(0, countLine) + FramedLine(L"inputs 4")));
 }
 
+// The CAD program chosen is kept for resume and retry; a run on 自动 writes no record of it, so
+// journals without one read as 自动.
+TEST(Journal, KeepsTheChosenCadProgram) {
+  RunInputs inputs = Awkward();
+  inputs.cad = L"ZWCAD.Application.2025";
+  std::string bytes = InputsRecords(inputs) + BegunRecord(0);
+  auto state = ReadJournal(bytes);
+  ASSERT_TRUE(state);
+  EXPECT_EQ(state->inputs, inputs);
+  EXPECT_EQ(ResumeOf(*state)->restored.cad, inputs.cad);
+  EXPECT_EQ(RetrySelection(*state).inputs.cad, inputs.cad);
+  EXPECT_EQ(InputsRecords(Awkward()).find("cad "), std::string::npos);
+}
+
 TEST(Resume, OffersWhatWasNotSaved) {
   EXPECT_FALSE(ResumeOf(*ReadJournal(InputsRecords(RunInputs{}))));  // no drawings
   RunInputs inputs = Awkward();

@@ -33,6 +33,7 @@ const Expected kExpected[] = {
     {C::xpcmdbutton5, L"Button", BS_PUSHBUTTON, C::Frame2, {192, 184, 273, 209}, L"  读取列表"},
     {C::Option1, L"Button", BS_AUTORADIOBUTTON, C::None, {344, 272, 409, 289}, L"for R14"},
     {C::Option2, L"Button", BS_AUTORADIOBUTTON, C::None, {440, 272, 521, 289}, L"for R2000+"},
+    {C::CAD, L"ComboBox", 0, C::Frame2, {192, 88, 273, 110}, L"自动"},
     {C::Text2, L"Edit", 0, C::Frame2, {200, 144, 257, 162}, L"1"},
     {C::Label1, L"Static", 0, C::Frame2, {200, 120, 249, 137}, L"起始页码"},
     {C::Frame1, L"Button", BS_GROUPBOX, C::None, {8, 8, 545, 257}, L"初始化文件"},
@@ -116,7 +117,7 @@ TEST_F(MainWindowTest, TabAndShiftTabWalkEveryTabStopInDesignOrder) {
     }
   }
   // All but the frames, the label and the option button that is not set.
-  ASSERT_EQ(stops.size(), 16u);
+  ASSERT_EQ(stops.size(), 17u);
   for (size_t i = 0; i < stops.size(); ++i) {
     SCOPED_TRACE(testing::Message() << "tab stop " << i);
     EXPECT_EQ(GetNextDlgTabItem(Main(), stops[i], FALSE), stops[(i + 1) % stops.size()]);

@@ -76,7 +76,7 @@ void Cad::CheckExists(const std::wstring& path, const wchar_t* what) const {
 }
 
 int Cad::Add(const std::wstring& templatePath) {
-  CheckExists(templatePath, L"Template file");
+  if (!templatePath.empty()) CheckExists(templatePath, L"Template file");
   int id = nextId_++;
   drawings_[id] = Drawing{L"", L"Drawing" + std::to_wstring(nextUnnamed_++) + L".dwg", ""};
   active_ = id;
@@ -317,7 +317,8 @@ void Cad::ReadTypeAhead() {
 
 std::wstring Cad::Caption() const {
   auto it = drawings_.find(active_);
-  return it == drawings_.end() ? L"AutoCAD" : L"AutoCAD - [" + it->second.name + L"]";
+  const std::wstring& product = config_.product;
+  return it == drawings_.end() ? product : product + L" - [" + it->second.name + L"]";
 }
 
 void Cad::EchoScript(const std::wstring& text) {

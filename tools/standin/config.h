@@ -55,6 +55,12 @@ namespace standin {
     "taken); accoreconsole: any word of a script")                                            \
   X(bool, chinese, false,                                                                     \
     "messages as Simplified Chinese AutoCAD prints them (also accoreconsole)")                \
+  X(std::wstring, clsid, {}, "the class it serves (default: the stand-in's own)")             \
+  X(std::wstring, product, L"AutoCAD", "the program it plays: its caption and Name")          \
+  X(std::wstring, stateMethod, L"GetAcadState", "the state query's name (empty: none)")       \
+  X(bool, refuseAttach, false,                                                                \
+    "started by hand, what the running object table holds for it is no automation object, "   \
+    "and it serves no class object: a client starts a new one")                               \
   X(int, dialogAt, 0, "opening the k-th drawing shows a warning box; Open returns once answered")
 
 // A plain aggregate, so that a test may write Config{.failAt = 2}.

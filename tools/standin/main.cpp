@@ -48,6 +48,9 @@ class Factory final : public kavro::win::ComObject<IClassFactory> {
   IDispatch* app_;
 };
 
+// The running object of a stand-in that refuses to be attached to.
+class Refusing final : public kavro::win::ComObject<IUnknown> {};
+
 DWORD classCookie = 0;
 DWORD rotCookie = 0;
 
@@ -74,11 +77,25 @@ int Serve(const std::wstring& configPath, bool embedded, const std::wstring& com
   SetWindowTextW(window, TheCad().Caption().c_str());
   if (!embedded) ShowWindow(window, SW_SHOWNORMAL);
 
+  TheLog().Note(L"profile " + config.product + L" " + config.version + L" state query " +
+                (config.stateMethod.empty() ? L"none" : config.stateMethod));
+  CLSID clsid = kClsid;
+  if (!config.clsid.empty() && FAILED(CLSIDFromString(config.clsid.c_str(), &clsid))) {
+    TheLog().Note(L"bad clsid " + config.clsid);
+    return 1;
+  }
   IDispatch* app = NewApplication();
   auto factory = kavro::win::MakeCom<Factory>(app);
-  HRESULT hr = CoRegisterClassObject(kClsid, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
-                                     &classCookie);
-  if (SUCCEEDED(hr)) hr = RegisterActiveObject(app, kClsid, ACTIVEOBJECT_STRONG, &rotCookie);
+  HRESULT hr = S_OK;
+  auto refusing = kavro::win::MakeCom<Refusing>();
+  if (config.refuseAttach && !embedded) {
+    // What a client finds in the running object table is no automation object.
+    hr = RegisterActiveObject(refusing.Get(), clsid, ACTIVEOBJECT_STRONG, &rotCookie);
+  } else {
+    hr = CoRegisterClassObject(clsid, factory.Get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
+                               &classCookie);
+    if (SUCCEEDED(hr)) hr = RegisterActiveObject(app, clsid, ACTIVEOBJECT_STRONG, &rotCookie);
+  }
   if (FAILED(hr)) {
     TheLog().Note(L"cannot register the running server: " + std::to_wstring(hr));
     return 1;

@@ -120,7 +120,8 @@ class Documents : public Dispatch {
       V_I4(result) = cad.Count();
       return;
     }
-    std::wstring path = args.String(0);
+    // Add without a template: a new drawing of the program's defaults.
+    std::wstring path = member == L"Add" && args.Count() == 0 ? L"" : args.String(0);
     TheLog().Line(L"Documents." + member + L" " + path);
     int id = member == L"Add" ? cad.Add(path) : cad.Open(path);
     SetObject(result, DocumentFor(id));
@@ -129,15 +130,17 @@ class Documents : public Dispatch {
 
 class Application : public Dispatch {
  public:
+  // The state query under the profile's name, or none.
   Application()
-      : Dispatch(L"Application", {L"Visible", L"ActiveDocument", L"Caption", L"FullName",
-                                  L"Documents", L"GetAcadState", L"Quit", L"Name", L"Version"}) {}
+      : Dispatch(L"Application",
+                 {L"Visible", L"ActiveDocument", L"Caption", L"FullName", L"Documents",
+                  TheCad().Settings().stateMethod.c_str(), L"Quit", L"Name", L"Version"}) {}
 
  protected:
   void Call(const std::wstring& member, bool put, const Args& args, VARIANT* result) override {
     Cad& cad = TheCad();
-    if (member == L"GetAcadState") {
-      TheLog().Line(L"get Application.GetAcadState");
+    if (member == cad.Settings().stateMethod) {
+      TheLog().Line(L"get Application." + member);
       auto* state = new AcadState;
       SetObject(result, state);
       state->Release();
@@ -176,7 +179,7 @@ class Application : public Dispatch {
       if (!documents_) documents_ = new Documents;
       SetObject(result, documents_);
     } else if (member == L"Name") {
-      SetString(result, L"AutoCAD");
+      SetString(result, cad.Settings().product);
     } else {
       SetString(result, cad.Settings().version);
     }

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <functional>
 #include <sstream>
 
 #include "standin/config.h"
@@ -30,21 +31,25 @@ std::wstring InstallFolder() {
 
 std::wstring BuiltExe() { return BuildFolder() + L"\\tools\\acad.exe"; }
 
+std::wstring FileNameOf(const std::wstring& path) {
+  return path.substr(path.find_last_of(L'\\') + 1);
+}
+
 // Runs the built stand-in with one argument and waits for it.
 bool RunBuilt(const wchar_t* argument) {
   return RunProgram(L"\"" + BuiltExe() + L"\" " + argument, 30000) == 0;
 }
 
-// Calls `each` with every running process whose program is the installed stand-in.
-template <typename F>
-void ForEachStandin(F each) {
+}  // namespace
+
+void ForEachProcessOf(const std::wstring& program, const std::function<void(HANDLE)>& each) {
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = Process32FirstW(snapshot, &entry); more;
        more = Process32NextW(snapshot, &entry)) {
-    if (_wcsicmp(entry.szExeFile, L"acad.exe") != 0) continue;
+    if (_wcsicmp(entry.szExeFile, FileNameOf(program).c_str()) != 0) continue;
     HANDLE process =
         OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE,
                     entry.th32ProcessID);
@@ -52,10 +57,17 @@ void ForEachStandin(F each) {
     wchar_t path[MAX_PATH] = {};
     DWORD size = MAX_PATH;
     QueryFullProcessImageNameW(process, 0, path, &size);
-    if (_wcsicmp(path, Standin::ExePath().c_str()) == 0) each(process);
+    if (_wcsicmp(path, program.c_str()) == 0) each(process);
     CloseHandle(process);
   }
   CloseHandle(snapshot);
+}
+
+namespace {
+
+// Calls `each` with every running process whose program is the installed stand-in.
+void ForEachStandin(const std::function<void(HANDLE)>& each) {
+  ForEachProcessOf(Standin::ExePath(), each);
 }
 
 void WriteOptions(StandinOptions options, const std::wstring& logPath) {
@@ -134,9 +146,11 @@ bool Standin::IsRunning() {
 
 HWND Standin::Window() { return FindWindowW(L"KavroStandinAutoCAD", nullptr); }
 
-std::vector<std::wstring> Standin::LogLines() const {
+std::vector<std::wstring> Standin::LogLines() const { return ReadLogLines(logPath_); }
+
+Lines ReadLogLines(const std::wstring& logPath) {
   std::string bytes;
-  win::ReadWholeFile(logPath_, &bytes);
+  win::ReadWholeFile(logPath, &bytes);
   std::vector<std::wstring> lines;
   std::istringstream stream(bytes);
   std::string line;
@@ -155,8 +169,10 @@ std::vector<std::wstring> Standin::Calls() const {
   return calls;
 }
 
-bool Standin::Logged(std::wstring_view part) const {
-  for (const auto& line : LogLines()) {
+bool Standin::Logged(std::wstring_view part) const { return AnyHolds(LogLines(), part); }
+
+bool AnyHolds(const Lines& lines, std::wstring_view part) {
+  for (const auto& line : lines) {
     if (line.find(part) != std::wstring::npos) return true;
   }
   return false;

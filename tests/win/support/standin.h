@@ -6,6 +6,7 @@
 #include <oaidl.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +56,12 @@ class Standin {
 // ("~" for Enter): Typed "filedia~0~".
 std::wstring LogQuote(std::wstring_view text);
 std::wstring TypedLine(std::wstring_view keys);
+
+// Every running process of `program` (a full path), opened to be waited for or ended.
+void ForEachProcessOf(const std::wstring& program, const std::function<void(HANDLE)>& each);
+// A stand-in's log, line by line; whether a line holds `part`.
+Lines ReadLogLines(const std::wstring& logPath);
+bool AnyHolds(const Lines& lines, std::wstring_view part);
 
 // The running stand-in as GetActiveObject finds it, or null.
 Microsoft::WRL::ComPtr<IDispatch> RunningAutoCad();
