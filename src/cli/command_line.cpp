@@ -16,7 +16,7 @@ struct BadArgument {
   std::wstring message;
 };
 
-enum class Option { Start, R14, R2000, Engine, Jobs, Log, Core };
+enum class Option { Start, R14, R2000, Engine, Jobs, Log, Core, Check };
 
 struct OptionInfo {
   Option option;
@@ -29,7 +29,7 @@ constexpr OptionInfo kOptions[] = {
     {Option::Start, L"--start", true, false},  {Option::R14, L"--r14", false, false},
     {Option::R2000, L"--r2000", false, false}, {Option::Engine, L"--engine", true, true},
     {Option::Jobs, L"--jobs", true, true},     {Option::Log, L"--log", true, true},
-    {Option::Core, L"--core", true, true},
+    {Option::Core, L"--core", true, true},     {Option::Check, L"--check", false, true},
 };
 
 bool IsHelpSwitch(std::wstring_view arg) {
@@ -118,6 +118,7 @@ class Parser {
 
   void TakeFlag(Option option) {
     if (option == Option::R14) result_.r2000 = false;
+    if (option == Option::Check) result_.checkOnly = true;
     if (Has(Option::R14) && Has(Option::R2000)) {
       throw BadArgument{L"选项“--r14”和“--r2000”不能同时使用。"};
     }
@@ -145,6 +146,7 @@ class Parser {
         break;
       case Option::R14:
       case Option::R2000:
+      case Option::Check:
         break;
     }
   }
@@ -254,6 +256,10 @@ run 和 retry 的选项：
                       默认为逻辑处理器数，最多 8）
   --log FILE          运行记录（CSV）写到 FILE
   --core PATH         accoreconsole.exe 的位置（仅用于 --engine core）
+  --check             只检查图纸（存在、可写、没有被打开、路径可写入脚本），
+                      列出每张图纸的页码和脚本文件名，不运行
+
+开始之前先检查全部图纸；有图纸无法修改时列出原因，不运行，退出代码为 2。
 
 选项可写成 --jobs 4 或 --jobs=4，可放在文件名之前或之后。
 按一次 Ctrl+C：不再开始新的图纸，正在处理的做完为止；再按一次：立即结束。
@@ -261,7 +267,7 @@ run 和 retry 的选项：
 退出代码：
   0  全部图纸已保存
   1  有图纸失败、被取消或没有开始
-  2  参数或输入文件有误
+  2  参数或输入文件有误，或有图纸没有通过检查
   3  找不到或无法启动 AutoCAD
 
 示例：

@@ -31,6 +31,7 @@ struct CommandLine {
   std::wstring logPath;   // empty: the default place
   std::wstring corePath;  // the console AutoCAD's program; empty: looked for
   std::wstring error;
+  bool checkOnly = false;  // --check: only the drawing check, nothing is run
 };
 
 CommandLine ParseCommandLine(const std::vector<std::wstring>& args);
@@ -43,6 +44,7 @@ inline constexpr size_t kDefaultJobsCap = 8;
 // least 1 when the system does not say).
 size_t ResolveJobs(size_t requested, size_t processors);
 
+// BadInput also when a drawing fails the check before the run.
 enum class ExitCode { AllSaved = 0, SomeFailed = 1, BadInput = 2, NoAutoCad = 3 };
 
 // A run that worked on its drawings: all saved, or not (failed, cancelled or never begun).

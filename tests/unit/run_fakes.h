@@ -36,6 +36,7 @@ class Recorder : public CadConnector,
   wchar_t unwritableChar = 0;     // also: the first place of this character
   size_t failedEntry = 0;         // index in `log` of the call made to fail
   std::function<void()> dismiss;  // what a double-click on Form3 does once the run ended
+  DrawingProbe* probe = nullptr;
 
   // The `occurrence`-th call named `call` (1-based) throws.
   void FailAt(const std::wstring& call, int occurrence) { failures_[call] = occurrence; }
@@ -94,7 +95,10 @@ class Recorder : public CadConnector,
   bool TargetsR2000() override { return r2000; }
   void Hide() override { Note(L"Main.Hide"); }
   void ShowMessage(const std::wstring& text, MessageKind kind) override {
-    messages.push_back(kind == MessageKind::Notice ? L"notice: " + text : text);
+    std::wstring prefix = kind == MessageKind::Notice    ? L"notice: "
+                          : kind == MessageKind::Refusal ? L"refusal: "
+                                                         : L"";
+    messages.push_back(prefix + text);
   }
 
   // Form3: ProgressView and MainView both have Show().
@@ -128,7 +132,8 @@ class Recorder : public CadConnector,
                  progress,
                  *this,
                  [] { return std::wstring(L"10:00"); },
-                 record ? *record : none};
+                 record ? *record : none,
+                 probe};
     preview ? PreviewRun(host) : ModifyRun(host);
   }
 
