@@ -49,6 +49,14 @@ JobEnd CoreJobEnd(size_t index, const CoreExit& exit) {
   return end;
 }
 
+uint64_t Digest(uint64_t digest, std::string_view bytes) {
+  for (char c : bytes) {
+    digest ^= static_cast<unsigned char>(c);
+    digest *= 1099511628211ull;
+  }
+  return digest;
+}
+
 std::wstring SecondsText(uint32_t milliseconds) {
   std::wstring text = std::to_wstring(milliseconds / 1000);
   uint32_t rest = milliseconds % 1000;
