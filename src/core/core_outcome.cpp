@@ -35,6 +35,8 @@ JobEnd CoreJobEnd(size_t index, const CoreExit& exit) {
   if (exit.timedOut) {
     end.errorNumber = kCoreTimeoutNumber;
     end.errorText = L"超过 " + SecondsText(exit.limitMs) + L" 秒没有结束，已结束该进程。";
+    // It may have been ended in the middle of its save, or after it.
+    if (exit.rewritten) end.errorText += L"图纸文件已被改动，请检查。";
   } else if (exit.exitCode != 0) {
     end.errorNumber = static_cast<long>(static_cast<int32_t>(exit.exitCode));
     end.errorText = ExitReason(exit.exitCode, exit.rewritten);

@@ -36,7 +36,6 @@ class Recorder : public CadConnector,
   wchar_t unwritableChar = 0;     // also: the first place of this character
   size_t failedEntry = 0;         // index in `log` of the call made to fail
   std::function<void()> dismiss;  // what a double-click on Form3 does once the run ended
-  DrawingProbe* probe = nullptr;
 
   // The `occurrence`-th call named `call` (1-based) throws.
   void FailAt(const std::wstring& call, int occurrence) { failures_[call] = occurrence; }
@@ -132,8 +131,7 @@ class Recorder : public CadConnector,
                  progress,
                  *this,
                  [] { return std::wstring(L"10:00"); },
-                 record ? *record : none,
-                 probe};
+                 record ? *record : none};
     preview ? PreviewRun(host) : ModifyRun(host);
   }
 
