@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
-#include <utility>
 #include <system_error>
+#include <utility>
 
 #include "core/core_outcome.h"
 #include "core/core_pipe_win.h"
