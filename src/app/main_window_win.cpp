@@ -79,10 +79,11 @@ class MainWindow::RunView final : public run::MainView {
     window_.Show();
   }
   void ShowMessage(const std::wstring& text, run::MessageKind kind) override {
-    UINT flags = kind == run::MessageKind::Error     ? MB_OK | MB_ICONERROR
+    UINT flags = kind == run::MessageKind::Notice    ? MB_OK
                  : kind == run::MessageKind::Warning ? MB_OK | MB_ICONWARNING
-                                                     : MB_OK;
-    window_.services_.Messages().Show(window_.Hwnd(), text, kProgramTitle, flags);
+                                                     : MB_OK | MB_ICONERROR;
+    const wchar_t* title = kind == run::MessageKind::Refusal ? L"错误" : kProgramTitle;
+    window_.services_.Messages().Show(window_.Hwnd(), text, title, flags);
   }
 
  private:

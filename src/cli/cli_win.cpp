@@ -9,6 +9,8 @@
 #include "cloud/cloud_engine_win.h"
 #include "cli/console_text.h"
 #include "core/core_engine_win.h"
+#include "core/core_outcome.h"
+#include "run/drawing_check_win.h"
 #include "run/gui_engine.h"
 #include "cli/inputs_win.h"
 #include "run/page_rule.h"
@@ -195,7 +197,43 @@ class Command {
     return work;
   }
 
+  // The check before the first drawing. Returns the exit code when the command ends with it:
+  // after --check, or when a drawing failed (its lines go where a refusal goes).
+  std::optional<int> Check(const Work& work) {
+    run::DrawingFilesOnDisk files;
+    std::vector<run::DrawingProblem> problems =
+        run::CheckDrawings(work.inputs, work.selection, &files, run::AnsiEncodable);
+    if (!line_.checkOnly) {
+      if (problems.empty()) return std::nullopt;
+      env_.err.Write(run::CheckRefusal(problems) + L"\n");
+      return Code(ExitCode::BadInput);
+    }
+    // Every drawing: the script file it gets, or why it cannot be modified.
+    auto problem = problems.begin();
+    for (size_t index : work.selection) {
+      if (problem != problems.end() && problem->index == index) {
+        env_.out.Write(run::ProblemLine(*problem++) + L"\n");
+        continue;
+      }
+      std::wstring drawing = work.inputs.drawings[index];
+      drawing.erase(0, drawing.find_first_not_of(L' '));
+      drawing.erase(drawing.find_last_not_of(L' ') + 1);
+      std::wstring script =
+          line_.engine == Engine::Core ? run::CoreScriptName(index) : run::kScriptFileName;
+      env_.out.Write(
+          run::ProblemLine({index, run::PageOf(work.inputs.startPage, index), drawing, script}) +
+          L"\n");
+    }
+    if (!problems.empty()) {
+      env_.out.Write(run::CheckSummary(problems.size()) + L"\n");
+      return Code(ExitCode::BadInput);
+    }
+    env_.out.Write(L"共 " + std::to_wstring(work.selection.size()) + L" 张图纸，都可以修改。\n");
+    return Code(ExitCode::AllSaved);
+  }
+
   int Execute(const Work& work) {
+    if (std::optional<int> code = Check(work)) return *code;
     std::optional<std::wstring> corePath;
     if (line_.engine == Engine::Core) {
       corePath = !line_.corePath.empty()   ? std::optional(line_.corePath)

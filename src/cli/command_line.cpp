@@ -16,7 +16,7 @@ struct BadArgument {
   std::wstring message;
 };
 
-enum class Option { Start, R14, R2000, Engine, Jobs, Log, Core, CloudEngine, Cad };
+enum class Option { Start, R14, R2000, Engine, Jobs, Log, Core, CloudEngine, Cad, Check };
 
 struct OptionInfo {
   Option option;
@@ -30,7 +30,7 @@ constexpr OptionInfo kOptions[] = {
     {Option::R2000, L"--r2000", false, false}, {Option::Engine, L"--engine", true, true},
     {Option::Jobs, L"--jobs", true, true},     {Option::Log, L"--log", true, true},
     {Option::Core, L"--core", true, true},     {Option::CloudEngine, L"--cloud-engine", true, true},
-    {Option::Cad, L"--cad", true, true},
+    {Option::Cad, L"--cad", true, true},       {Option::Check, L"--check", false, true},
 };
 
 bool IsHelpSwitch(std::wstring_view arg) {
@@ -121,6 +121,7 @@ class Parser {
 
   void TakeFlag(Option option) {
     if (option == Option::R14) result_.r2000 = false;
+    if (option == Option::Check) result_.checkOnly = true;
     if (Has(Option::R14) && Has(Option::R2000)) {
       throw BadArgument{L"选项“--r14”和“--r2000”不能同时使用。"};
     }
@@ -154,6 +155,7 @@ class Parser {
         break;
       case Option::R14:
       case Option::R2000:
+      case Option::Check:
         break;
     }
   }
@@ -307,6 +309,10 @@ run 和 retry 的选项：
                       autocad、zwcad、gstarcad、bricscad（可加版本，如
                       autocad:2024）；默认自动。与 --engine core 一起时
                       使用该 AutoCAD 版本自己的控制台版
+  --check             只检查图纸（存在、可写、没有被打开、路径可写入脚本），
+                      列出每张图纸的页码和脚本文件名，不运行
+
+开始之前先检查全部图纸；有图纸无法修改时列出原因，不运行，退出代码为 2。
 
 选项可写成 --jobs 4 或 --jobs=4，可放在文件名之前或之后。
 按一次 Ctrl+C：不再开始新的图纸，正在处理的做完为止；再按一次：立即结束。
@@ -314,7 +320,7 @@ run 和 retry 的选项：
 退出代码：
   0  全部图纸已完成
   1  有图纸脚本报错、失败、被取消或没有开始
-  2  参数或输入文件有误
+  2  参数或输入文件有误，或有图纸没有通过检查
   3  找不到或无法启动 AutoCAD
 
 示例：

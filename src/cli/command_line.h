@@ -36,6 +36,7 @@ struct CommandLine {
   std::wstring cloudEngine;  // the hosted AutoCAD's engine id; empty: the default
   std::wstring cad;          // --cad: the CAD program's name; empty: 自动 (a retry: the journal's)
   std::wstring error;
+  bool checkOnly = false;  // --check: only the drawing check, nothing is run
 };
 
 CommandLine ParseCommandLine(const std::vector<std::wstring>& args);
@@ -51,6 +52,7 @@ inline constexpr size_t kDefaultCloudJobs = 10;
 // least 1 when the system does not say).
 size_t ResolveJobs(size_t requested, size_t processors);
 
+// BadInput also when a drawing fails the check before the run.
 enum class ExitCode { AllSaved = 0, SomeFailed = 1, BadInput = 2, NoAutoCad = 3 };
 
 // A run that worked on its drawings: all 完成, or not (a script that went wrong, failed,

@@ -5,6 +5,7 @@
 #include "base/program_folder.h"
 #include "core/core_jobs_win.h"
 #include "core/core_trust_win.h"
+#include "run/drawing_check_win.h"
 #include "win/file_win.h"
 
 namespace kavro::run {
@@ -64,6 +65,12 @@ class RunFolder {
 CoreOutcome RunOnCore(const RunInputs& inputs, const std::vector<size_t>& selection,
                       RunRecord& record, const CoreEngineParts& parts) {
   CoreOutcome outcome;
+  DrawingFilesOnDisk files;
+  std::vector<DrawingProblem> problems = CheckDrawings(inputs, selection, &files, AnsiEncodable);
+  if (!problems.empty()) {
+    outcome.refusal = CheckRefusal(problems);
+    return outcome;
+  }
   RestoreLeftTrust(parts.dataFolder);  // of a kavro.com that did not live to do it
   RunFolder folder(parts.dataFolder);
   if (!folder.Made()) {

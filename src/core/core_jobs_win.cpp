@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <optional>
+#include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "core/core_outcome.h"
 #include "core/core_pipe_win.h"
 #include "win/file_win.h"
+#include "win/handles_win.h"
 #include "win/text_win.h"
 
 namespace kavro::run {
@@ -17,13 +20,40 @@ constexpr DWORD kOutputGraceMs = 2000;
 // While a wake stays set (a manual-reset event nobody reset), waits look at the cancel this often.
 constexpr DWORD kWakePollMs = 100;
 
+// What tells a rewritten drawing file: its size and last write time, and, as these can stay the
+// same (a clock coarser than the save, a format of fixed-size pages), which file it is and what
+// it holds. Identity and digest are left out when the file cannot be read.
 struct FileStamp {
   ULONGLONG size = 0;
   FILETIME written{};
+  std::optional<std::pair<DWORD, ULONGLONG>> identity;  // volume serial, file index
+  std::optional<uint64_t> digest;
   bool operator==(const FileStamp& other) const {
-    return size == other.size && CompareFileTime(&written, &other.written) == 0;
+    return size == other.size && CompareFileTime(&written, &other.written) == 0 &&
+           !(identity && other.identity && *identity != *other.identity) &&
+           !(digest && other.digest && *digest != *other.digest);
   }
 };
+
+void ReadIdentityAndDigest(const std::wstring& path, FileStamp& stamp) {
+  win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!file || !GetFileInformationByHandle(file.Get(), &info)) return;
+  stamp.identity = {info.dwVolumeSerialNumber,
+                    (ULONGLONG{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+  std::string block(1 << 16, '\0');
+  uint64_t digest = kEmptyDigest;
+  DWORD read = 0;
+  while (ReadFile(file.Get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) {
+    if (read == 0) {
+      stamp.digest = digest;
+      return;
+    }
+    digest = Digest(digest, std::string_view(block.data(), read));
+  }
+}
 
 std::optional<FileStamp> StampOf(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -32,7 +62,9 @@ std::optional<FileStamp> StampOf(const std::wstring& path) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return std::nullopt;
   }
-  return FileStamp{(ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow, data.ftLastWriteTime};
+  FileStamp stamp{(ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow, data.ftLastWriteTime};
+  ReadIdentityAndDigest(path, stamp);
+  return stamp;
 }
 
 std::wstring InFolder(std::wstring folder, const std::wstring& name) {

@@ -36,6 +36,8 @@ JobEnd CoreJobEnd(size_t index, const CoreExit& exit) {
   if (exit.timedOut) {
     end.errorNumber = kCoreTimeoutNumber;
     end.errorText = L"超过 " + SecondsText(exit.limitMs) + L" 秒没有结束，已结束该进程。";
+    // It may have been ended in the middle of its save, or after it.
+    if (exit.rewritten) end.errorText += L"图纸文件已被改动，请检查。";
   } else if (exit.exitCode != 0) {
     end.errorNumber = static_cast<long>(static_cast<int32_t>(exit.exitCode));
     end.errorText = ExitReason(exit.exitCode, exit.rewritten);
@@ -48,6 +50,14 @@ JobEnd CoreJobEnd(size_t index, const CoreExit& exit) {
   }
   end.errorText = WithLines(std::move(end.errorText), exit.lastLines);
   return end;
+}
+
+uint64_t Digest(uint64_t digest, std::string_view bytes) {
+  for (char c : bytes) {
+    digest ^= static_cast<unsigned char>(c);
+    digest *= 1099511628211ull;
+  }
+  return digest;
 }
 
 std::wstring SecondsText(uint32_t milliseconds) {

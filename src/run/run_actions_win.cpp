@@ -1,6 +1,7 @@
 #include "run/run_actions_win.h"
 
 #include "base/program_folder.h"
+#include "run/drawing_check_win.h"
 #include "run/progress_rule.h"
 #include "run/run_parts_win.h"
 #include "win/file_win.h"
@@ -72,8 +73,9 @@ void Runs::RunWith(RunKind kind, RunFunction run) {
   Form3View progress(form3_, environment_.lifetime, stopQuestion_);
   HistoryFilesOnDisk history;
   std::unique_ptr<RunRecord> record = environment_.makeRecord(kind);
-  RunHost host{environment_.cad,       keys,    script,  progress, main_,
-               environment_.timeOfDay, *record, &history};
+  DrawingFilesOnDisk files;
+  RunHost host{environment_.cad,       keys,    script,   progress, main_,
+               environment_.timeOfDay, *record, &history, &files};
   try {
     run(host);
   } catch (...) {

@@ -316,9 +316,18 @@ RunInputs InputsOf(MainView& main, size_t count) {
   return inputs;
 }
 
-CadApplication* Start(RunHost& host, const RunInputs& inputs, CadInUse& inUse) {
+CadApplication* Start(RunHost& host, const RunInputs& inputs, CadInUse& inUse, bool preview) {
   if (auto refusal = InputRefusal(inputs, host.script)) {
     host.main.ShowMessage(*refusal);
+    return nullptr;
+  }
+  // The preview saves nothing: its drawing need only be there (and its script written).
+  auto encodable = [&script = host.script](std::wstring_view text) {
+    return !script.FirstUnwritable(text);
+  };
+  std::vector<DrawingProblem> problems = CheckDrawings(inputs, host.probe, encodable, preview);
+  if (!problems.empty()) {
+    host.main.ShowMessage(CheckRefusal(problems), MessageKind::Refusal);
     return nullptr;
   }
   inUse = host.connector.Choose(inputs.cad);
@@ -364,7 +373,7 @@ std::wstring ScriptErrorLine(const std::vector<std::wstring>& pages) {
 void ModifyRun(RunHost& host) {
   RunInputs inputs = InputsOf(host.main, host.main.DrawingCount());
   CadInUse inUse;
-  CadApplication* cad = Start(host, inputs, inUse);
+  CadApplication* cad = Start(host, inputs, inUse, false);
   if (!cad) return;
   Run run(host, *cad, inUse);
   host.record.Started(inputs);
@@ -435,7 +444,7 @@ void PreviewRun(RunHost& host) {
   const size_t count = host.main.DrawingCount() > 0 ? 1 : 0;
   RunInputs inputs = InputsOf(host.main, count);
   CadInUse inUse;
-  CadApplication* cad = Start(host, inputs, inUse);
+  CadApplication* cad = Start(host, inputs, inUse, true);
   if (!cad) return;
   Run run(host, *cad, inUse);
   host.record.Started(inputs);
@@ -478,17 +487,6 @@ std::optional<std::wstring> InputRefusal(const RunInputs& inputs, ScriptFile& sc
   }
   if (!std::isfinite(ReadLeadingNumber(startPage))) {
     return L"起始页码“" + startPage + L"”太大，无法使用。\n请修改起始页码后再运行。";
-  }
-  if (!HasFileKeyword(scriptTemplate)) return std::nullopt;
-  // The template fits: what does not is a name a keyword put into a drawing's script.
-  for (size_t i = 0; i < inputs.drawings.size(); ++i) {
-    std::wstring text = ScriptForDrawing(scriptTemplate, startPage, i, inputs.drawings[i]);
-    if (auto at = script.FirstUnwritable(text)) {
-      return L"图纸“" + inputs.drawings[i] + L"”的路径中的字符“" + CharacterAt(text, *at) +
-             L"”无法用系统的代码页写入脚本文件（脚本用关键字引用了这张图纸的文件名或文件夹名）。\n"
-             L"请修改这张图纸的文件名或文件夹名，或把它从列表中删除后再运行，本次没有向 AutoCAD "
-             L"发送任何内容。";
-    }
   }
   return std::nullopt;
 }

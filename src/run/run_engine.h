@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "run/cad_programs.h"
+#include "run/drawing_check.h"
 #include "run/run_inputs.h"
 #include "run/run_record.h"
 
@@ -131,6 +132,7 @@ enum class MessageKind {
   Error,    // OK button and the error icon
   Notice,   // OK button only (the connection's failure)
   Warning,  // OK button and the warning icon (scripts that went wrong)
+  Refusal,  // the error icon and the title "错误": the drawing check refused the run
 };
 
 // kavrofrm: the run's inputs and where it reports. It outlives the run: Form3 may bring it back
@@ -162,6 +164,8 @@ struct RunHost {
   RunRecord& record;  // the run's journal and log
   // Where the command histories are read; null: the run asks AutoCAD for none.
   HistoryFiles* history = nullptr;
+  // Asked about every drawing before AutoCAD is reached; null: every file is taken as fine.
+  DrawingProbe* probe = nullptr;
 };
 
 // A RunRecord that keeps nothing.
@@ -175,9 +179,9 @@ class NoRecord final : public RunRecord {
   std::wstring LogPath() const override { return {}; }
 };
 
-// Checks made before AutoCAD is touched: the template must fit the script file's code page, the
-// start page must be a usable number, and the names the template's file keywords give each of
-// `inputs.drawings` must fit the code page too. Returns the refusal, if any.
+// Checks made before AutoCAD is touched: the template must fit the script file's code page and the
+// start page must be a usable number. Returns the refusal, if any. Each drawing is checked after
+// (drawing_check.h).
 std::optional<std::wstring> InputRefusal(const RunInputs& inputs, ScriptFile& script);
 
 void ModifyRun(RunHost& host);   // Command9

@@ -50,6 +50,9 @@ TEST(CommandLineTest, RunDefaultsAndTheVersionFlags) {
   EXPECT_EQ(cloud.cloudEngine, L"Autodesk.AutoCAD+25_0");
   EXPECT_FALSE(Parse({L"run", L"--r14", L"l", L"s"}).r2000);
   EXPECT_TRUE(Parse({L"run", L"l", L"s", L"--r2000"}).r2000);
+  EXPECT_FALSE(plain.checkOnly);
+  EXPECT_TRUE(Parse({L"run", L"l", L"s", L"--check"}).checkOnly);
+  ExpectError({L"run", L"l", L"s", L"--check=1"}, L"--check");
   // The start page is kept as typed: it is read later, like the start page box.
   EXPECT_EQ(Parse({L"run", L"l", L"s", L"--start", L" 4 1x"}).startPage, L" 4 1x");
 }

@@ -88,7 +88,7 @@ TEST(CoreOutcome, SavedOnlyWithExitZeroAndTheDrawingWritten) {
   JobEnd late =
       CoreJobEnd(4, {.timedOut = true, .rewritten = true, .limitMs = 1500, .lastLines = {}});
   EXPECT_EQ(kCoreTimeoutNumber, late.errorNumber);
-  EXPECT_EQ(L"超过 1.5 秒没有结束，已结束该进程。", late.errorText);
+  EXPECT_EQ(L"超过 1.5 秒没有结束，已结束该进程。图纸文件已被改动，请检查。", late.errorText);
 }
 
 }  // namespace

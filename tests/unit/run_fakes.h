@@ -119,9 +119,11 @@ class Recorder : public CadConnector,
   bool TargetsR2000() override { return r2000; }
   void Hide() override { Note(L"Main.Hide"); }
   void ShowMessage(const std::wstring& text, MessageKind kind) override {
-    messages.push_back(kind == MessageKind::Notice    ? L"notice: " + text
-                       : kind == MessageKind::Warning ? L"warning: " + text
-                                                      : text);
+    std::wstring prefix = kind == MessageKind::Notice    ? L"notice: "
+                          : kind == MessageKind::Warning ? L"warning: "
+                          : kind == MessageKind::Refusal ? L"refusal: "
+                                                         : L"";
+    messages.push_back(prefix + text);
   }
 
   // Form3: ProgressView and MainView both have Show().

@@ -168,6 +168,20 @@ TEST_F(CoreJobsTest, NoSaveAndAnUntrustedScriptAreFailures) {
   EXPECT_EQ(1u, Run(Drawings({L"d004.dwg"}), Parts()).saved);
 }
 
+// A save that leaves the file's size and time stamp as they were is still a save.
+TEST_F(CoreJobsTest, ARewriteKeepingSizeAndTimeIsSaved) {
+  Settings({.coreKeepStamp = true});
+  std::vector<std::wstring> paths = Drawings({L"d001.dwg", L"d002.dwg"});
+  WIN32_FILE_ATTRIBUTE_DATA before{}, after{};
+  GetFileAttributesExW(paths[0].c_str(), GetFileExInfoStandard, &before);
+  ParallelSummary summary = Run(paths, Parts(), 2);
+  GetFileAttributesExW(paths[0].c_str(), GetFileExInfoStandard, &after);
+  EXPECT_EQ(0, CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime));
+  EXPECT_EQ(before.nFileSizeLow, after.nFileSizeLow);
+  EXPECT_NE(kDrawing, ReadBytes(paths[0]));
+  EXPECT_EQ(2u, summary.saved);
+}
+
 TEST_F(CoreJobsTest, WhatCannotStartFailsAtTheStart) {
   Settings({});
   std::vector<std::wstring> drawings = Drawings({L"d001.dwg", L"d002.dwg"});

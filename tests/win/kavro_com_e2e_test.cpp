@@ -16,6 +16,7 @@
 #include "support/run_fixture.h"
 #include "support/support.h"
 #include "win/file_win.h"
+#include "win/handles_win.h"
 #include "win/program_folder_win.h"
 #include "win/text_win.h"
 
@@ -265,6 +266,47 @@ TEST_F(KavroCom, FailedDrawingsCarryTheConsolesLastLinesIntoTheLog) {
   for (const Lines& row : rows) EXPECT_EQ(row[2], L"失败");
   // Its journal is kept for a retry.
   EXPECT_EQ(test::FilesIn(run::JournalFolder(DataFolder())).size(), 1u);
+}
+
+// The check before the first drawing: a read-only drawing and one open elsewhere (its .dwl names
+// who has it) stop either engine before AutoCAD is reached; --check lists every drawing.
+TEST_F(KavroCom, DrawingsThatCannotBeModifiedStopTheRunBeforeAutoCad) {
+  standin_ = std::make_unique<Standin>(StandinOptions{});
+  Lines paths = Inputs(4);
+  DeleteFileW(logPath_.c_str());
+  ASSERT_TRUE(SetFileAttributesW(paths[1].c_str(), FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(win::WriteFileReplacing(JoinFolder(folder_, L"d04.dwl"),
+                                      "wang\r\nCAD-07\r\n2026-12-07 09:00\r\n")
+                  .ok);
+  auto held = std::make_unique<win::UniqueFile>(
+      CreateFileW(paths[3].c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(*held);
+  auto plain = [](std::wstring text) {
+    std::erase(text, L'\r');
+    return text;
+  };
+  const std::wstring refused =
+      L"第 2 页 " + paths[1] + L"：文件只读\n第 4 页 " + paths[3] +
+      L"：正被 wang（CAD-07）打开\n\n共 2 张图纸无法修改，批量修改没有开始。";
+  for (const wchar_t* options : {L"", L"--engine core --jobs 2"}) {
+    Ran ran = Kavro(RunArgs(options));
+    EXPECT_EQ(ran.code, 2u) << options;
+    EXPECT_TRUE(Has(plain(ran.output), refused))
+        << std::string(ran.output.begin(), ran.output.end());
+  }
+  Ran check = Kavro(RunArgs(L"--engine core --check"));
+  EXPECT_EQ(check.code, 2u);
+  EXPECT_TRUE(Has(plain(check.output), L"第 1 页 " + paths[0] + L"：00001.scr\n第 2 页 " +
+                                           paths[1] + L"：文件只读\n第 3 页 " + paths[2] +
+                                           L"：00003.scr\n"));
+  EXPECT_EQ(GetFileAttributesW(logPath_.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  held.reset();
+  ASSERT_TRUE(SetFileAttributesW(paths[1].c_str(), FILE_ATTRIBUTE_NORMAL));
+  Ran fine = Kavro(RunArgs(L"--start 5 --check"));
+  EXPECT_EQ(fine.code, 0u);
+  EXPECT_TRUE(Has(plain(fine.output), L"第 8 页 " + paths[3] + L"：kavro.scr\n"));
+  EXPECT_TRUE(standin_->Calls().empty());  // neither AutoCAD nor a console was started
 }
 
 }  // namespace

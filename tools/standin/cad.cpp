@@ -178,6 +178,7 @@ bool Cad::Save(Drawing& drawing, std::wstring* error) {
     return false;
   }
   Say(L"saved " + drawing.path);
+  TheLog().Note(L"saved " + drawing.path);  // what a run's outcome is compared with
   drawing.applied.clear();
   return true;
 }

@@ -36,10 +36,14 @@ namespace standin {
   X(bool, trustedPathsLocked, false, "setting TRUSTEDPATHS fails and the value stays")        \
   X(int, coreStartMs, 0, "accoreconsole: start-up latency")                                   \
   X(int, coreCommandMs, 0, "accoreconsole: latency of each command of a script")              \
+  X(int, coreJitterMs, 0, "accoreconsole: each latency is longer by a random 0 to n ms")      \
   X(std::wstring, coreFailAt, {}, "accoreconsole: this drawing (file name) fails to open")    \
   X(std::wstring, coreCrashAt, {}, "accoreconsole: dies before saving this drawing")          \
   X(std::wstring, coreHangAt, {}, "accoreconsole: hangs for good on this drawing")            \
   X(bool, coreNoSave, false, "accoreconsole: save commands are ignored")                      \
+  X(bool, coreKeepStamp, false,                                                               \
+    "accoreconsole: a save rewrites the drawing in place with as many bytes as it had and "   \
+    "puts its time stamp back, as a coarse clock and a fixed-size format can make it look")   \
   X(int, coreSecureLoad, 1,                                                                   \
     "accoreconsole: SECURELOAD (0 runs any script) where the user profile has none")          \
   X(std::wstring, coreTrustedPaths, {},                                                       \

@@ -1,5 +1,7 @@
+#define _CRT_RAND_S  // rand_s, before any header includes stdlib.h
 #include "session.h"
 
+#include <cstdlib>
 #include <cwctype>
 
 #include "standin/log.h"
@@ -38,8 +40,11 @@ bool Names(const std::wstring& setting, const std::wstring& name) {
   return !setting.empty() && _wcsicmp(setting.c_str(), name.c_str()) == 0;
 }
 
-// Simulated work: the latencies of the settings are the point of this program.
-void Work(int ms) {
+// Simulated work: the latencies of the settings are the point of this program. `jitterMs`
+// adds a random 0 to n ms.
+void Work(int ms, int jitterMs) {
+  unsigned int random = 0;
+  if (jitterMs > 0 && rand_s(&random) == 0) ms += static_cast<int>(random % (jitterMs + 1u));
   if (ms > 0) Sleep(static_cast<DWORD>(ms));
 }
 
@@ -57,7 +62,7 @@ Session::Session(const Config& config, const Options& options, Console& console)
 
 int Session::Run() {
   profile_ = ReadProfileSecurity(config_.version);
-  Work(config_.coreStartMs);
+  Work(config_.coreStartMs, config_.coreJitterMs);
   Say(L"AutoCAD Core Engine Console (stand-in), version " + config_.version);
   Note(L"start" + std::wstring(options_.readOnly ? L", read-only" : L"") +
        (options_.language.empty() ? L"" : L", language " + options_.language) +
@@ -174,7 +179,7 @@ void Session::EndInput(const std::string& bytes, size_t terminator) {
 
 void Session::RunCommand(const std::wstring& word) {
   lastCommand_ = word;
-  Work(config_.coreCommandMs);
+  Work(config_.coreCommandMs, config_.coreJitterMs);
   Note(L"command " + word);
   std::wstring name = Upper(word);
   while (!name.empty() && (name[0] == L'_' || name[0] == L'.' || name[0] == L'\'')) {
@@ -243,7 +248,9 @@ bool Session::WriteDrawing(const std::wstring& target, const std::string& applie
     return false;
   }
   DWORD error = 0;
-  if (same) {
+  if (same && config_.coreKeepStamp) {
+    error = RewriteKeepingStamp(target, applied);
+  } else if (same) {
     HANDLE file = CreateFileW(target.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
@@ -265,6 +272,26 @@ bool Session::WriteDrawing(const std::wstring& target, const std::string& applie
     return false;
   }
   return true;
+}
+
+// The drawing's last bytes after `applied` was added, written over it; its size and last write
+// time stay as they were. Returns the error, 0 when done.
+DWORD Session::RewriteKeepingStamp(const std::wstring& target, const std::string& applied) {
+  std::string content;
+  auto read = kavro::win::ReadWholeFile(target, &content);
+  if (!read.ok) return read.error;
+  content = (content + applied).substr(applied.size());
+  HANDLE file = CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return GetLastError();
+  FILETIME created, accessed, written;
+  DWORD done = 0;
+  bool ok = GetFileTime(file, &created, &accessed, &written) &&
+            WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &done, nullptr) &&
+            SetFileTime(file, nullptr, nullptr, &written);
+  DWORD error = ok ? 0 : GetLastError();
+  CloseHandle(file);
+  return error;
 }
 
 void Session::CrashIfAsked() {

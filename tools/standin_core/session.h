@@ -42,6 +42,7 @@ class Session {
   void SetVariable(const std::wstring& name, const std::wstring& value);
   void Save(std::wstring target);
   bool WriteDrawing(const std::wstring& target, const std::string& applied);
+  DWORD RewriteKeepingStamp(const std::wstring& target, const std::string& applied);
   void CrashIfAsked();
   std::wstring PromptText() const;
   size_t LineEnd(size_t at) const;
