@@ -34,7 +34,7 @@ struct CommandLine {
   std::wstring logPath;      // empty: the default place
   std::wstring corePath;     // the console AutoCAD's program; empty: looked for
   std::wstring cloudEngine;  // the hosted AutoCAD's engine id; empty: the default
-  std::wstring cad;          // --cad: the CAD program's name; empty: 自动 (a retry: the journal's)
+  std::wstring cad;  // --cad: the CAD program's name; empty: 自动 (a retry: the journal's)
   std::wstring error;
   bool checkOnly = false;  // --check: only the drawing check, nothing is run
 };

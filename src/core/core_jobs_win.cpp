@@ -151,7 +151,8 @@ JobStart CoreJobs::Start(size_t index, const std::wstring& drawing, const std::w
     return NotStarted(ERROR_NO_UNICODE_TRANSLATION,
                       L"脚本含有系统代码页无法保存的字符，无法写入 " + scriptPath);
   }
-  win::FileResult written = win::WriteFileReplacing(scriptPath, ansi.bytes, win::Durability::Transient);
+  win::FileResult written =
+      win::WriteFileReplacing(scriptPath, ansi.bytes, win::Durability::Transient);
   if (!written.ok) {
     return NotStarted(written.error, L"无法写入脚本文件 " + scriptPath + L"：" +
                                          win::SystemMessage(written.error));
