@@ -23,22 +23,11 @@ void Release(std::unique_ptr<RecordSink>& sink) {
 
 // False, with the sink closed and dropped, when it fails. A journal is closed rather than left
 // behind: a journal that stops part way would later offer drawings that were in fact saved.
-bool Send(std::unique_ptr<RecordSink>& sink, std::string_view bytes) {
+// `onDisk` false: the bytes may wait for the disk until the next append that does not.
+bool Send(std::unique_ptr<RecordSink>& sink, std::string_view bytes, bool onDisk = true) {
   if (!sink) return false;
   try {
-    sink->Append(bytes);
-    return true;
-  } catch (...) {
-    Release(sink);
-    return false;
-  }
-}
-
-// The same for bytes that may wait for the disk.
-bool SendUnflushed(std::unique_ptr<RecordSink>& sink, std::string_view bytes) {
-  if (!sink) return false;
-  try {
-    sink->AppendUnflushed(bytes);
+    onDisk ? sink->Append(bytes) : sink->AppendUnflushed(bytes);
     return true;
   } catch (...) {
     Release(sink);
@@ -151,11 +140,8 @@ void RunRecorder::Begun(size_t index) {
 void RunRecorder::Saved(size_t index) {
   State& s = *state_;
   if (!s.Open() || index >= s.drawings.size() || s.drawings[index].logged) return;
-  if (s.flushSavedLater) {
-    s.journalUnflushed = SendUnflushed(s.parts.journal, SavedRecord(index));
-  } else {
-    Send(s.parts.journal, SavedRecord(index));
-  }
+  bool sent = Send(s.parts.journal, SavedRecord(index), !s.flushSavedLater);
+  s.journalUnflushed = sent && s.flushSavedLater;
   s.drawings[index].saved = true;
   bool modify = s.parts.kind == RunKind::Modify;
   auto result = modify ? DrawingResult::Done : DrawingResult::Previewed;

@@ -120,30 +120,14 @@ class CloudRun : public ::testing::Test {
   }
 
   Lines Inputs(int count) {
-    Lines paths;
-    std::wstring list;
-    for (int i = 1; i <= count; ++i) {
-      std::wstring name = (i < 10 ? L"d0" : L"d") + std::to_wstring(i) + L".dwg";
-      paths.push_back(test::MakeDrawing(folder_, name, kCloudDrawing));
-      list += paths.back() + L"\r\n";
-    }
-    listPath_ = JoinFolder(folder_, L"list.txt");
-    scriptPath_ = JoinFolder(folder_, L"template.scr");
-    EXPECT_TRUE(win::WriteFileReplacing(listPath_, win::EncodeAnsi(list).bytes).ok);
-    EXPECT_TRUE(win::WriteFileReplacing(scriptPath_, "-text 0,0 page\r\n").ok);
-    return paths;
+    test::BatchFiles batch = test::MakeBatch(folder_, count, kCloudDrawing, "-text 0,0 page\r\n");
+    listPath_ = batch.list;
+    scriptPath_ = batch.scriptTemplate;
+    return batch.drawings;
   }
 
-  struct Ran {
-    DWORD code = 0;
-    std::wstring output;
-  };
-  Ran Kavro(const std::wstring& arguments) {
-    CoreProcess com(test::KavroComPath(), arguments);
-    EXPECT_TRUE(com.Started());
-    EXPECT_TRUE(com.Wait(120000));
-    return {com.ExitCode(), FromUtf8(com.OutputBytes()).value_or(L"")};
-  }
+  using Ran = test::ComRan;
+  Ran Kavro(const std::wstring& arguments) { return test::RunKavroCom(arguments, 120000); }
   Ran Run(const std::wstring& options) {
     return Kavro(L"run \"" + listPath_ + L"\" \"" + scriptPath_ + L"\" --log \"" + logPath_ +
                  L"\" --engine cloud " + options);

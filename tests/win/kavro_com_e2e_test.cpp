@@ -58,30 +58,14 @@ class KavroCom : public test::RunFixture {
 
   // `count` drawings d01.dwg ... in a list file, and the template file; their paths.
   Lines Inputs(int count, const std::string& scriptTemplate = kTemplate) {
-    Lines paths;
-    std::wstring list;
-    for (int i = 1; i <= count; ++i) {
-      std::wstring name = (i < 10 ? L"d0" : L"d") + std::to_wstring(i) + L".dwg";
-      paths.push_back(test::MakeDrawing(folder_, name, test::kDrawing));
-      list += paths.back() + L"\r\n";
-    }
-    listPath_ = JoinFolder(folder_, L"list.txt");
-    scriptPath_ = JoinFolder(folder_, L"template.scr");
-    EXPECT_TRUE(win::WriteFileReplacing(listPath_, win::EncodeAnsi(list).bytes).ok);
-    EXPECT_TRUE(win::WriteFileReplacing(scriptPath_, scriptTemplate).ok);
-    return paths;
+    test::BatchFiles batch = test::MakeBatch(folder_, count, test::kDrawing, scriptTemplate);
+    listPath_ = batch.list;
+    scriptPath_ = batch.scriptTemplate;
+    return batch.drawings;
   }
 
-  struct Ran {
-    DWORD code = 0;
-    std::wstring output;
-  };
-  Ran Kavro(const std::wstring& arguments) {
-    CoreProcess com(test::KavroComPath(), arguments);
-    EXPECT_TRUE(com.Started());
-    EXPECT_TRUE(com.Wait(60000)) << "kavro.com " << std::string(arguments.begin(), arguments.end());
-    return {com.ExitCode(), FromUtf8(com.OutputBytes()).value_or(L"")};
-  }
+  using Ran = test::ComRan;
+  Ran Kavro(const std::wstring& arguments) { return test::RunKavroCom(arguments, 60000); }
   std::wstring RunArgs(const std::wstring& options) const {
     return L"run \"" + listPath_ + L"\" \"" + scriptPath_ + L"\" --log \"" + logPath_ + L"\" " +
            options;

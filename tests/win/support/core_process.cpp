@@ -2,7 +2,14 @@
 
 #include <cstring>
 
+#include <gtest/gtest.h>
+
+#include "base/program_folder.h"
+#include "base/utf8.h"
 #include "support/standin.h"
+#include "support/support.h"
+#include "win/file_win.h"
+#include "win/text_win.h"
 
 namespace kavro::test {
 
@@ -80,6 +87,29 @@ std::wstring CoreProcess::Output() const {
   std::wstring text(output_.size() / sizeof(wchar_t), L'\0');
   std::memcpy(text.data(), output_.data(), text.size() * sizeof(wchar_t));
   return text;
+}
+
+ComRan RunKavroCom(const std::wstring& arguments, DWORD limitMs) {
+  CoreProcess com(KavroComPath(), arguments);
+  EXPECT_TRUE(com.Started());
+  EXPECT_TRUE(com.Wait(limitMs)) << "kavro.com " << win::ToUtf8(arguments);
+  return {com.ExitCode(), FromUtf8(com.OutputBytes()).value_or(L"")};
+}
+
+BatchFiles MakeBatch(const std::wstring& folder, int count, const std::string& drawing,
+                     const std::string& scriptTemplate) {
+  BatchFiles batch;
+  std::wstring list;
+  for (int i = 1; i <= count; ++i) {
+    std::wstring name = (i < 10 ? L"d0" : L"d") + std::to_wstring(i) + L".dwg";
+    batch.drawings.push_back(MakeDrawing(folder, name, drawing));
+    list += batch.drawings.back() + L"\r\n";
+  }
+  batch.list = JoinFolder(folder, L"list.txt");
+  batch.scriptTemplate = JoinFolder(folder, L"template.scr");
+  EXPECT_TRUE(win::WriteFileReplacing(batch.list, win::EncodeAnsi(list).bytes).ok);
+  EXPECT_TRUE(win::WriteFileReplacing(batch.scriptTemplate, scriptTemplate).ok);
+  return batch;
 }
 
 }  // namespace kavro::test

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace kavro::test {
 
@@ -35,5 +36,22 @@ class CoreProcess {
   std::thread reader_;
   std::string output_;
 };
+
+// kavro.com run to its end (a failure of the test when it does not end within `limitMs`): its exit
+// code and what it printed.
+struct ComRan {
+  DWORD code = 0;
+  std::wstring output;
+};
+ComRan RunKavroCom(const std::wstring& arguments, DWORD limitMs = 60000);
+
+// A batch for kavro.com in `folder`: drawings d01.dwg, d02.dwg… holding `drawing`, their list
+// file and a script template.
+struct BatchFiles {
+  std::vector<std::wstring> drawings;
+  std::wstring list, scriptTemplate;
+};
+BatchFiles MakeBatch(const std::wstring& folder, int count, const std::string& drawing,
+                     const std::string& scriptTemplate);
 
 }  // namespace kavro::test
