@@ -6,14 +6,7 @@ namespace kavro::cli {
 namespace {
 
 run::DrawingEnd End(size_t ended, size_t total, run::DrawingResult result) {
-  run::DrawingEnd end;
-  end.ended = ended;
-  end.total = total;
-  end.page = L"41";
-  end.drawing = L"C:\\图纸\\x.dwg";
-  end.result = result;
-  end.seconds = 1.25;
-  return end;
+  return {0, ended, total, L"41", L"C:\\图纸\\x.dwg", result, 1.25};
 }
 
 // The count is as wide as the total; a failure's output follows on lines of its own, its blank
@@ -49,10 +42,7 @@ TEST(ConsoleText, DurationsAndTheSummary) {
                                {-3.0, L"0.0 s"}}) {
     EXPECT_EQ(DurationText(seconds), text);
   }
-  run::ParallelSummary summary;
-  summary.saved = 497;
-  summary.failed = 2;
-  summary.notBegun = 1;
+  run::ParallelSummary summary{497, 2, 1};
   EXPECT_EQ(
       SummaryText(summary, 125, L"C:\\logs\\Kavro-1.csv"),
       L"完成 497 张，失败 2 张，未开始 1 张，用时 2 分 05 秒，运行记录：C:\\logs\\Kavro-1.csv\n");
