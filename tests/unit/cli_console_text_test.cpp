@@ -6,7 +6,14 @@ namespace kavro::cli {
 namespace {
 
 run::DrawingEnd End(size_t ended, size_t total, run::DrawingResult result) {
-  return {0, ended, total, L"41", L"C:\\图纸\\x.dwg", result, 1.25};
+  run::DrawingEnd end;
+  end.ended = ended;
+  end.total = total;
+  end.page = L"41";
+  end.drawing = L"C:\\图纸\\x.dwg";
+  end.result = result;
+  end.seconds = 1.25;
+  return end;
 }
 
 // The count is as wide as the total; a failure's output follows on lines of its own, its blank
