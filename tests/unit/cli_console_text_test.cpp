@@ -49,10 +49,7 @@ TEST(ConsoleText, DurationsAndTheSummary) {
                                {-3.0, L"0.0 s"}}) {
     EXPECT_EQ(DurationText(seconds), text);
   }
-  run::ParallelSummary summary;
-  summary.saved = 497;
-  summary.failed = 2;
-  summary.notBegun = 1;
+  run::ParallelSummary summary{497, 2, 1};
   EXPECT_EQ(
       SummaryText(summary, 125, L"C:\\logs\\Kavro-1.csv"),
       L"完成 497 张，失败 2 张，未开始 1 张，用时 2 分 05 秒，运行记录：C:\\logs\\Kavro-1.csv\n");

@@ -84,13 +84,6 @@ TEST(Docking, MovesWhenThePixelPositionChanges) {
   in = At(894, 53, {1000, 300});  // revealed already: 13405 twips round to the pixel it is at
   EXPECT_FALSE(DockingMove(DecideDocking(in), in, kScreenPixels));
   EXPECT_FALSE(DockingMove(DockingStep{}, in, kScreenPixels));
-
-  // At 120 DPI a pixel is 12 twips: 609 px high, hidden at the top is 40 - 7308 twips = -606 px.
-  const ScreenPixels large{1280, 960, 12.0f, 12.0f};
-  in = DockingInputOf({640, 900}, {0, 3, 164, 612}, large, false);
-  to = DockingMove(DecideDocking(in), in, large);
-  ASSERT_TRUE(to.has_value());
-  EXPECT_EQ(std::pair(to->x, to->y), std::pair(0, -606));
 }
 
 TEST(Docking, PointerOnTheOuterEdgeCountsAsOutside) {

