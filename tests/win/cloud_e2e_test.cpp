@@ -132,15 +132,7 @@ class CloudRun : public ::testing::Test {
     return Kavro(L"run \"" + listPath_ + L"\" \"" + scriptPath_ + L"\" --log \"" + logPath_ +
                  L"\" --engine cloud " + options);
   }
-  // The log's rows without the header, by page: page, drawing and result.
-  std::vector<Lines> LogRows() const {
-    std::vector<Lines> rows = test::ReadCsv(logPath_);
-    if (!rows.empty()) rows.erase(rows.begin());
-    for (Lines& row : rows) row.resize(3);
-    std::sort(rows.begin(), rows.end(),
-              [](const Lines& a, const Lines& b) { return std::stoi(a[0]) < std::stoi(b[0]); });
-    return rows;
-  }
+  std::vector<Lines> LogRows() const { return test::LogRowsByPage(logPath_); }
   size_t CallsStarting(const std::string& start) const {
     Lines calls = Calls();
     std::wstring wide(start.begin(), start.end());

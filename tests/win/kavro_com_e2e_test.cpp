@@ -70,15 +70,7 @@ class KavroCom : public test::RunFixture {
     return L"run \"" + listPath_ + L"\" \"" + scriptPath_ + L"\" --log \"" + logPath_ + L"\" " +
            options;
   }
-  // The log's rows without the header, sorted by page: page, drawing and result of each.
-  std::vector<Lines> LogRows() const {
-    std::vector<Lines> rows = test::ReadCsv(logPath_);
-    if (!rows.empty()) rows.erase(rows.begin());
-    for (Lines& row : rows) row.resize(3);
-    std::sort(rows.begin(), rows.end(),
-              [](const Lines& a, const Lines& b) { return std::stoi(a[0]) < std::stoi(b[0]); });
-    return rows;
-  }
+  std::vector<Lines> LogRows() const { return test::LogRowsByPage(logPath_); }
 
   std::wstring listPath_, scriptPath_, logPath_;
 };

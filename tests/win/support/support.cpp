@@ -174,6 +174,15 @@ std::string ReadBytes(const std::wstring& path) {
   return bytes;
 }
 
+std::vector<Lines> LogRowsByPage(const std::wstring& path) {
+  std::vector<Lines> rows = ReadCsv(path);
+  if (!rows.empty()) rows.erase(rows.begin());
+  for (Lines& row : rows) row.resize(3);
+  std::sort(rows.begin(), rows.end(),
+            [](const Lines& a, const Lines& b) { return std::stoi(a[0]) < std::stoi(b[0]); });
+  return rows;
+}
+
 std::vector<Lines> ReadCsv(const std::wstring& path) {
   std::string bytes = ReadBytes(path);
   if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);

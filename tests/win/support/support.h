@@ -51,6 +51,8 @@ std::string ReadBytes(const std::wstring& path);
 // The rows of a UTF-8 CSV file (its byte-order mark skipped), split into fields; a quoted field
 // may hold commas and line ends.
 std::vector<Lines> ReadCsv(const std::wstring& path);
+// A run log's rows without the header, sorted by page: page, drawing and result of each.
+std::vector<Lines> LogRowsByPage(const std::wstring& path);
 
 // Runs `commandLine` (in `folder`). With `waitMs`, waits for it (ending it when the time runs out)
 // and returns its exit code; else 0 once started. -1 when it could not start or was ended.
