@@ -3,7 +3,9 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <string>
 
 #include "run/drawing_check_win.h"
@@ -21,22 +23,31 @@ TEST(DrawingCheckBenchmark, TenThousandDrawings) {
     inputs.drawings.push_back(test::MakeDrawing(folder, L"d" + std::to_wstring(i) + L".dwg"));
   }
   run::DrawingFilesOnDisk files;
-  // The last pass only looks whether each drawing is there (a preview's check): what the opening
-  // for writing costs is the difference.
-  for (const wchar_t* pass : {L"first", L"again", L"existence only"}) {
-    bool existenceOnly = pass[0] == L'e';
+  auto check = [&](bool existenceOnly) {
     LARGE_INTEGER frequency, begin, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&begin);
     auto problems = run::CheckDrawings(inputs, &files, run::AnsiEncodable, existenceOnly);
     QueryPerformanceCounter(&end);
-    double seconds = static_cast<double>(end.QuadPart - begin.QuadPart) /
-                     static_cast<double>(frequency.QuadPart);
-    // The aim is under a second on a local disk; under Wine every open is two trips to its
-    // server, so the figure is printed, not asserted.
-    std::printf("%ls pass: %d drawings checked in %.3f s (%.1f us each)%s\n", pass, kDrawings,
-                seconds, 1e6 * seconds / kDrawings, seconds < 1.0 ? "" : ", over a second");
     EXPECT_TRUE(problems.empty());
+    return static_cast<double>(end.QuadPart - begin.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+  };
+  // The first pass meets a cold cache; then the best of several, as the machine's other work
+  // only ever adds. The last kind only looks whether each drawing is there (a preview's check):
+  // what the opening for writing costs is the difference.
+  constexpr int kRounds = 5;
+  double first = check(false), best = 1e9, bestExistence = 1e9;
+  for (int round = 0; round < kRounds; ++round) {
+    best = std::min(best, check(false));
+    bestExistence = std::min(bestExistence, check(true));
+  }
+  // The aim is under a second on a local disk; under Wine every open is two trips to its
+  // server, so the figure is printed, not asserted.
+  for (auto [what, seconds] : {std::pair{"first pass", first}, std::pair{"best of 5", best},
+                               std::pair{"existence only, best of 5", bestExistence}}) {
+    std::printf("%s: %d drawings checked in %.3f s (%.1f us each)%s\n", what, kDrawings, seconds,
+                1e6 * seconds / kDrawings, seconds < 1.0 ? "" : ", over a second");
   }
   test::DeleteFilesIn(folder);
   RemoveDirectoryW(folder.c_str());

@@ -57,6 +57,12 @@ DrawingFileState DrawingFilesOnDisk::Probe(const std::wstring& path, bool existe
     state.isFile = false;  // gone since it was looked at
     return state;
   }
+  if (error == ERROR_ACCESS_DENIED) {
+    // Its permissions let this user read it only (a share, a folder's rights): as good as
+    // read-only for a run, and nobody need be holding it.
+    state.readOnly = true;
+    return state;
+  }
   state.inUse = true;
   ReadLockOwner(path, state);
   return state;
