@@ -147,6 +147,7 @@ TEST_F(CadPrograms, EveryProgramListedAndReachedByItsName) {
     }
   }
   EXPECT_TRUE(installs[0]->Logged(L"- core "));
+  EXPECT_EQ(profile.TypeOf(L"TRUSTEDPATHS"), static_cast<DWORD>(REG_NONE)) << "trusted for the run";
   EXPECT_FALSE(installs[1]->Logged(L"- core "));
   EXPECT_TRUE(gstar.Logged(L"-Embedding"));
   EXPECT_TRUE(

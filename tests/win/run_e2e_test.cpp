@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "record/record_files_win.h"
 #include "run/progress_window_win.h"
 #include "run/run_actions_win.h"
 #include "support/run_fixture.h"
@@ -83,6 +84,11 @@ TEST_F(RunE2e, ModifyRunSendsTheTableAndEveryDrawingGetsItsPage) {
   EXPECT_FALSE(IsWindowVisible(window_->Hwnd()));
   EXPECT_TRUE(ShowsOnScreen(form->Hwnd()));
   test::SaveWindowPicture(form->Hwnd(), L"progress_done");
+  // Once the last drawing is saved there is nothing to stop: a click or Esc asks nothing.
+  PostMessageW(form->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageW(form->Hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  test::PumpUntil([] { return false; }, 100);
+  EXPECT_TRUE(Messages().empty());
   SendMessageW(form->Label(run::ProgressLabel::Label4), WM_LBUTTONDBLCLK, MK_LBUTTON, 0);
   EXPECT_TRUE(Form3Closed());
   EXPECT_TRUE(MainShownAndEnabled());
@@ -116,6 +122,8 @@ TEST_F(RunE2e, PreviewRunAttachesAndScriptsTheFirstDrawingOnlyAndLeavesItOpen) {
             1);
   EXPECT_EQ(ReadBytes(paths[0]), kDrawing);  // not saved
   EXPECT_EQ(ReadBytes(ScriptPath()), "zoom 5");
+  EXPECT_EQ(LogRows(), (std::vector<Lines>{{L"5", L"预览", L""}}));
+  EXPECT_TRUE(Journals().empty());
   EXPECT_EQ(ListEntries(), paths);
   EXPECT_EQ(Form3(), nullptr);
   EXPECT_TRUE(MainShownAndEnabled());
@@ -167,7 +175,7 @@ TEST_F(RunE2e, NoAutoCadAtAllGivesOneMessageAndNothingElse) {
 // AutoCAD failing to open or to save a drawing, meeting a fault of its own, crashing there or
 // hanging (the call's watchdog ends the wait): the run stops at that drawing, names it, and keeps
 // it and the rest listed. The user's own AutoCAD may hold unsaved work: a hang there is reported,
-// never ended.
+// never ended. After AutoCAD crashed, or hung and was ended, the next run connects afresh.
 struct Stop {
   const char* name;
   StandinOptions options;
@@ -202,8 +210,17 @@ TEST_P(RunStops, AtThatDrawing) {
   if (stop.dialogsBackOn) EXPECT_EQ(Lines(calls.end() - 3, calls.end()), test::PutBack());
   // A crashed AutoCAD is gone; so is a hung one that the run started itself (it ended it).
   bool gone = stop.options.crashAt > 0 || (stop.options.hangAt > 0 && !stop.startedByUser);
-  EXPECT_TRUE(test::PumpUntil([&] { return Standin::IsRunning() != gone; }));
+  EXPECT_TRUE(test::PumpUntil([&] { return Standin::IsRunning() != gone; }, 10000));
   EXPECT_EQ(window_->ItemText(MainControl::Text1), L"page");
+  if (!gone) return;
+  StartStandin();
+  Limits().callMs = 8000;
+  window_->Runs().Modify();
+  EXPECT_EQ(Messages().size(), 1u) << "no second failure on the dead reference";
+  EXPECT_TRUE(ListEntries().empty());
+  ASSERT_NE(Form3(), nullptr);
+  calls = standin_->Calls();
+  EXPECT_EQ(std::count(calls.begin(), calls.end(), L"Document.Close true"), 3 - stop.stoppedAt);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -270,7 +287,8 @@ TEST_F(RunE2e, AScriptThatWentWrongIsToldAfterTheDoubleClick) {
 }
 
 // A read-only drawing and one open elsewhere stop the run before AutoCAD is reached; one message
-// with the error icon and the title "错误" lists them, and the list stays as it was.
+// with the error icon and the title "错误" lists them, and the list stays as it was. So do a start
+// page and a script that cannot be used; none of them leaves a log or a journal.
 TEST_F(RunE2e, TheCheckRefusesAReadOnlyAndALockedDrawingBeforeAutoCad) {
   StartStandin();
   auto paths = AddDrawings(3);
@@ -288,15 +306,15 @@ TEST_F(RunE2e, TheCheckRefusesAReadOnlyAndALockedDrawingBeforeAutoCad) {
   const auto& shown = services_->messages->shown.at(0);
   EXPECT_EQ(shown.title, L"错误");
   EXPECT_EQ(shown.flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
-  EXPECT_FALSE(Standin::IsRunning());
-}
-
-TEST_F(RunE2e, AScriptTheCodePageCannotHoldIsRefusedBeforeAutoCadIsTouched) {
-  StartStandin();
-  auto paths = AddDrawings(1);
+  window_->SetItemText(MainControl::Text2, L"1E999");
+  window_->Runs().Modify();
+  window_->SetItemText(MainControl::Text2, L"1");
   window_->SetItemText(MainControl::Text1, L"line\r\n-text 😀 page");
   window_->Runs().Modify();
-  ExpectStopped(L"第 2 行第 7 个字符“😀”", paths);
+  ASSERT_EQ(Messages().size(), 3u);
+  EXPECT_NE(Messages()[2].find(L"第 2 行第 7 个字符“😀”"), std::wstring::npos) << Messages()[2];
+  EXPECT_TRUE(test::FilesIn(run::LogFolder(services_->dataFolder)).empty());
+  EXPECT_TRUE(Journals().empty());
   EXPECT_FALSE(Standin::IsRunning());
 }
 
