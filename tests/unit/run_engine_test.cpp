@@ -302,6 +302,7 @@ TEST(TrustedFolder, IsAddedForTheRunOnlyWhereNeeded) {
   const Log ask = {L"GetVariable(SECURELOAD)", L"GetVariable(TRUSTEDPATHS)"};
   const Case cases[] = {
       {L"15.0", L"1", L"", {}, {}},
+      {L"25.0", L"1", L"", {}, {}},
       {L"23.1s (LMS Tech)",
        L"1",
        L"",
