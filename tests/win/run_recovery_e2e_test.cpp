@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/utf8.h"
+#include "record/record_files_win.h"
 #include "support/run_fixture.h"
 #include "support/support.h"
 
@@ -27,33 +28,12 @@ std::wstring ProgramFolderOf(const std::wstring& scriptPath) {
   return scriptPath.substr(0, scriptPath.rfind(L'\\'));
 }
 
-// A completed run logs a row per drawing and leaves no journal behind; a stopped one logs
-// where it stopped, and moves the start page on to the first drawing left. An AutoCAD whose
-// script security would ignore the run's scripts (which versions ask is the unit tests') gets
-// their folder added to TRUSTEDPATHS for the run only, after the value it had.
+// A stopped run logs where it stopped, keeps its journal for a retry and moves the start page on
+// to the first drawing left; started again, it numbers the rest as the first run would have and
+// logs a row per drawing. An AutoCAD whose script security would ignore the run's scripts (which
+// versions ask is the unit tests') gets their folder added to TRUSTEDPATHS for the run only,
+// after the value it had.
 TEST_F(RunRecovery, TheLogHasARowPerDrawingAndTheStartPageContinuesAfterAFailure) {
-  StartStandin({.version = L"19.1", .secureLoad = 2, .trustedPaths = L"D:\\cad"});
-  auto paths = AddDrawings(2);
-  window_->SetItemText(MainControl::Text2, L"7");
-  window_->Runs().Modify();
-  ASSERT_TRUE(Form3() != nullptr);
-  EXPECT_EQ(LogRows(), (std::vector<Lines>{{L"7", L"完成", L""}, {L"8", L"完成", L""}}));
-  std::string bytes = ReadBytes(LogPath());
-  EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBF" + ToUtf8(L"页码,"))) << "UTF-8 with its mark";
-  EXPECT_NE(bytes.find(ToUtf8(L"7," + paths[0] + L",完成,")), std::string::npos);
-  EXPECT_TRUE(Journals().empty());
-  std::wstring name = LogPath().substr(LogPath().rfind(L'\\') + 1);
-  EXPECT_TRUE(name.starts_with(L"Kavro-") && name.ends_with(L".csv") && name.size() == 25u) << name;
-  Lines calls = standin_->Calls(), sets;
-  std::copy_if(calls.begin(), calls.end(), std::back_inserter(sets), [](const std::wstring& c) {
-    return c.starts_with(L"Document.SetVariable TRUSTEDPATHS");
-  });
-  const std::wstring set = L"Document.SetVariable TRUSTEDPATHS D:\\cad";
-  EXPECT_EQ(sets, (Lines{set + L";" + ProgramFolderOf(ScriptPath()), set}));
-  EXPECT_EQ(*(calls.end() - 4), set);
-}
-
-TEST_F(RunRecovery, AFailureLeavesTheStartPageAtTheDrawingThatFailed) {
   StartStandin({.failAt = 3});
   auto paths = AddDrawings(5);
   window_->SetItemText(MainControl::Text2, L"7");
@@ -72,14 +52,28 @@ TEST_F(RunRecovery, AFailureLeavesTheStartPageAtTheDrawingThatFailed) {
   ASSERT_EQ(Journals().size(), 1u);
   EXPECT_TRUE(Journals()[0].ends_with(L".journal-retry")) << Journals()[0];
 
-  // Started again, the rest is numbered as the first run would have numbered it.
-  StartStandin();
+  test::DeleteFilesIn(run::LogFolder(services_->dataFolder));
+  StartStandin({.version = L"19.1", .secureLoad = 2, .trustedPaths = L"D:\\cad"});
   window_->SetItemText(MainControl::Text1, L"page");
   window_->Runs().Modify();
   ASSERT_TRUE(Form3() != nullptr);
   for (int i = 2; i < 5; ++i) {
     EXPECT_EQ(ReadBytes(paths[i]), test::kDrawing + std::to_string(7 + i)) << i;
   }
+  EXPECT_EQ(LogRows(), (std::vector<Lines>{
+                           {L"9", L"完成", L""}, {L"10", L"完成", L""}, {L"11", L"完成", L""}}));
+  std::string bytes = ReadBytes(LogPath());
+  EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBF" + ToUtf8(L"页码,"))) << "UTF-8 with its mark";
+  EXPECT_NE(bytes.find(ToUtf8(L"9," + paths[2] + L",完成,")), std::string::npos);
+  std::wstring name = LogPath().substr(LogPath().rfind(L'\\') + 1);
+  EXPECT_TRUE(name.starts_with(L"Kavro-") && name.ends_with(L".csv") && name.size() == 25u) << name;
+  Lines calls = standin_->Calls(), sets;
+  std::copy_if(calls.begin(), calls.end(), std::back_inserter(sets), [](const std::wstring& c) {
+    return c.starts_with(L"Document.SetVariable TRUSTEDPATHS");
+  });
+  const std::wstring set = L"Document.SetVariable TRUSTEDPATHS D:\\cad";
+  EXPECT_EQ(sets, (Lines{set + L";" + ProgramFolderOf(ScriptPath()), set}));
+  EXPECT_EQ(*(calls.end() - 4), set);
 }
 
 // Esc on the progress window asks; Yes lets the drawing at hand be saved and stops there. The
