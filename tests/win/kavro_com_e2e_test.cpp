@@ -41,18 +41,12 @@ class KavroCom : public test::RunFixture {
  protected:
   void SetUp() override {
     RunFixture::SetUp();
-    CleanRecords();
+    test::ClearKavroRecords();
     logPath_ = JoinFolder(folder_, L"run.csv");
   }
   void TearDown() override {
-    CleanRecords();
+    test::ClearKavroRecords();
     RunFixture::TearDown();
-  }
-  // Leftover journals would be offered to the next run or retry.
-  static void CleanRecords() {
-    for (const std::wstring& f : {run::JournalFolder(DataFolder()), run::LogFolder(DataFolder())}) {
-      test::DeleteFilesIn(f);
-    }
   }
 
   // `count` drawings d01.dwg ... in a list file, and the template file; their paths.
