@@ -161,14 +161,14 @@ TEST_F(MainWindowTest, ToolTips) {
     SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
     return std::wstring(text);
   };
-  TOOLINFOW byWindow{};
-  byWindow.uId = reinterpret_cast<UINT_PTR>(window_->Item(C::List2));
-  EXPECT_EQ(tipOf(byWindow), L"双击删除单个列表");
-  byWindow.uId = reinterpret_cast<UINT_PTR>(window_->Item(C::xpcmdbutton6));
-  EXPECT_EQ(tipOf(byWindow), L"支持资源管理器拖放文件！");
-  TOOLINFOW frame{};
-  frame.uId = static_cast<UINT_PTR>(ControlCommandId(C::Frame1));
-  EXPECT_EQ(tipOf(frame), L"双击删除单个列表");
+  // A frame's tip is registered by its identifier, a control's by its window.
+  for (const ControlDesign& d : MainWindowDesign()) {
+    if (!d.toolTip) continue;
+    TOOLINFOW tool{};
+    tool.uId = d.kind == ControlKind::Frame ? static_cast<UINT_PTR>(ControlCommandId(d.id))
+                                            : reinterpret_cast<UINT_PTR>(window_->Item(d.id));
+    EXPECT_EQ(tipOf(tool), d.toolTip) << static_cast<int>(d.id);
+  }
   EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
 }
 
