@@ -40,16 +40,6 @@ TEST(PageRule, PageTexts) {
   EXPECT_EQ(PageText(-1e300).substr(0, 3), L"-10");
 }
 
-TEST(PageRule, ReplacesLowerThenUpperCaseWordsOnly) {
-  EXPECT_EQ(ApplyPagePlaceholder(L"PAGE-page-Page", L"12"), L"12-12-Page");
-  EXPECT_EQ(ApplyPagePlaceholder(L"pagepage pAGE", L"3"), L"33 pAGE");
-  EXPECT_EQ(ApplyPagePlaceholder(L"paPAGEge", L"1"), L"pa1ge");
-  // Each drawing's page: the start page read as the box reads it, plus its place.
-  EXPECT_EQ(ScriptForDrawing(L"page", L"abc", 1), L"1");
-  EXPECT_EQ(ScriptForDrawing(L"page", L" 1 0", 1), L"11");
-  EXPECT_EQ(ScriptForDrawing(L"page", L"2.5", 1), L"3.5");
-}
-
 // The file keywords, after the page: each keyword in any letter case, replaced left to right;
 // what a keyword inserts is left as it is, "page" in a folder's name included.
 TEST(FileKeywords, EachDrawingGetsItsNames) {
