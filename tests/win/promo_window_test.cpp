@@ -83,7 +83,7 @@ class PromoWindowTest : public ::testing::Test {
   HWND ad1frm_ = nullptr;
 };
 
-TEST_F(PromoWindowTest, BothWindowsAtTheirEdgesBorderlessAndTopmost) {
+TEST_F(PromoWindowTest, BothWindowsAtTheirEdgesBorderlessAndTopmostWithALinkInPlaceOfTheBrowser) {
   Open();
   EXPECT_EQ(Outer(adfrm_).left, kScreenW - kWidth);
   EXPECT_EQ(Outer(ad1frm_).left, 0);
@@ -114,10 +114,8 @@ TEST_F(PromoWindowTest, BothWindowsAtTheirEdgesBorderlessAndTopmost) {
   UpdateWindow(adfrm_);
   HoldPointer(kAway, 100);
   test::SaveWindowPicture(adfrm_, L"promo_adfrm");
-}
 
-TEST_F(PromoWindowTest, LinkInPlaceOfTheBrowserWhereNoEngineExists) {
-  Open();
+  // A link in place of the browser, where no engine exists.
   ASSERT_EQ(Item(adfrm_, PromoControl::WebBrowser1), nullptr) << "Wine has no HTML engine here";
   HWND link = Item(adfrm_, PromoControl::NoBrowserText);
   ASSERT_NE(link, nullptr);
