@@ -23,29 +23,19 @@ Lines MergedLines(const Lines& list, const EntryOrder& order, const Lines& sorte
   return Lines(merged.begin(), merged.end());
 }
 
-TEST(DialogResult, OnePathOrFolderAndNames) {
-  EXPECT_EQ(PathsFromDialogResult(L"C:\\a\\b.dwg"), Lines{L"C:\\a\\b.dwg"});
-  std::wstring several(L"C:\\d\0x.dwg\0y.dwg", 16);
-  EXPECT_EQ(PathsFromDialogResult(several), (Lines{L"C:\\d\\x.dwg", L"C:\\d\\y.dwg"}));
-  // A drive root still gets its backslash; empty pieces are kept.
-  std::wstring root(L"D:\\\0a.dwg\0\0b.dwg", 16);
-  EXPECT_EQ(PathsFromDialogResult(root), (Lines{L"D:\\\\a.dwg", L"D:\\\\", L"D:\\\\b.dwg"}));
-}
-
-// A dropped file list ends at an empty path (a list without one is not trusted); a drawing is a
-// path whose last three characters are "dwg" in any letter case.
+// A dropped file list ends at an empty path: a list without one is not trusted. (The drawing rule
+// and the list's reading, and an open dialog's result, are the dropped names fuzz target's to
+// check; a full-width "ｄｗｇ" is no drawing.)
 TEST(DropRule, FileListAndTheLastThreeCharacters) {
   EXPECT_EQ(PathsOfFileList(std::wstring(L"C:\\a.dwg\0D:\\b\0\0junk\0", 20)),
             (Lines{L"C:\\a.dwg", L"D:\\b"}));
   EXPECT_EQ(PathsOfFileList(std::wstring(L"\0\0", 2)), Lines{});
   EXPECT_EQ(PathsOfFileList(L"C:\\cut"), Lines{});  // no end within the block
-  for (const wchar_t* path :
-       {L"C:\\p\\a.dwg", L"C:\\p\\plandwg", L"dwg", L"C:\\p\\A.DWG", L"C:\\p\\b.Dwg", L"x.dwG"}) {
-    EXPECT_TRUE(EndsWithDwg(path)) << path;
-  }
-  for (const wchar_t* path : {L"wg", L"C:\\p\\a.dwg.txt", L"C:\\p\\a.dw", L"a.ｄｗｇ", L"a.dwg "}) {
-    EXPECT_FALSE(EndsWithDwg(path)) << path;
-  }
+  EXPECT_FALSE(EndsWithDwg(L"a.ｄｗｇ") || EndsWithDwg(L"wg"));
+  // One path stays whole; a drive root still gets its backslash; empty pieces are kept.
+  EXPECT_EQ(PathsFromDialogResult(L"C:\\a\\b.dwg"), Lines{L"C:\\a\\b.dwg"});
+  EXPECT_EQ(PathsFromDialogResult(std::wstring(L"D:\\\0a.dwg\0\0b.dwg", 16)),
+            (Lines{L"D:\\\\a.dwg", L"D:\\\\", L"D:\\\\b.dwg"}));
 }
 
 // A tree in memory: each folder's entries as the file system would list them.
@@ -113,27 +103,17 @@ TEST(Order, BatchTakesItsAlphabeticalPlaceAfterEqualEntries) {
   EXPECT_EQ(batch, (Lines{L"", L"D:\\A.dwg", L"d:\\a.dwg", L"d:\\b.dwg"}));
   EXPECT_EQ(MergedLines({L"D:\\a.dwg", L"D:\\c.dwg"}, order, batch),
             (Lines{L"", L"D:\\a.dwg", L"D:\\A.dwg", L"d:\\a.dwg", L"d:\\b.dwg", L"D:\\c.dwg"}));
+  EXPECT_EQ(UpperBound(VectorListView(batch), order, L"D:\\a.DWG"), 3u);
 }
 
-// Many entries that differ only in letter case: the merge agrees with inserting one by one, and a
-// large batch is sorted by keys as by comparisons.
-TEST(Order, MergeAndLargeBatchesAgreeWithOneByOneComparisons) {
+// A large batch, of entries that differ only in letter case, is sorted by keys as by comparisons.
+// (Merging it into the list is the dropped names fuzz target's to check.)
+TEST(Order, LargeBatchesSortByKeysAsByComparisons) {
   FoldedCaseOrder order;
-  Lines list, batch, large;
+  Lines large;
   for (int i = 0; i < 1000; ++i) {
     large.push_back(L"f" + std::to_wstring((i * 7919) % 331) + (i % 2 ? L"A" : L"a"));
-    if (i >= 300) continue;
-    std::wstring name = L"p" + std::to_wstring((i * 7919) % 97);
-    (i % 3 ? list : batch).push_back(i % 2 ? name : L"P" + name.substr(1));
   }
-  SortBatch(list, order);
-  SortBatch(batch, order);
-  Lines oneByOne = list;
-  for (const std::wstring& entry : batch) {
-    size_t at = UpperBound(VectorListView(oneByOne), order, entry);
-    oneByOne.insert(oneByOne.begin() + static_cast<std::ptrdiff_t>(at), entry);
-  }
-  EXPECT_EQ(MergedLines(list, order, batch), oneByOne);
   Lines byComparison = large;
   std::stable_sort(byComparison.begin(), byComparison.end(),
                    [&](const auto& a, const auto& b) { return order.Compare(a, b) < 0; });

@@ -117,7 +117,6 @@ TEST(CadPrograms, ChosenByName) {
       {L"autocad", O::Ambiguous, L"AutoCAD 2024", 2},
       {L"中望CAD 2025", O::Ambiguous, L"ZWCAD.Application.2025", 2},
       {L"autocad:2020", O::Unknown, L"AutoCAD 2024", 6},
-      {L"", O::Unknown, L"AutoCAD 2024", 6},
   };
   const std::vector<CadProgram> office = Office();
   for (const Row& row : rows) {

@@ -148,20 +148,6 @@ TEST(Runs, StopBeforeAutoCadIsTouched) {
   }
 }
 
-// Every drawing's script names the file as it is opened (the list entry without its spaces);
-// the preview's too.
-TEST(Runs, FileKeywordsGiveEachScriptItsDrawingsNames) {
-  for (bool preview : {false, true}) {
-    Recorder r;
-    r.drawings = {L"  C:\\图\\一.dwg ", L"C:\\图\\二.DWG"};
-    r.scriptTemplate = L"text page \"<acet:cFolderName>\\PDF\\<acet:cBaseName>.pdf\"";
-    r.Run(preview);
-    Log expected = {L"text 1 \"C:\\图\\PDF\\一.pdf\"", L"text 2 \"C:\\图\\PDF\\二.pdf\""};
-    if (preview) expected.pop_back();
-    EXPECT_EQ(r.Args(L"Write"), expected);
-  }
-}
-
 // A failure at each kind of step: the run stops there, says why (and which drawing, and what
 // became of a hung AutoCAD), turns AutoCAD's file dialogs back on if it had turned them off, and
 // gives the main window back with the unprocessed drawings still listed and the start page moved
@@ -302,6 +288,7 @@ TEST(TrustedFolder, IsAddedForTheRunOnlyWhereNeeded) {
   const Log ask = {L"GetVariable(SECURELOAD)", L"GetVariable(TRUSTEDPATHS)"};
   const Case cases[] = {
       {L"15.0", L"1", L"", {}, {}},
+      {L"25.0", L"1", L"", {}, {}},
       {L"23.1s (LMS Tech)",
        L"1",
        L"",

@@ -56,36 +56,6 @@ TEST(JournalLine, EscapesKeepEveryTextOnOneLine) {
   EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
 }
 
-// A file cut at any byte: never more than its whole records say, never less than before.
-TEST(Journal, EveryCutOffPointReadsAsAPrefix) {
-  RunInputs inputs = Awkward();
-  std::string full = FullJournal(inputs);
-  size_t inputsEnd = InputsRecords(inputs).size();
-  size_t lastSaved = 0;
-  bool lastBegun = false;
-  for (size_t length = 0; length <= full.size(); ++length) {
-    std::string_view cut(full.data(), length);
-    auto state = ReadJournal(cut);
-    ASSERT_EQ(state.has_value(), length >= inputsEnd) << length;
-    if (!state) continue;
-    EXPECT_EQ(state->inputs, inputs);
-    size_t wholeLines = static_cast<size_t>(std::count(cut.begin(), cut.end(), '\n'));
-    size_t steps = wholeLines - (inputs.drawings.size() + 5);
-    size_t saved = SavedCount(*state);
-    EXPECT_EQ(saved, std::min(steps / 2, inputs.drawings.size())) << length;
-    EXPECT_GE(saved, lastSaved);
-    EXPECT_EQ(state->begunNotSaved.has_value(), steps % 2 == 1 && steps < 7) << length;
-    EXPECT_EQ(state->ended, length == full.size());
-    // Nothing to offer once the run ended or every drawing was saved.
-    EXPECT_EQ(ResumeOf(*state).has_value(), !state->ended && saved < 3) << length;
-    if (lastBegun && !state->begunNotSaved) {
-      EXPECT_EQ(saved, lastSaved + 1);
-    }
-    lastSaved = saved;
-    lastBegun = state->begunNotSaved.has_value();
-  }
-}
-
 TEST(Journal, GarbageAndFlippedBytesStopTheReading) {
   RunInputs inputs = Awkward();
   EXPECT_FALSE(ReadJournal(""));

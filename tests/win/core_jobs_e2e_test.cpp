@@ -2,7 +2,6 @@
 // hold exactly its own script when saved, and a console that failed, crashed, hung, saved nothing
 // or ignored its script must fail its drawing alone.
 #include <windows.h>
-#include <tlhelp32.h>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -41,14 +40,10 @@ constexpr char kDrawing[] = "drawing\r\n";
 constexpr wchar_t kTemplate[] = L"filedia 0\r\nlabel 图page\r\n";
 
 size_t CoreConsolesRunning() {
-  win::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof(entry);
   size_t count = 0;
-  for (BOOL more = Process32FirstW(snapshot.Get(), &entry); more;
-       more = Process32NextW(snapshot.Get(), &entry)) {
-    if (_wcsicmp(entry.szExeFile, L"accoreconsole.exe") == 0) ++count;
-  }
+  test::ForEachProcessOf(Standin::CoreExePath(), [&](HANDLE console) {
+    count += WaitForSingleObject(console, 0) == WAIT_TIMEOUT;
+  });
   return count;
 }
 

@@ -160,12 +160,9 @@ TEST_F(CoreTrustTest, NothingChangesWhereNothingIsToDo) {
 TEST_F(CoreTrustTest, AFolderThatCannotBeTrustedIsRefusedAndNothingChanges) {
   CadProfile profile(L"R23.1");
   profile.SetText(kTrusted, L"C:\\x");
-  std::wstring odd = folder_ + L"\\a;b";
+  // Without a place for the note, the profile is not touched. (A folder TRUSTEDPATHS cannot
+  // hold is refused by the plan: unit tests.)
   std::wstring refusal;
-  EXPECT_FALSE(Trust(odd, &refusal).Changed());
-  EXPECT_NE(std::wstring::npos, refusal.find(L"“" + odd + L"”")) << win::ToUtf8(refusal);
-
-  // Without a place for the note, the profile is not touched.
   std::wstring missing = data_ + L"\\missing";
   CoreConsoleTrust none = CoreConsoleTrust::ForFolder(scripts_, missing, refusal);
   EXPECT_FALSE(none.Changed());

@@ -1,5 +1,6 @@
 // Files dragged from another program onto the list of a running kavro.exe, the way a file manager
-// drags them: the pointer is pressed on the source, moved over the list and released there.
+// drags them: the pointer is pressed on the source, moved over the list and released there; then
+// its exit button ends it at once.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <ole2.h>
@@ -111,6 +112,9 @@ TEST(DrawingsDragFromAnotherProgram, ReachesTheListThroughItsFrame) {
   EXPECT_EQ(ListBoxEntries(list), (Lines{L"D:\\图纸\\a.dwg", L"D:\\图纸\\b.dwg"}));
   DestroyWindow(source);
   OleUninitialize();
+  // The exit button ends the program at once.
+  PostMessageW(kavro.Item(MainControl::xpcmdbutton3), BM_CLICK, 0, 0);
+  EXPECT_TRUE(kavro.EndedWithoutError());
 }
 
 }  // namespace

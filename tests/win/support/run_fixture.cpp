@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "record/record_files_win.h"
 #include "support/support.h"
 
 namespace kavro::test {
@@ -92,6 +93,24 @@ bool RunFixture::MainShownAndEnabled() const {
 }
 
 Lines RunFixture::Messages() const { return services_->messages->Texts(); }
+
+std::wstring RunFixture::LogPath() const {
+  std::wstring folder = run::LogFolder(services_->dataFolder);
+  Lines names = FilesIn(folder);  // the log and its history file
+  std::erase_if(names, [](const std::wstring& name) { return !name.ends_with(L".csv"); });
+  return names.size() == 1 ? folder + L"\\" + names[0] : L"";
+}
+
+std::vector<Lines> RunFixture::LogRows() const {
+  std::vector<Lines> rows = ReadCsv(LogPath()), brief;
+  for (size_t i = 1; i < rows.size(); ++i) {
+    EXPECT_EQ(rows[i].size(), 8u);
+    if (rows[i].size() == 8) brief.push_back({rows[i][0], rows[i][2], rows[i][6]});
+  }
+  return brief;
+}
+
+Lines RunFixture::Journals() const { return FilesIn(run::JournalFolder(services_->dataFolder)); }
 
 void RunFixture::ExpectStopped(const std::wstring& named, const Lines& listed,
                                const std::wstring& says) const {

@@ -49,6 +49,11 @@ class RunFixture : public ::testing::Test {
   bool MainShownAndEnabled() const;
   // The texts of the message boxes shown so far.
   Lines Messages() const;
+  // The run log (its .csv, when there is one) and its rows after the header: page, result and
+  // error number of each; the journals left.
+  std::wstring LogPath() const;
+  std::vector<Lines> LogRows() const;
+  Lines Journals() const;
   // The run stopped with one message naming `named` and saying `says`, left `listed` in the
   // list and gave the main window back.
   void ExpectStopped(const std::wstring& named, const Lines& listed,

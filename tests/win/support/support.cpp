@@ -8,8 +8,10 @@
 
 #include "base/program_folder.h"
 #include "base/utf8.h"
+#include "record/record_files_win.h"
 #include "win/file_win.h"
 #include "win/message_loop_win.h"
+#include "win/program_folder_win.h"
 #include "win/text_win.h"
 
 namespace kavro::test {
@@ -158,6 +160,11 @@ Lines FilesIn(const std::wstring& folder) {
 
 void DeleteFilesIn(const std::wstring& folder) {
   for (const std::wstring& name : FilesIn(folder)) DeleteFileW((folder + L"\\" + name).c_str());
+}
+
+void ClearKavroRecords() {
+  std::wstring data = JoinFolder(win::LocalAppDataFolder(), L"Kavro");
+  for (const std::wstring& f : {run::JournalFolder(data), run::LogFolder(data)}) DeleteFilesIn(f);
 }
 
 std::wstring MakeDrawing(const std::wstring& folder, const std::wstring& name,

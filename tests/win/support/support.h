@@ -44,6 +44,9 @@ std::wstring MakeTempFolder(const std::wstring& name);
 // The names of the files in `folder` (not its folders), and deleting them.
 Lines FilesIn(const std::wstring& folder);
 void DeleteFilesIn(const std::wstring& folder);
+// The journals and run logs a Kavro started by the test left in %LOCALAPPDATA%\Kavro deleted:
+// the next run or retry would be offered them.
+void ClearKavroRecords();
 // A file `name` in `folder` holding `content` (a "drawing" for the stand-in); its path.
 std::wstring MakeDrawing(const std::wstring& folder, const std::wstring& name,
                          const std::string& content = "drawing\r\n");
