@@ -103,6 +103,7 @@ class Command {
     }
     std::optional<Work> work = line_.kind == CommandKind::Run ? RunWork() : RetryWork();
     if (!work) return exitCode_;
+    if (!ChooseEngine(*work)) return exitCode_;
     if (!ChooseCadProgram(*work)) return exitCode_;
     if (work->selection.empty()) {
       env_.out.Write(L"运行记录中的图纸都已保存，没有需要重新处理的图纸。\n");
@@ -127,6 +128,27 @@ class Command {
     return Code(ExitCode::AllSaved);
   }
 
+  // The engine of --engine (a retry: else the journal's), kept in the inputs for the journal.
+  // False: refused, with the exit code set.
+  bool ChooseEngine(Work& work) {
+    engine_ = line_.engine;
+    if (line_.kind == CommandKind::Retry && !line_.engineGiven) {
+      std::optional<Engine> recorded = EngineOfWord(work.inputs.engine);
+      if (!recorded) {
+        Refused(L"运行日志记录的引擎“" + work.inputs.engine + L"”无效。", ExitCode::BadInput);
+        return false;
+      }
+      engine_ = *recorded;
+      std::wstring conflict = EngineConflict(line_, engine_);
+      if (!conflict.empty()) {
+        Refused(conflict + L"\n用 kavro --help 查看用法。", ExitCode::BadInput);
+        return false;
+      }
+    }
+    work.inputs.engine = EngineWord(engine_);
+    return true;
+  }
+
   // The program of --cad (a retry: else the journal's), kept in the inputs by its class name;
   // with --engine core, that AutoCAD's own console. False: refused, with the exit code set.
   bool ChooseCadProgram(Work& work) {
@@ -144,7 +166,7 @@ class Command {
       return false;
     }
     work.inputs.cad = program.classNames.front();
-    if (line_.engine == Engine::Core) {
+    if (engine_ == Engine::Core) {
       if (program.product != run::CadProduct::AutoCad) {
         Refused(run::ProductName(program.product) + L" 没有 Core Console。", ExitCode::BadInput);
         return false;
@@ -219,7 +241,7 @@ class Command {
       drawing.erase(0, drawing.find_first_not_of(L' '));
       drawing.erase(drawing.find_last_not_of(L' ') + 1);
       std::wstring script =
-          line_.engine == Engine::Core ? run::CoreScriptName(index) : run::kScriptFileName;
+          engine_ == Engine::Core ? run::CoreScriptName(index) : run::kScriptFileName;
       env_.out.Write(
           run::ProblemLine({index, run::PageOf(work.inputs.startPage, index), drawing, script}) +
           L"\n");
@@ -235,7 +257,7 @@ class Command {
   int Execute(const Work& work) {
     if (std::optional<int> code = Check(work)) return *code;
     std::optional<std::wstring> corePath;
-    if (line_.engine == Engine::Core) {
+    if (engine_ == Engine::Core) {
       corePath = !line_.corePath.empty()   ? std::optional(line_.corePath)
                  : work.inputs.cad.empty() ? env_.findCore()
                                            : chosenCore_;
@@ -247,7 +269,7 @@ class Command {
       }
     }
     std::optional<cloud::CloudEngineParts> cloudParts;
-    if (line_.engine == Engine::Cloud) {
+    if (engine_ == Engine::Cloud) {
       cloudParts = CloudParts(work);
       if (!cloudParts) return Code(ExitCode::BadInput);
     }
@@ -369,6 +391,7 @@ class Command {
   const CommandLine& line_;
   CliEnvironment& env_;
   int exitCode_ = 0;
+  Engine engine_ = Engine::Gui;
   std::optional<std::wstring> chosenCore_;  // --engine core --cad: that AutoCAD's console
   std::wstring chosenRelease_;              // and the release of its profile
 };
