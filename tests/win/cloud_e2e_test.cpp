@@ -226,18 +226,8 @@ TEST_F(CloudRun, RateLimitsServerErrorsAndExpiringTokensStillRunEveryDrawingOnce
   EXPECT_GE(CallsStarting("token "), 2u);
 }
 
-class NoRecord final : public run::RunRecord {
- public:
-  void Started(const run::RunInputs&) override {}
-  void Begun(size_t) override {}
-  void Saved(size_t) override {}
-  void Failed(size_t, long, const std::wstring&) override {}
-  void Ended(size_t, bool) override {}
-  std::wstring LogPath() const override { return {}; }
-};
-
 // Ctrl+C once: no new work item, the ones in flight are finished and saved; twice: they are
-// cancelled on the service and their drawings stay as they were.
+// cancelled on the service, their drawings stay as they were and are logged 已取消.
 TEST_F(CloudRun, CtrlCFinishesWorkItemsInFlightAndASecondCancelsThem) {
   StartService(L"--queue-ms 3000");
   Lines paths = Inputs(4);
@@ -269,23 +259,23 @@ TEST_F(CloudRun, CtrlCFinishesWorkItemsInFlightAndASecondCancelsThem) {
       Sleep(300);
       if (presses == 2) pressed = 2;
     });
-    NoRecord record;
-    cloud::CloudOutcome outcome = cloud::RunOnCloud(inputs, {0, 1, 2, 3}, record, parts);
+    auto record = run::MakeRunRecord(run::RunKind::Modify, DataFolder(), {}, {logPath_});
+    cloud::CloudOutcome outcome = cloud::RunOnCloud(inputs, {0, 1, 2, 3}, *record, parts);
     user.join();
+    record.reset();
     ASSERT_FALSE(outcome.refusal);
     EXPECT_TRUE(outcome.summary.cancelled);
-    EXPECT_EQ(outcome.summary.notBegun, 2u);
+    EXPECT_EQ(outcome.summary.notBegun, presses == 1 ? 2u : 4u);
     EXPECT_EQ(outcome.summary.saved, presses == 1 ? 2u : 0u);
-    for (int i = 0; i < 2; ++i) {
-      const run::DrawingEnd& end = outcome.summary.drawings[i];
-      EXPECT_FALSE(end.possiblyModified);
-      if (presses == 2) {
-        EXPECT_EQ(end.errorText, run::kCancelledEndText);
-      }
-      EXPECT_EQ(ReadBytes(paths[i]), presses == 1 ? Modified(1 + i) : kCloudDrawing) << i;
+    std::vector<Lines> rows = LogRows();
+    ASSERT_EQ(rows.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+      bool saved = presses == 1 && i < 2;
+      EXPECT_FALSE(outcome.summary.drawings[i].possiblyModified);
+      EXPECT_EQ(rows[i][2], saved ? L"完成" : L"已取消") << i;
+      EXPECT_EQ(ReadBytes(paths[i]), saved ? Modified(1 + i) : kCloudDrawing) << i;
       win::WriteFileReplacing(paths[i], kCloudDrawing);
     }
-    for (int i = 2; i < 4; ++i) EXPECT_EQ(ReadBytes(paths[i]), kCloudDrawing);
   }
   EXPECT_EQ(CallsStarting("DELETE /da/us-east/v3/workitems/"), 2u);
 }
