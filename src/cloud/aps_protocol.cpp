@@ -163,8 +163,13 @@ std::string ObjectUrn(std::string_view bucketKey, std::string_view objectKey) {
   return "urn:adsk.objects:os.object:" + std::string(bucketKey) + "/" + std::string(objectKey);
 }
 
-size_t PartsOf(uint64_t size) {
-  return static_cast<size_t>(std::max<uint64_t>(1, (size + kMostPartBytes - 1) / kMostPartBytes));
+std::vector<PartRange> UploadParts(uint64_t size, uint64_t partBytes) {
+  partBytes = std::max<uint64_t>(partBytes, 1);
+  std::vector<PartRange> parts{{0, std::min(size, partBytes)}};
+  for (uint64_t at = partBytes; at < size; at += partBytes) {
+    parts.push_back({at, std::min(size - at, partBytes)});
+  }
+  return parts;
 }
 
 // GET .../signeds3upload?parts=N answers uploadKey and one URL per part; POST to the same path

@@ -47,7 +47,7 @@ CloudOutcome RunOnCloud(const run::RunInputs& inputs, const std::vector<size_t>&
   // The run's objects are named by the process and the time: ASCII, unique enough per client.
   std::string runId =
       "run" + std::to_string(GetCurrentProcessId()) + "t" + std::to_string(GetTickCount64());
-  CloudJobs jobs(session, runId, parts.wake);
+  CloudJobs jobs(session, runId, parts.wake, parts.partBytes);
   run::ParallelOptions options;
   options.jobs = parts.jobs;
   options.cancel = parts.cancel;

@@ -18,8 +18,9 @@ inline constexpr wchar_t kServiceUrl[] = L"https://developer.api.autodesk.com";
 struct CloudEngineParts {
   std::wstring baseUrl = kServiceUrl;
   CloudCredentials credentials;
-  std::string engine;  // e.g. Autodesk.AutoCAD+24_3
-  size_t jobs = 10;    // work items in flight
+  std::string engine;                   // e.g. Autodesk.AutoCAD+24_3
+  size_t jobs = 10;                     // work items in flight
+  uint64_t partBytes = kMostPartBytes;  // uploads go in parts of at most this many bytes
   HANDLE wake = nullptr;
   std::function<run::CancelLevel()> cancel;
   std::function<double()> clockSeconds;

@@ -135,8 +135,8 @@ std::wstring CloudSession::PrepareActivity(const std::string& engine) {
   return {};
 }
 
-CloudJobs::CloudJobs(CloudSession& session, std::string runId, HANDLE wake)
-    : session_(session), runId_(std::move(runId)), wake_(wake) {}
+CloudJobs::CloudJobs(CloudSession& session, std::string runId, HANDLE wake, uint64_t partBytes)
+    : session_(session), runId_(std::move(runId)), wake_(wake), partBytes_(partBytes) {}
 
 CloudJobs::~CloudJobs() {
   for (const Item& item : items_) Forget(item);
@@ -144,16 +144,15 @@ CloudJobs::~CloudJobs() {
 
 std::wstring CloudJobs::Upload(const std::string& object, const std::string& bytes) {
   const std::string& bucket = session_.Bucket();
-  size_t parts = PartsOf(bytes.size());
-  HttpAnswer urls = session_.Call(UploadUrls(bucket, object, parts));
+  std::vector<PartRange> parts = UploadParts(bytes.size(), partBytes_);
+  HttpAnswer urls = session_.Call(UploadUrls(bucket, object, parts.size()));
   std::optional<UploadTarget> target = Ok(urls) ? ParseUploadUrls(urls.body) : std::nullopt;
-  if (!target || target->urls.size() != parts) {
+  if (!target || target->urls.size() != parts.size()) {
     return L"无法取得上传地址（" + CallFailure(urls) + L"）";
   }
-  for (size_t part = 0; part < parts; ++part) {
-    size_t from = part * static_cast<size_t>(kMostPartBytes);
-    Request put{"PUT", target->urls[part], {}, bytes.substr(from, kMostPartBytes), false};
-    HttpAnswer answer = session_.Call(put);
+  for (size_t part = 0; part < parts.size(); ++part) {
+    std::string piece = bytes.substr(parts[part].offset, parts[part].size);
+    HttpAnswer answer = session_.Call(Request{"PUT", target->urls[part], {}, piece, false});
     if (!Ok(answer)) return L"上传失败（" + CallFailure(answer) + L"）";
   }
   HttpAnswer done = session_.Call(CompleteUpload(bucket, object, target->uploadKey));

@@ -34,9 +34,16 @@ TEST(CloudProtocol, StorageRequestsUseAsciiKeysOfTheRunAndPosition) {
   EXPECT_EQ(BucketKey("AbC-9.x"), "kavro_abc_9_x");
   EXPECT_EQ(ObjectKey("r7", 0, "dwg"), "r7-00001.dwg");
   EXPECT_EQ(ObjectKey("r7", 123456, "scr"), "r7-123457.scr");
-  EXPECT_EQ(PartsOf(0), 1u);
-  EXPECT_EQ(PartsOf(kMostPartBytes), 1u);
-  EXPECT_EQ(PartsOf(kMostPartBytes + 1), 2u);
+  // Uploads in order, no part beyond the part size, one (empty) part for no bytes.
+  struct Case {
+    uint64_t size, partBytes;
+    std::vector<PartRange> parts;
+  };
+  for (const Case& c :
+       {Case{0, 4, {{0, 0}}}, Case{4, 4, {{0, 4}}}, Case{9, 4, {{0, 4}, {4, 4}, {8, 1}}},
+        Case{kMostPartBytes + 1, kMostPartBytes, {{0, kMostPartBytes}, {kMostPartBytes, 1}}}}) {
+    EXPECT_EQ(UploadParts(c.size, c.partBytes), c.parts) << c.size;
+  }
   EXPECT_EQ(UploadUrls("b", "o", 2).path, "/oss/v2/buckets/b/objects/o/signeds3upload?parts=2");
   EXPECT_EQ(json::parse(CreateBucket("b").body),
             json::parse(R"({"bucketKey":"b","policyKey":"transient"})"));

@@ -237,6 +237,7 @@ TEST_F(CloudRun, CtrlCFinishesWorkItemsInFlightAndASecondCancelsThem) {
   parts.credentials = {"kavro-test-client", ToUtf8(kSecret)};
   parts.engine = "Autodesk.AutoCAD+24_3";
   parts.jobs = 2;
+  parts.partBytes = 7;  // each drawing in three parts
   parts.clockSeconds = [] { return GetTickCount64() / 1000.0; };
   run::RunInputs inputs{paths, L"-text 0,0 page\r\n", L"1", true};
   for (int presses : {1, 2}) {
