@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/utf8.h"
 #include "win/file_win.h"
 #include "win/text_win.h"
 
@@ -21,6 +22,8 @@ bool Ok(const HttpAnswer& answer) { return answer.status >= 200 && answer.status
 // A failed polling round is tried again this many times before the items in flight are given up.
 constexpr int kMostFailedPolls = 10;
 constexpr size_t kReportedLines = 5;
+// A report is kept up to this size, as the local console's output is.
+constexpr size_t kMostReportBytes = 1024 * 1024;
 
 std::wstring Joined(const std::vector<std::string>& lines) {
   std::wstring text;
@@ -241,8 +244,11 @@ std::vector<run::JobEnd> CloudJobs::WaitForEnds() {
     if (wakeSeen_ && ends.empty()) return ends;
     if (failedPolls_ >= kMostFailedPolls) {
       for (Item& item : items_) {
-        ends.push_back({item.index, false, kCloudFailedNumber,
-                        L"无法查询云端任务的状态，已放弃等待；图纸没有修改。"});
+        ends.push_back({item.index,
+                        false,
+                        kCloudFailedNumber,
+                        L"无法查询云端任务的状态，已放弃等待；图纸没有修改。",
+                        {}});
         Forget(item);
       }
       items_.clear();
@@ -251,17 +257,23 @@ std::vector<run::JobEnd> CloudJobs::WaitForEnds() {
   return ends;
 }
 
+// The work item's report holds what the console printed: it is the drawing's command history,
+// judged as the local console's output is, and its last lines go with a failure.
 run::JobEnd CloudJobs::Finish(Item& item, const ItemStatus& status) {
-  run::JobEnd end{item.index, false, kCloudFailedNumber, {}};
+  std::optional<std::string> report;
+  if (!status.reportUrl.empty()) {
+    HttpAnswer answer = session_.Call(Request{"GET", status.reportUrl, {}, {}, false});
+    if (Ok(answer)) report = answer.body.substr(0, kMostReportBytes);
+  }
+  run::JobEnd end{item.index, false, kCloudFailedNumber, {}, {}};
   if (StateOf(status.status) == ItemState::Succeeded) {
     end = PutInPlace(item);
   } else {
     end.errorText = L"云端任务结束，状态为 " + win::FromUtf8(status.status) + L"，图纸没有修改。";
-    if (!status.reportUrl.empty()) {
-      HttpAnswer report = session_.Call(Request{"GET", status.reportUrl, {}, {}, false});
-      if (Ok(report)) end.errorText += Joined(LastLines(report.body, kReportedLines));
-    }
+    if (report) end.errorText += Joined(LastLines(*report, kReportedLines));
   }
+  end.history =
+      report ? run::DrawingHistory::Of(FromUtf8Replacing(*report)) : run::DrawingHistory{};
   Forget(item);
   return end;
 }
@@ -269,7 +281,7 @@ run::JobEnd CloudJobs::Finish(Item& item, const ItemStatus& status) {
 // The result goes to a file beside the drawing first and replaces it in one step: ReplaceFileW
 // keeps the original's attributes, and the drawing is never half written.
 run::JobEnd CloudJobs::PutInPlace(const Item& item) {
-  run::JobEnd end{item.index, false, kCloudFailedNumber, {}};
+  run::JobEnd end{item.index, false, kCloudFailedNumber, {}, {}};
   HttpAnswer where = session_.Call(DownloadUrl(session_.Bucket(), item.objects[2]));
   std::optional<std::string> url = Ok(where) ? ParseDownloadUrl(where.body) : std::nullopt;
   HttpAnswer result;

@@ -119,8 +119,8 @@ class CloudRun : public ::testing::Test {
     return lines;
   }
 
-  Lines Inputs(int count) {
-    test::BatchFiles batch = test::MakeBatch(folder_, count, kCloudDrawing, "-text 0,0 page\r\n");
+  Lines Inputs(int count, const char* scriptTemplate = "-text 0,0 page\r\n") {
+    test::BatchFiles batch = test::MakeBatch(folder_, count, kCloudDrawing, scriptTemplate);
     listPath_ = batch.list;
     scriptPath_ = batch.scriptTemplate;
     return batch.drawings;
@@ -215,6 +215,23 @@ TEST_F(CloudRun, RetryRunsTheFailedItemAndTheCorruptResultAgainWithTheirPages) {
   EXPECT_EQ(retry.code, 0u) << std::string(retry.output.begin(), retry.output.end());
   EXPECT_EQ(LogRows(), (std::vector<Lines>{{L"7", paths[2], L"完成"}, {L"11", paths[6], L"完成"}}));
   for (int i = 0; i < 9; ++i) EXPECT_EQ(ReadBytes(paths[i]), Modified(5 + i)) << i;
+}
+
+// Each work item's report is judged as the console's output: the drawing whose script had an
+// unknown command is saved yet 脚本报错; every report is kept in the history file beside the log.
+TEST_F(CloudRun, ReportsAreJudgedAndKeptBesideTheLog) {
+  standin_ = std::make_unique<test::Standin>(test::StandinOptions{.unknownCommands = L"bogus2"});
+  StartService();
+  Lines paths = Inputs(2, "boguspage\r\n");
+  Ran ran = Run(L"");
+  EXPECT_EQ(ran.code, 1u) << std::string(ran.output.begin(), ran.output.end());
+  EXPECT_EQ(LogRows(),
+            (std::vector<Lines>{{L"1", paths[0], L"完成"}, {L"2", paths[1], L"脚本报错"}}));
+  std::wstring history = FromUtf8Replacing(ReadBytes(JoinFolder(folder_, L"run.txt")));
+  EXPECT_TRUE(Has(history, L"Unknown command \"BOGUS2\""))
+      << std::string(history.begin(), history.end());
+  // Both reports, the one without errors too.
+  EXPECT_NE(history.find(L"[standin] Uploaded"), history.rfind(L"[standin] Uploaded"));
 }
 
 TEST_F(CloudRun, RateLimitsServerErrorsAndExpiringTokensStillRunEveryDrawingOnce) {
