@@ -220,7 +220,8 @@ std::optional<std::string> ParseDownloadUrl(std::string_view body) {
 }
 
 // DELETE buckets/:bucketKey/objects/:objectKey, OSS's delete of an object (its page was not in
-// the corpora; the OssClient's operations list it).
+// the corpora; the OssClient's operations list it, and the Data Management API deletes an object
+// of an app's bucket: https://rdrr.io/cran/AutoDeskR/man/deleteObject.html).
 Request DeleteObject(std::string_view bucketKey, std::string_view objectKey) {
   return {"DELETE", ObjectPath(bucketKey, objectKey), {}, {}};
 }
@@ -339,8 +340,9 @@ std::vector<ItemStatus> ParseStatuses(std::string_view body) {
   return statuses;
 }
 
-// DELETE /workitems/{id} cancels a work item
-// (https://raw.githubusercontent.com/api-evangelist/autodesk/refs/heads/main/capabilities/design-automation-workitems.yaml).
+// DELETE /workitems/{id} cancels a work item: 204 No Content; one still queued is not processed,
+// one under way may finish anyway, and its result is then left unread
+// (https://aps.autodesk.com/en/docs/design-automation/v3/reference/http/workitems-id-DELETE/).
 Request CancelWorkItem(std::string_view id) {
   return {"DELETE", std::string(kDa) + "/workitems/" + std::string(id), {}, {}};
 }
