@@ -223,8 +223,11 @@ class Command {
   // after --check, or when a drawing failed (its lines go where a refusal goes).
   std::optional<int> Check(const Work& work) {
     run::DrawingFilesOnDisk files;
+    // The hosted engine's scripts go as Unicode: any text fits them.
+    run::ScriptEncodable encodable = run::AnsiEncodable;
+    if (engine_ == Engine::Cloud) encodable = [](std::wstring_view) { return true; };
     std::vector<run::DrawingProblem> problems =
-        run::CheckDrawings(work.inputs, work.selection, &files, run::AnsiEncodable);
+        run::CheckDrawings(work.inputs, work.selection, &files, encodable);
     if (!line_.checkOnly) {
       if (problems.empty()) return std::nullopt;
       env_.err.Write(run::CheckRefusal(problems) + L"\n");
@@ -365,10 +368,6 @@ class Command {
       env_.err.Write(
           L"缺少 Autodesk 的凭据：请设置环境变量 APS_CLIENT_ID 和 APS_CLIENT_SECRET，"
           L"或先用 kavro cloud login 保存它们。\n");
-      return std::nullopt;
-    }
-    if (std::optional<std::wstring> refusal = cloud::RefusalOfText(work.inputs, work.selection)) {
-      env_.err.Write(*refusal + L"\n");
       return std::nullopt;
     }
     parts.credentials =

@@ -32,12 +32,6 @@ struct CloudOutcome {
   std::optional<std::wstring> refusal;  // the run did not start: why
 };
 
-// Why the run may not go to the cloud before anything is uploaded, or none: a template or a
-// drawing name that needs more than ASCII (the encoding in which AutoCAD there reads a script is
-// not settled).
-std::optional<std::wstring> RefusalOfText(const run::RunInputs& inputs,
-                                          const std::vector<size_t>& selection);
-
 CloudOutcome RunOnCloud(const run::RunInputs& inputs, const std::vector<size_t>& selection,
                         run::RunRecord& record, const CloudEngineParts& parts);
 

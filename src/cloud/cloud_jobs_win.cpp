@@ -31,6 +31,17 @@ std::wstring Joined(const std::vector<std::string>& lines) {
   return text;
 }
 
+// AutoCAD reads a script file saved as Unicode, whatever the machine's code page: the AutoCAD
+// User's Guide, "Share Drawing Files Internationally", advises saving script (SCR) files with
+// Notepad's Unicode encoding (UTF-16LE after a byte-order mark) for AutoCAD 2007 and later
+// (http://entercad.ru/acad_aug.en/ws1a9193826455f5ffa23ce210c4a30acaf-57d6.htm). The hosted
+// console is AutoCAD's own, on machines whose code page is not the user's.
+std::string ScriptBytes(const std::wstring& script) {
+  std::string bytes = "\xFF\xFE";
+  bytes.append(reinterpret_cast<const char*>(script.data()), script.size() * sizeof(wchar_t));
+  return bytes;
+}
+
 }  // namespace
 
 std::wstring CallFailure(const HttpAnswer& answer) {
@@ -101,8 +112,9 @@ std::wstring CloudSession::Prepare(const std::string& engine) {
     return L"无法取得 Autodesk 的访问令牌（" + why + L"）。";
   }
   bucket_ = BucketKey(credentials_.clientId);
-  // 409: the bucket exists already (the usual answer of object stores to a taken name; APS's
-  // own page for this call was not in the corpora).
+  // POST buckets (https://aps.autodesk.com/en/docs/data/v2/reference/http/buckets-POST). 409: the
+  // bucket exists already (the usual answer of object stores to a taken name; the part of that
+  // page with its status codes was not in the corpora).
   HttpAnswer bucket = Call(CreateBucket(bucket_));
   if (!Ok(bucket) && bucket.status != 409) {
     return L"无法建立云端存储桶 " + win::FromUtf8(bucket_) + L"（" + CallFailure(bucket) + L"）。";
@@ -171,16 +183,12 @@ run::JobStart CloudJobs::Start(size_t index, const std::wstring& drawing,
     return {false, static_cast<long>(read.error),
             L"无法打开图纸 " + drawing + L"：" + win::SystemMessage(read.error)};
   }
-  if (NeedsMoreThanAscii(script)) {
-    return {false, ERROR_NO_UNICODE_TRANSLATION,
-            L"脚本含有 ASCII 以外的字符，云端的 AutoCAD 读取脚本的编码尚未确定，没有上传。"};
-  }
   Item item{index, drawing, {}, {}, session_.Now()};
   for (const char* kind : {"dwg", "scr", "out.dwg"}) {
     item.objects.push_back(ObjectKey(runId_, index, kind));
   }
   std::wstring failure = Upload(item.objects[0], bytes);
-  if (failure.empty()) failure = Upload(item.objects[1], win::ToUtf8(script));
+  if (failure.empty()) failure = Upload(item.objects[1], ScriptBytes(script));
   HttpAnswer created;
   if (failure.empty()) {
     created = session_.CallMade([&] {

@@ -168,7 +168,7 @@ TEST_F(CloudRun, TwentyDrawingsFiveAtOnceEachWithItsPageAndNoSecretWritten) {
   EXPECT_FALSE(Has(ran.output, kSecret));
 }
 
-TEST_F(CloudRun, CredentialsFromTheEnvironmentOrStoredAndNonAsciiNamesRefused) {
+TEST_F(CloudRun, CredentialsFromTheEnvironmentOrStoredAndChineseTextAsWritten) {
   SetEnvironmentVariableW(L"APS_CLIENT_SECRET", nullptr);
   Inputs(2);
   Ran ran = Run(L"");
@@ -184,14 +184,16 @@ TEST_F(CloudRun, CredentialsFromTheEnvironmentOrStoredAndNonAsciiNamesRefused) {
   EXPECT_EQ(Kavro(L"cloud logout").code, 0u);
   EXPECT_EQ(GetFileAttributesW(stored.c_str()), INVALID_FILE_ATTRIBUTES);
 
+  // Chinese in the template and in a drawing's name reach the console as written.
   SetEnvironmentVariableW(L"APS_CLIENT_SECRET", kSecret);
   StartService();
   std::wstring chinese = test::MakeDrawing(folder_, L"图纸.dwg", kCloudDrawing);
   ASSERT_TRUE(win::WriteFileReplacing(listPath_, win::EncodeAnsi(chinese + L"\r\n").bytes).ok);
-  Ran refused = Run(L"");
-  EXPECT_EQ(refused.code, 2u);
-  EXPECT_TRUE(Has(refused.output, L"ASCII"));
-  EXPECT_TRUE(Calls().empty());
+  std::wstring line = L"-text 0,0 页<acet:cBaseName>\r\n";
+  ASSERT_TRUE(win::WriteFileReplacing(scriptPath_, win::EncodeAnsi(line).bytes).ok);
+  EXPECT_EQ(Run(L"").code, 0u);
+  EXPECT_EQ(ReadBytes(chinese),
+            kCloudDrawing + win::EncodeAnsi(L"-text 0,0 页图纸\r\n_.qsave\r\n").bytes);
   DeleteFileW(chinese.c_str());
 }
 
