@@ -209,6 +209,8 @@ class Command {
     }
     run::RetryPlan plan = run::RetrySelection(state);
     if (auto refusal = RefusalOfInputs(plan.inputs)) return Refused(*refusal, ExitCode::BadInput);
+    // A cloud run puts a drawing in place whole or not at all: none of its drawings is half done.
+    if (plan.inputs.engine == EngineWord(Engine::Cloud)) plan.possiblyModified.clear();
     for (size_t index : plan.possiblyModified) {
       env_.out.Write(L"第 " + run::PageOf(plan.inputs.startPage, index) + L" 页 " +
                      plan.inputs.drawings[index] + L" 可能已经修改过，请先检查。\n");

@@ -215,6 +215,7 @@ TEST_F(CloudRun, RetryRunsTheFailedItemAndTheCorruptResultAgainWithTheirPages) {
   // The journal keeps the engine: no --engine cloud again.
   Ran retry = Kavro(L"retry --log \"" + logPath_ + L"\"");
   EXPECT_EQ(retry.code, 0u) << std::string(retry.output.begin(), retry.output.end());
+  EXPECT_FALSE(Has(retry.output, L"可能已经修改过"));  // replaced whole or not at all
   EXPECT_EQ(LogRows(), (std::vector<Lines>{{L"7", paths[2], L"完成"}, {L"11", paths[6], L"完成"}}));
   for (int i = 0; i < 9; ++i) EXPECT_EQ(ReadBytes(paths[i]), Modified(5 + i)) << i;
 }
