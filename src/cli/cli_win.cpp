@@ -103,6 +103,7 @@ class Command {
     }
     std::optional<Work> work = line_.kind == CommandKind::Run ? RunWork() : RetryWork();
     if (!work) return exitCode_;
+    if (!ChooseEngine(*work)) return exitCode_;
     if (!ChooseCadProgram(*work)) return exitCode_;
     if (work->selection.empty()) {
       env_.out.Write(L"运行记录中的图纸都已保存，没有需要重新处理的图纸。\n");
@@ -127,6 +128,27 @@ class Command {
     return Code(ExitCode::AllSaved);
   }
 
+  // The engine of --engine (a retry: else the journal's), kept in the inputs for the journal.
+  // False: refused, with the exit code set.
+  bool ChooseEngine(Work& work) {
+    engine_ = line_.engine;
+    if (line_.kind == CommandKind::Retry && !line_.engineGiven) {
+      std::optional<Engine> recorded = EngineOfWord(work.inputs.engine);
+      if (!recorded) {
+        Refused(L"运行日志记录的引擎“" + work.inputs.engine + L"”无效。", ExitCode::BadInput);
+        return false;
+      }
+      engine_ = *recorded;
+      std::wstring conflict = EngineConflict(line_, engine_);
+      if (!conflict.empty()) {
+        Refused(conflict + L"\n用 kavro --help 查看用法。", ExitCode::BadInput);
+        return false;
+      }
+    }
+    work.inputs.engine = EngineWord(engine_);
+    return true;
+  }
+
   // The program of --cad (a retry: else the journal's), kept in the inputs by its class name;
   // with --engine core, that AutoCAD's own console. False: refused, with the exit code set.
   bool ChooseCadProgram(Work& work) {
@@ -144,7 +166,7 @@ class Command {
       return false;
     }
     work.inputs.cad = program.classNames.front();
-    if (line_.engine == Engine::Core) {
+    if (engine_ == Engine::Core) {
       if (program.product != run::CadProduct::AutoCad) {
         Refused(run::ProductName(program.product) + L" 没有 Core Console。", ExitCode::BadInput);
         return false;
@@ -187,6 +209,8 @@ class Command {
     }
     run::RetryPlan plan = run::RetrySelection(state);
     if (auto refusal = RefusalOfInputs(plan.inputs)) return Refused(*refusal, ExitCode::BadInput);
+    // A cloud run puts a drawing in place whole or not at all: none of its drawings is half done.
+    if (plan.inputs.engine == EngineWord(Engine::Cloud)) plan.possiblyModified.clear();
     for (size_t index : plan.possiblyModified) {
       env_.out.Write(L"第 " + run::PageOf(plan.inputs.startPage, index) + L" 页 " +
                      plan.inputs.drawings[index] + L" 可能已经修改过，请先检查。\n");
@@ -201,8 +225,11 @@ class Command {
   // after --check, or when a drawing failed (its lines go where a refusal goes).
   std::optional<int> Check(const Work& work) {
     run::DrawingFilesOnDisk files;
+    // The hosted engine's scripts go as Unicode: any text fits them.
+    run::ScriptEncodable encodable = run::AnsiEncodable;
+    if (engine_ == Engine::Cloud) encodable = [](std::wstring_view) { return true; };
     std::vector<run::DrawingProblem> problems =
-        run::CheckDrawings(work.inputs, work.selection, &files, run::AnsiEncodable);
+        run::CheckDrawings(work.inputs, work.selection, &files, encodable);
     if (!line_.checkOnly) {
       if (problems.empty()) return std::nullopt;
       env_.err.Write(run::CheckRefusal(problems) + L"\n");
@@ -219,7 +246,7 @@ class Command {
       drawing.erase(0, drawing.find_first_not_of(L' '));
       drawing.erase(drawing.find_last_not_of(L' ') + 1);
       std::wstring script =
-          line_.engine == Engine::Core ? run::CoreScriptName(index) : run::kScriptFileName;
+          engine_ == Engine::Core ? run::CoreScriptName(index) : run::kScriptFileName;
       env_.out.Write(
           run::ProblemLine({index, run::PageOf(work.inputs.startPage, index), drawing, script}) +
           L"\n");
@@ -235,7 +262,7 @@ class Command {
   int Execute(const Work& work) {
     if (std::optional<int> code = Check(work)) return *code;
     std::optional<std::wstring> corePath;
-    if (line_.engine == Engine::Core) {
+    if (engine_ == Engine::Core) {
       corePath = !line_.corePath.empty()   ? std::optional(line_.corePath)
                  : work.inputs.cad.empty() ? env_.findCore()
                                            : chosenCore_;
@@ -247,7 +274,7 @@ class Command {
       }
     }
     std::optional<cloud::CloudEngineParts> cloudParts;
-    if (line_.engine == Engine::Cloud) {
+    if (engine_ == Engine::Cloud) {
       cloudParts = CloudParts(work);
       if (!cloudParts) return Code(ExitCode::BadInput);
     }
@@ -345,10 +372,6 @@ class Command {
           L"或先用 kavro cloud login 保存它们。\n");
       return std::nullopt;
     }
-    if (std::optional<std::wstring> refusal = cloud::RefusalOfText(work.inputs, work.selection)) {
-      env_.err.Write(*refusal + L"\n");
-      return std::nullopt;
-    }
     parts.credentials =
         stored ? *stored : cloud::CloudCredentials{win::ToUtf8(id), win::ToUtf8(secret)};
     SecureZeroMemory(secret.data(), secret.size() * sizeof(wchar_t));
@@ -369,6 +392,7 @@ class Command {
   const CommandLine& line_;
   CliEnvironment& env_;
   int exitCode_ = 0;
+  Engine engine_ = Engine::Gui;
   std::optional<std::wstring> chosenCore_;  // --engine core --cad: that AutoCAD's console
   std::wstring chosenRelease_;              // and the release of its profile
 };

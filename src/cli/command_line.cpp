@@ -137,6 +137,7 @@ class Parser {
         break;
       case Option::Engine:
         result_.engine = EngineValue(value);
+        result_.engineGiven = true;
         break;
       case Option::Jobs:
         result_.jobs = JobsValue(value);
@@ -174,30 +175,9 @@ class Parser {
   }
 
   void CheckConflicts() const {
-    if (Has(Option::CloudEngine) && result_.engine != Engine::Cloud) {
-      throw BadArgument{L"选项“--cloud-engine”只能与“--engine cloud”一起使用。"};
-    }
-    if (result_.engine == Engine::Cloud) {
-      if (Has(Option::R14)) throw BadArgument{L"选项“--r14”不能与“--engine cloud”一起使用。"};
-      if (Has(Option::Core)) throw BadArgument{L"选项“--core”只能与“--engine core”一起使用。"};
-      return;
-    }
-    if (result_.jobs > kMaxJobs) {
-      throw BadArgument{L"--jobs 的值" + Quoted(std::to_wstring(result_.jobs)) +
-                        L"无效，应为 1 到 " + std::to_wstring(kMaxJobs) +
-                        L" 之间的整数（--engine cloud 可到 " + std::to_wstring(kMaxCloudJobs) +
-                        L"）。"};
-    }
-    if (result_.engine == Engine::Core) {
-      if (Has(Option::R14)) throw BadArgument{L"选项“--r14”不能与“--engine core”一起使用。"};
-      return;
-    }
-    if (Has(Option::Jobs)) {
-      throw BadArgument{
-          L"选项“--jobs”只能与“--engine core”或“--engine cloud”一起使用：桌面版 AutoCAD "
-          L"一次只处理一张图纸。"};
-    }
-    if (Has(Option::Core)) throw BadArgument{L"选项“--core”只能与“--engine core”一起使用。"};
+    if (result_.kind == CommandKind::Retry && !result_.engineGiven) return;
+    std::wstring conflict = EngineConflict(result_, result_.engine);
+    if (!conflict.empty()) throw BadArgument{conflict};
   }
 
   bool Has(Option option) const {
@@ -258,6 +238,45 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
   }
 }
 
+// An option given is one whose field differs from its default: --r14 clears r2000, --jobs is at
+// least 1, --core and --cloud-engine are never empty.
+std::wstring EngineConflict(const CommandLine& line, Engine engine) {
+  if (!line.cloudEngine.empty() && engine != Engine::Cloud) {
+    return L"选项“--cloud-engine”只能与“--engine cloud”一起使用。";
+  }
+  if (engine == Engine::Cloud) {
+    if (!line.r2000) return L"选项“--r14”不能与“--engine cloud”一起使用。";
+    if (!line.corePath.empty()) return L"选项“--core”只能与“--engine core”一起使用。";
+    return {};
+  }
+  if (line.jobs > kMaxJobs) {
+    return L"--jobs 的值" + Quoted(std::to_wstring(line.jobs)) + L"无效，应为 1 到 " +
+           std::to_wstring(kMaxJobs) + L" 之间的整数（--engine cloud 可到 " +
+           std::to_wstring(kMaxCloudJobs) + L"）。";
+  }
+  if (engine == Engine::Core) {
+    if (!line.r2000) return L"选项“--r14”不能与“--engine core”一起使用。";
+    return {};
+  }
+  if (line.jobs > 0) {
+    return L"选项“--jobs”只能与“--engine core”或“--engine cloud”一起使用：桌面版 AutoCAD "
+           L"一次只处理一张图纸。";
+  }
+  if (!line.corePath.empty()) return L"选项“--core”只能与“--engine core”一起使用。";
+  return {};
+}
+
+std::wstring EngineWord(Engine engine) {
+  return engine == Engine::Core ? L"core" : engine == Engine::Cloud ? L"cloud" : L"";
+}
+
+std::optional<Engine> EngineOfWord(std::wstring_view word) {
+  for (Engine engine : {Engine::Gui, Engine::Core, Engine::Cloud}) {
+    if (EngineWord(engine) == word) return engine;
+  }
+  return std::nullopt;
+}
+
 size_t ResolveJobs(size_t requested, size_t processors) {
   if (requested > 0) return std::min(requested, kMaxJobs);
   return std::clamp<size_t>(processors, 1, kDefaultJobsCap);
@@ -279,7 +298,7 @@ std::wstring UsageText() {
       <acet:cBaseName> 等关键字换成图纸的文件名（见帮助）。
   kavro retry [JOURNAL] [选项]
       重新处理运行日志 JOURNAL 中没有保存成功的图纸，页码不变。
-      不给 JOURNAL 时使用最近一次运行的日志。
+      不给 JOURNAL 时使用最近一次运行的日志；不给 --engine 时沿用原来的引擎。
   kavro cloud login | kavro cloud logout
       为当前 Windows 用户加密保存（或删除）Autodesk 云端的凭据
       （client id 和 client secret）；--engine cloud 在没有设置环境变量

@@ -2,7 +2,9 @@
 // kavro.com's arguments: "run" a list of drawings with a script template, or "retry" the drawings
 // an earlier run left unsaved. Parsing only; the caller acts on the result.
 #include <cstddef>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kavro::cli {
@@ -30,6 +32,7 @@ struct CommandLine {
   std::wstring startPage = L"1";  // as typed; read later as the start page box is read
   bool r2000 = true;
   Engine engine = Engine::Gui;
+  bool engineGiven = false;  // --engine; a retry without it keeps its journal's engine
   size_t jobs = 0;           // 0: not given (see ResolveJobs)
   std::wstring logPath;      // empty: the default place
   std::wstring corePath;     // the console AutoCAD's program; empty: looked for
@@ -40,6 +43,15 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(const std::vector<std::wstring>& args);
+
+// What is wrong with the line's options on `engine`, or empty. The parser checks them, except for
+// a retry without --engine: its engine is known once its journal was read.
+std::wstring EngineConflict(const CommandLine& line, Engine engine);
+
+// The engine as the journal records it: "core", "cloud", or empty for the desktop program (gui);
+// none for a word it does not know.
+std::wstring EngineWord(Engine engine);
+std::optional<Engine> EngineOfWord(std::wstring_view word);
 
 // One wait covers every job and the cancel event: Windows waits on at most 64 handles.
 inline constexpr size_t kMaxJobs = 32;

@@ -163,8 +163,13 @@ std::string ObjectUrn(std::string_view bucketKey, std::string_view objectKey) {
   return "urn:adsk.objects:os.object:" + std::string(bucketKey) + "/" + std::string(objectKey);
 }
 
-size_t PartsOf(uint64_t size) {
-  return static_cast<size_t>(std::max<uint64_t>(1, (size + kMostPartBytes - 1) / kMostPartBytes));
+std::vector<PartRange> UploadParts(uint64_t size, uint64_t partBytes) {
+  partBytes = std::max<uint64_t>(partBytes, 1);
+  std::vector<PartRange> parts{{0, std::min(size, partBytes)}};
+  for (uint64_t at = partBytes; at < size; at += partBytes) {
+    parts.push_back({at, std::min(size - at, partBytes)});
+  }
+  return parts;
 }
 
 // GET .../signeds3upload?parts=N answers uploadKey and one URL per part; POST to the same path
@@ -215,7 +220,8 @@ std::optional<std::string> ParseDownloadUrl(std::string_view body) {
 }
 
 // DELETE buckets/:bucketKey/objects/:objectKey, OSS's delete of an object (its page was not in
-// the corpora; the OssClient's operations list it).
+// the corpora; the OssClient's operations list it, and the Data Management API deletes an object
+// of an app's bucket: https://rdrr.io/cran/AutoDeskR/man/deleteObject.html).
 Request DeleteObject(std::string_view bucketKey, std::string_view objectKey) {
   return {"DELETE", ObjectPath(bucketKey, objectKey), {}, {}};
 }
@@ -334,8 +340,9 @@ std::vector<ItemStatus> ParseStatuses(std::string_view body) {
   return statuses;
 }
 
-// DELETE /workitems/{id} cancels a work item
-// (https://raw.githubusercontent.com/api-evangelist/autodesk/refs/heads/main/capabilities/design-automation-workitems.yaml).
+// DELETE /workitems/{id} cancels a work item: 204 No Content; one still queued is not processed,
+// one under way may finish anyway, and its result is then left unread
+// (https://aps.autodesk.com/en/docs/design-automation/v3/reference/http/workitems-id-DELETE/).
 Request CancelWorkItem(std::string_view id) {
   return {"DELETE", std::string(kDa) + "/workitems/" + std::string(id), {}, {}};
 }

@@ -50,7 +50,13 @@ Request CreateBucket(std::string_view bucketKey);
 std::string ObjectKey(std::string_view runId, size_t index, std::string_view kind);
 std::string ObjectUrn(std::string_view bucketKey, std::string_view objectKey);
 
-size_t PartsOf(uint64_t size);  // upload parts of at most kMostPartBytes, at least 1
+// The parts an upload of `size` bytes is sent in, in order, each of at most `partBytes`: one
+// (empty) part for no bytes.
+struct PartRange {
+  uint64_t offset = 0, size = 0;
+  bool operator==(const PartRange&) const = default;
+};
+std::vector<PartRange> UploadParts(uint64_t size, uint64_t partBytes = kMostPartBytes);
 Request UploadUrls(std::string_view bucketKey, std::string_view objectKey, size_t parts);
 struct UploadTarget {
   std::string uploadKey;

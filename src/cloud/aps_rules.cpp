@@ -61,10 +61,6 @@ bool LooksLikeDrawing(std::string_view firstBytes) {
          firstBytes[4] <= '9' && firstBytes[5] >= '0' && firstBytes[5] <= '9';
 }
 
-bool NeedsMoreThanAscii(std::wstring_view text) {
-  return std::any_of(text.begin(), text.end(), [](wchar_t c) { return c > 0x7E || c == 0; });
-}
-
 std::vector<std::string> LastLines(std::string_view report, size_t count) {
   std::vector<std::string> lines;
   size_t end = report.size();

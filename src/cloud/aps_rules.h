@@ -43,8 +43,6 @@ double PollSeconds(double oldestAge);
 // A DWG file begins with its version tag, "AC10" and two digits (AC1015 for AutoCAD 2000).
 bool LooksLikeDrawing(std::string_view firstBytes);
 
-bool NeedsMoreThanAscii(std::wstring_view text);
-
 // The last `count` non-blank lines of a report, oldest first.
 std::vector<std::string> LastLines(std::string_view report, size_t count);
 

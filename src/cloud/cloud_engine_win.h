@@ -18,8 +18,9 @@ inline constexpr wchar_t kServiceUrl[] = L"https://developer.api.autodesk.com";
 struct CloudEngineParts {
   std::wstring baseUrl = kServiceUrl;
   CloudCredentials credentials;
-  std::string engine;  // e.g. Autodesk.AutoCAD+24_3
-  size_t jobs = 10;    // work items in flight
+  std::string engine;                   // e.g. Autodesk.AutoCAD+24_3
+  size_t jobs = 10;                     // work items in flight
+  uint64_t partBytes = kMostPartBytes;  // uploads go in parts of at most this many bytes
   HANDLE wake = nullptr;
   std::function<run::CancelLevel()> cancel;
   std::function<double()> clockSeconds;
@@ -30,12 +31,6 @@ struct CloudOutcome {
   run::ParallelSummary summary;
   std::optional<std::wstring> refusal;  // the run did not start: why
 };
-
-// Why the run may not go to the cloud before anything is uploaded, or none: a template or a
-// drawing name that needs more than ASCII (the encoding in which AutoCAD there reads a script is
-// not settled).
-std::optional<std::wstring> RefusalOfText(const run::RunInputs& inputs,
-                                          const std::vector<size_t>& selection);
 
 CloudOutcome RunOnCloud(const run::RunInputs& inputs, const std::vector<size_t>& selection,
                         run::RunRecord& record, const CloudEngineParts& parts);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/utf8.h"
 #include "win/file_win.h"
 #include "win/text_win.h"
 
@@ -21,11 +22,24 @@ bool Ok(const HttpAnswer& answer) { return answer.status >= 200 && answer.status
 // A failed polling round is tried again this many times before the items in flight are given up.
 constexpr int kMostFailedPolls = 10;
 constexpr size_t kReportedLines = 5;
+// A report is kept up to this size, as the local console's output is.
+constexpr size_t kMostReportBytes = 1024 * 1024;
 
 std::wstring Joined(const std::vector<std::string>& lines) {
   std::wstring text;
   for (const std::string& line : lines) text += L"\r\n" + win::FromUtf8(line);
   return text;
+}
+
+// AutoCAD reads a script file saved as Unicode, whatever the machine's code page: the AutoCAD
+// User's Guide, "Share Drawing Files Internationally", advises saving script (SCR) files with
+// Notepad's Unicode encoding (UTF-16LE after a byte-order mark) for AutoCAD 2007 and later
+// (http://entercad.ru/acad_aug.en/ws1a9193826455f5ffa23ce210c4a30acaf-57d6.htm). The hosted
+// console is AutoCAD's own, on machines whose code page is not the user's.
+std::string ScriptBytes(const std::wstring& script) {
+  std::string bytes = "\xFF\xFE";
+  bytes.append(reinterpret_cast<const char*>(script.data()), script.size() * sizeof(wchar_t));
+  return bytes;
 }
 
 }  // namespace
@@ -98,8 +112,9 @@ std::wstring CloudSession::Prepare(const std::string& engine) {
     return L"无法取得 Autodesk 的访问令牌（" + why + L"）。";
   }
   bucket_ = BucketKey(credentials_.clientId);
-  // 409: the bucket exists already (the usual answer of object stores to a taken name; APS's
-  // own page for this call was not in the corpora).
+  // POST buckets (https://aps.autodesk.com/en/docs/data/v2/reference/http/buckets-POST). 409: the
+  // bucket exists already (the usual answer of object stores to a taken name; the part of that
+  // page with its status codes was not in the corpora).
   HttpAnswer bucket = Call(CreateBucket(bucket_));
   if (!Ok(bucket) && bucket.status != 409) {
     return L"无法建立云端存储桶 " + win::FromUtf8(bucket_) + L"（" + CallFailure(bucket) + L"）。";
@@ -135,8 +150,8 @@ std::wstring CloudSession::PrepareActivity(const std::string& engine) {
   return {};
 }
 
-CloudJobs::CloudJobs(CloudSession& session, std::string runId, HANDLE wake)
-    : session_(session), runId_(std::move(runId)), wake_(wake) {}
+CloudJobs::CloudJobs(CloudSession& session, std::string runId, HANDLE wake, uint64_t partBytes)
+    : session_(session), runId_(std::move(runId)), wake_(wake), partBytes_(partBytes) {}
 
 CloudJobs::~CloudJobs() {
   for (const Item& item : items_) Forget(item);
@@ -144,16 +159,15 @@ CloudJobs::~CloudJobs() {
 
 std::wstring CloudJobs::Upload(const std::string& object, const std::string& bytes) {
   const std::string& bucket = session_.Bucket();
-  size_t parts = PartsOf(bytes.size());
-  HttpAnswer urls = session_.Call(UploadUrls(bucket, object, parts));
+  std::vector<PartRange> parts = UploadParts(bytes.size(), partBytes_);
+  HttpAnswer urls = session_.Call(UploadUrls(bucket, object, parts.size()));
   std::optional<UploadTarget> target = Ok(urls) ? ParseUploadUrls(urls.body) : std::nullopt;
-  if (!target || target->urls.size() != parts) {
+  if (!target || target->urls.size() != parts.size()) {
     return L"无法取得上传地址（" + CallFailure(urls) + L"）";
   }
-  for (size_t part = 0; part < parts; ++part) {
-    size_t from = part * static_cast<size_t>(kMostPartBytes);
-    Request put{"PUT", target->urls[part], {}, bytes.substr(from, kMostPartBytes), false};
-    HttpAnswer answer = session_.Call(put);
+  for (size_t part = 0; part < parts.size(); ++part) {
+    std::string piece = bytes.substr(parts[part].offset, parts[part].size);
+    HttpAnswer answer = session_.Call(Request{"PUT", target->urls[part], {}, piece, false});
     if (!Ok(answer)) return L"上传失败（" + CallFailure(answer) + L"）";
   }
   HttpAnswer done = session_.Call(CompleteUpload(bucket, object, target->uploadKey));
@@ -169,16 +183,12 @@ run::JobStart CloudJobs::Start(size_t index, const std::wstring& drawing,
     return {false, static_cast<long>(read.error),
             L"无法打开图纸 " + drawing + L"：" + win::SystemMessage(read.error)};
   }
-  if (NeedsMoreThanAscii(script)) {
-    return {false, ERROR_NO_UNICODE_TRANSLATION,
-            L"脚本含有 ASCII 以外的字符，云端的 AutoCAD 读取脚本的编码尚未确定，没有上传。"};
-  }
   Item item{index, drawing, {}, {}, session_.Now()};
   for (const char* kind : {"dwg", "scr", "out.dwg"}) {
     item.objects.push_back(ObjectKey(runId_, index, kind));
   }
   std::wstring failure = Upload(item.objects[0], bytes);
-  if (failure.empty()) failure = Upload(item.objects[1], win::ToUtf8(script));
+  if (failure.empty()) failure = Upload(item.objects[1], ScriptBytes(script));
   HttpAnswer created;
   if (failure.empty()) {
     created = session_.CallMade([&] {
@@ -242,8 +252,11 @@ std::vector<run::JobEnd> CloudJobs::WaitForEnds() {
     if (wakeSeen_ && ends.empty()) return ends;
     if (failedPolls_ >= kMostFailedPolls) {
       for (Item& item : items_) {
-        ends.push_back({item.index, false, kCloudFailedNumber,
-                        L"无法查询云端任务的状态，已放弃等待；图纸没有修改。"});
+        ends.push_back({item.index,
+                        false,
+                        kCloudFailedNumber,
+                        L"无法查询云端任务的状态，已放弃等待；图纸没有修改。",
+                        {}});
         Forget(item);
       }
       items_.clear();
@@ -252,17 +265,23 @@ std::vector<run::JobEnd> CloudJobs::WaitForEnds() {
   return ends;
 }
 
+// The work item's report holds what the console printed: it is the drawing's command history,
+// judged as the local console's output is, and its last lines go with a failure.
 run::JobEnd CloudJobs::Finish(Item& item, const ItemStatus& status) {
-  run::JobEnd end{item.index, false, kCloudFailedNumber, {}};
+  std::optional<std::string> report;
+  if (!status.reportUrl.empty()) {
+    HttpAnswer answer = session_.Call(Request{"GET", status.reportUrl, {}, {}, false});
+    if (Ok(answer)) report = answer.body.substr(0, kMostReportBytes);
+  }
+  run::JobEnd end{item.index, false, kCloudFailedNumber, {}, {}};
   if (StateOf(status.status) == ItemState::Succeeded) {
     end = PutInPlace(item);
   } else {
     end.errorText = L"云端任务结束，状态为 " + win::FromUtf8(status.status) + L"，图纸没有修改。";
-    if (!status.reportUrl.empty()) {
-      HttpAnswer report = session_.Call(Request{"GET", status.reportUrl, {}, {}, false});
-      if (Ok(report)) end.errorText += Joined(LastLines(report.body, kReportedLines));
-    }
+    if (report) end.errorText += Joined(LastLines(*report, kReportedLines));
   }
+  end.history =
+      report ? run::DrawingHistory::Of(FromUtf8Replacing(*report)) : run::DrawingHistory{};
   Forget(item);
   return end;
 }
@@ -270,7 +289,7 @@ run::JobEnd CloudJobs::Finish(Item& item, const ItemStatus& status) {
 // The result goes to a file beside the drawing first and replaces it in one step: ReplaceFileW
 // keeps the original's attributes, and the drawing is never half written.
 run::JobEnd CloudJobs::PutInPlace(const Item& item) {
-  run::JobEnd end{item.index, false, kCloudFailedNumber, {}};
+  run::JobEnd end{item.index, false, kCloudFailedNumber, {}, {}};
   HttpAnswer where = session_.Call(DownloadUrl(session_.Bucket(), item.objects[2]));
   std::optional<std::string> url = Ok(where) ? ParseDownloadUrl(where.body) : std::nullopt;
   HttpAnswer result;

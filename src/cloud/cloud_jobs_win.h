@@ -63,8 +63,10 @@ inline constexpr long kCloudBadResultNumber = -4;  // its result is not a drawin
 
 class CloudJobs final : public run::DrawingJobs {
  public:
-  // `runId`: ASCII, names the run's objects. `wake` (borrowed, may be null) ends a wait.
-  CloudJobs(CloudSession& session, std::string runId, HANDLE wake);
+  // `runId`: ASCII, names the run's objects. `wake` (borrowed, may be null) ends a wait. Uploads
+  // go in parts of at most `partBytes`.
+  CloudJobs(CloudSession& session, std::string runId, HANDLE wake,
+            uint64_t partBytes = kMostPartBytes);
   ~CloudJobs() override;  // deletes the objects still held; cancels nothing
   CloudJobs(const CloudJobs&) = delete;
   CloudJobs& operator=(const CloudJobs&) = delete;
@@ -92,6 +94,7 @@ class CloudJobs final : public run::DrawingJobs {
   CloudSession& session_;
   std::string runId_;
   HANDLE wake_;
+  uint64_t partBytes_;
   bool wakeSeen_ = false;
   std::vector<Item> items_;
   int failedPolls_ = 0;

@@ -95,11 +95,15 @@ class JournalReader {
   }
 
   bool TakeDrawing(std::wstring_view record) {
-    // The CAD program chosen, when it was not 自动: before the drawings, absent from older
-    // journals.
+    // The CAD program chosen, when it was not 自动, and the engine, when it was not the desktop
+    // program: before the drawings, absent from older journals.
     if (state_.inputs.drawings.empty() && state_.inputs.cad.empty() &&
         TakeText(record, L"cad", state_.inputs.cad)) {
       return !state_.inputs.cad.empty();
+    }
+    if (state_.inputs.drawings.empty() && state_.inputs.engine.empty() &&
+        TakeText(record, L"engine", state_.inputs.engine)) {
+      return !state_.inputs.engine.empty();
     }
     std::wstring drawing;
     if (TakeText(record, L"drawing", drawing)) {
@@ -149,6 +153,7 @@ std::string InputsRecords(const RunInputs& inputs) {
   bytes += Record(L"start", EscapedText(inputs.startPage));
   bytes += Record(L"template", EscapedText(inputs.scriptTemplate));
   if (!inputs.cad.empty()) bytes += Record(L"cad", EscapedText(inputs.cad));
+  if (!inputs.engine.empty()) bytes += Record(L"engine", EscapedText(inputs.engine));
   for (const std::wstring& drawing : inputs.drawings) {
     bytes += Record(L"drawing", EscapedText(drawing));
   }

@@ -250,6 +250,9 @@ class RecordOnStart final : public RunRecord {
   void Failed(size_t index, long number, const std::wstring& description) override {
     if (record_) record_->Failed(index, number, description);
   }
+  void Cancelled(size_t index, long number, const std::wstring& description) override {
+    if (record_) record_->Cancelled(index, number, description);
+  }
   void Ended(size_t notBegunFrom, bool cancelled) override {
     if (record_) record_->Ended(notBegunFrom, cancelled);
   }

@@ -90,6 +90,15 @@ struct RunRecorder::State {
     Log(index, row);
   }
 
+  // A failure outside any drawing (connecting, before the first, after the last) has no row.
+  void LogUnsaved(size_t index, DrawingResult result, long number, const std::wstring& text) {
+    if (!Open() || index >= drawings.size() || drawings[index].logged) return;
+    LogRow row = RowFor(index, result);
+    row.errorNumber = number;
+    row.errorText = text;
+    LogWorked(index, std::move(row));
+  }
+
   void Log(size_t index, const LogRow& row) {
     DrawingTrace& trace = drawings[index];
     trace.logged = true;
@@ -160,13 +169,11 @@ void RunRecorder::History(size_t index, const DrawingHistory& history) {
 }
 
 void RunRecorder::Failed(size_t index, long number, const std::wstring& description) {
-  State& s = *state_;
-  // A failure outside any drawing (connecting, before the first, after the last) has no row.
-  if (!s.Open() || index >= s.drawings.size() || s.drawings[index].logged) return;
-  LogRow row = s.RowFor(index, DrawingResult::Failed);
-  row.errorNumber = number;
-  row.errorText = description;
-  s.LogWorked(index, std::move(row));
+  state_->LogUnsaved(index, DrawingResult::Failed, number, description);
+}
+
+void RunRecorder::Cancelled(size_t index, long number, const std::wstring& description) {
+  state_->LogUnsaved(index, DrawingResult::Cancelled, number, description);
 }
 
 void RunRecorder::Ended(size_t notBegunFrom, bool cancelled) {

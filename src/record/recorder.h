@@ -52,6 +52,7 @@ class RunRecorder final : public RunRecord {
   void Saved(size_t index) override;
   void History(size_t index, const DrawingHistory& history) override;
   void Failed(size_t index, long number, const std::wstring& description) override;
+  void Cancelled(size_t index, long number, const std::wstring& description) override;
   void Ended(size_t notBegunFrom, bool cancelled) override;
   void FlushSavedLater() override;
   void Settle() override;

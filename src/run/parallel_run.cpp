@@ -48,7 +48,7 @@ class Scheduler {
       if (runningCount_ == 0) break;
       for (const JobEnd& end : jobs_.WaitForEnds()) TakeEnd(end);
     }
-    summary_.notBegun = selection_.size() - next_;
+    summary_.notBegun = selection_.size() - next_ + cancelledUnderWay_;
     summary_.cancelled = cancelled_;
     size_t notBegunFrom = next_ < selection_.size() ? selection_[next_] : inputs_.drawings.size();
     record_.Ended(notBegunFrom, cancelled_);
@@ -67,9 +67,12 @@ class Scheduler {
     bool kept = jobs_.EndAllKeepsDrawings();
     for (size_t at = 0; at < selection_.size(); ++at) {
       if (!running_[at]) continue;
-      Finish(at, false, kept ? kCancelledEndNumber : kForcedEndNumber,
-             kept ? kCancelledEndText : kForcedEndText);
-      summary_.drawings[at].possiblyModified = !kept;
+      if (kept) {
+        Cancel(at);
+      } else {
+        Finish(at, false, kForcedEndNumber, kForcedEndText);
+        summary_.drawings[at].possiblyModified = true;
+      }
       Report(at);
     }
   }
@@ -135,6 +138,20 @@ class Scheduler {
     }
   }
 
+  // A drawing under way whose job ended by the cancel and left it as it was: 已取消, counted with
+  // the drawings the cancel kept from beginning.
+  void Cancel(size_t at) {
+    running_[at] = false;
+    --runningCount_;
+    DrawingEnd& end = summary_.drawings[at];
+    if (options_.clockSeconds) end.seconds = Clock() - startClock_[at];
+    record_.Cancelled(end.index, kCancelledEndNumber, kCancelledEndText);
+    end.result = DrawingResult::Cancelled;
+    end.errorNumber = kCancelledEndNumber;
+    end.errorText = kCancelledEndText;
+    ++cancelledUnderWay_;
+  }
+
   // Counts the drawing ended; it is reported once what the record was told is on the disk.
   void Report(size_t at) {
     summary_.drawings[at].ended = ++ended_;
@@ -162,6 +179,7 @@ class Scheduler {
   size_t runningCount_ = 0;
   size_t next_ = 0;  // the selection position to start next
   size_t ended_ = 0;
+  size_t cancelledUnderWay_ = 0;
   bool cancelled_ = false;
   bool forced_ = false;
   ParallelSummary summary_;

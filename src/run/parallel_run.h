@@ -77,7 +77,8 @@ struct ParallelOptions {
 };
 
 struct ParallelSummary {
-  size_t saved = 0, failed = 0, notBegun = 0;
+  size_t saved = 0, failed = 0;
+  size_t notBegun = 0;      // not begun, or cancelled under way with the drawing kept (已取消)
   size_t scriptErrors = 0;  // saved, but their scripts went wrong (not among `saved`)
   bool cancelled = false;
   std::vector<DrawingEnd> drawings;  // one per drawing of the run, in list order

@@ -13,6 +13,7 @@ struct RunInputs {
   std::wstring startPage;              // Text2
   bool r2000 = true;                   // Option2 (false: R14)
   std::wstring cad{};                  // the CAD program chosen (a class name); empty: 自动
+  std::wstring engine{};  // kavro.com's engine, "core" or "cloud"; empty: the desktop program
   bool operator==(const RunInputs&) const = default;
 };
 

@@ -57,6 +57,11 @@ class RunRecord {
   // R2000+ and Core Console runs): a saved drawing with error lines in it is 脚本报错.
   virtual void History(size_t index, const DrawingHistory& history) {}
   virtual void Failed(size_t index, long number, const std::wstring& description) = 0;
+  // A drawing under way whose job was cancelled before it changed the drawing (已取消). A record
+  // that does not tell such a drawing apart counts it failed.
+  virtual void Cancelled(size_t index, long number, const std::wstring& description) {
+    Failed(index, number, description);
+  }
   // The run is over; the drawings from `notBegunFrom` on were not begun, because of a cancel
   // when `cancelled`, else because of a failure (none when it equals the count).
   virtual void Ended(size_t notBegunFrom, bool cancelled) = 0;

@@ -92,6 +92,7 @@ SEEDS = {
         b"\x01\xff\xfe\n\x01 \n",
         JOURNAL.replace(b"drawing C:\\a", b"cad ZWCAD.Application.2025\ndrawing C:\\a", 1)
         + b"begun 0\n",
+        JOURNAL.replace(b"drawing C:\\a", b"engine cloud\ncad x\ndrawing C:\\a", 1),
     ],
     # AutoCAD's version, SECURELOAD, TRUSTEDPATHS and the script's folder, NUL between them.
     "trusted_paths": [

@@ -113,7 +113,12 @@ TEST(CommandLineTest, ConflictsAreRefused) {
   ExpectError({L"run", L"l", L"s", L"--engine", L"gui", L"--jobs", L"2"}, L"--jobs");
   ExpectError({L"run", L"l", L"s", L"--r14", L"--engine", L"core"}, L"--r14");
   ExpectError({L"run", L"l", L"s", L"--core", L"x.exe"}, L"--core");
-  ExpectError({L"retry", L"--jobs", L"2"}, L"--jobs");
+  ExpectError({L"retry", L"--engine=gui", L"--jobs", L"2"}, L"--jobs");
+  // A retry without --engine is checked once its journal's engine is known.
+  CommandLine retry = Parse({L"retry", L"--jobs", L"40"});
+  EXPECT_EQ(retry.kind, CommandKind::Retry);
+  EXPECT_EQ(EngineConflict(retry, Engine::Cloud), L"");
+  EXPECT_NE(EngineConflict(retry, Engine::Core).find(L"“40”"), std::wstring::npos);
   ExpectError({L"run", L"l", L"s", L"--cloud-engine", L"x", L"--engine=core"}, L"--cloud-engine");
   ExpectError({L"run", L"l", L"s", L"--r14", L"--engine", L"cloud"}, L"--r14");
   ExpectError({L"run", L"l", L"s", L"--core", L"x", L"--engine", L"cloud"}, L"--core");

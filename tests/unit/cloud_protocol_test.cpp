@@ -34,9 +34,16 @@ TEST(CloudProtocol, StorageRequestsUseAsciiKeysOfTheRunAndPosition) {
   EXPECT_EQ(BucketKey("AbC-9.x"), "kavro_abc_9_x");
   EXPECT_EQ(ObjectKey("r7", 0, "dwg"), "r7-00001.dwg");
   EXPECT_EQ(ObjectKey("r7", 123456, "scr"), "r7-123457.scr");
-  EXPECT_EQ(PartsOf(0), 1u);
-  EXPECT_EQ(PartsOf(kMostPartBytes), 1u);
-  EXPECT_EQ(PartsOf(kMostPartBytes + 1), 2u);
+  // Uploads in order, no part beyond the part size, one (empty) part for no bytes.
+  struct Case {
+    uint64_t size, partBytes;
+    std::vector<PartRange> parts;
+  };
+  for (const Case& c :
+       {Case{0, 4, {{0, 0}}}, Case{4, 4, {{0, 4}}}, Case{9, 4, {{0, 4}, {4, 4}, {8, 1}}},
+        Case{kMostPartBytes + 1, kMostPartBytes, {{0, kMostPartBytes}, {kMostPartBytes, 1}}}}) {
+    EXPECT_EQ(UploadParts(c.size, c.partBytes), c.parts) << c.size;
+  }
   EXPECT_EQ(UploadUrls("b", "o", 2).path, "/oss/v2/buckets/b/objects/o/signeds3upload?parts=2");
   EXPECT_EQ(json::parse(CreateBucket("b").body),
             json::parse(R"({"bucketKey":"b","policyKey":"transient"})"));
@@ -138,15 +145,12 @@ TEST(CloudRules, TokenRenewalRateWindowAndPolling) {
   EXPECT_EQ(PollSeconds(600), 5);
 }
 
-TEST(CloudRules, ResultsNamesAndReports) {
+TEST(CloudRules, ResultsAndReports) {
   EXPECT_TRUE(LooksLikeDrawing(std::string_view("AC1032\0\0", 8)));
   EXPECT_TRUE(LooksLikeDrawing("AC1015 rest"));
   for (const char* bad : {"", "AC10", "AC101", "AC1O15", "ac1015", "PK\x03\x04zip"}) {
     EXPECT_FALSE(LooksLikeDrawing(bad)) << bad;
   }
-  EXPECT_FALSE(NeedsMoreThanAscii(L"C:\\dwg\\A-01 (v2).dwg"));
-  EXPECT_TRUE(NeedsMoreThanAscii(L"C:\\图纸\\a.dwg"));
-  EXPECT_TRUE(NeedsMoreThanAscii(L"caf\u00e9"));
   EXPECT_EQ(LastLines("a\r\n\r\nb\n  \nc", 2), (std::vector<std::string>{"b", "c"}));
   EXPECT_EQ(LastLines("x\n", 5), (std::vector<std::string>{"x"}));
   EXPECT_TRUE(LastLines("", 3).empty());

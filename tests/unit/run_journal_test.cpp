@@ -97,18 +97,20 @@ TEST(Journal, RecordsOutOfPlaceOrRangeStopTheReading) {
   EXPECT_FALSE(ReadJournal(bytes.substr(0, countLine) + FramedLine(L"inputs 4")));
 }
 
-// The CAD program chosen is kept for resume and retry; a run on 自动 writes no record of it, so
-// journals without one read as 自动.
-TEST(Journal, KeepsTheChosenCadProgram) {
+// The CAD program chosen and kavro.com's engine are kept for resume and retry; a run on 自动 and
+// the desktop program writes no record of them, so journals without one read as before.
+TEST(Journal, KeepsTheChosenCadProgramAndEngine) {
   RunInputs inputs = Awkward();
   inputs.cad = L"ZWCAD.Application.2025";
+  inputs.engine = L"cloud";
   std::string bytes = InputsRecords(inputs) + BegunRecord(0);
   auto state = ReadJournal(bytes);
   ASSERT_TRUE(state);
   EXPECT_EQ(state->inputs, inputs);
   EXPECT_EQ(ResumeOf(*state)->restored.cad, inputs.cad);
-  EXPECT_EQ(RetrySelection(*state).inputs.cad, inputs.cad);
+  EXPECT_EQ(RetrySelection(*state).inputs.engine, inputs.engine);
   EXPECT_EQ(InputsRecords(Awkward()).find("cad "), std::string::npos);
+  EXPECT_EQ(InputsRecords(Awkward()).find("engine "), std::string::npos);
 }
 
 TEST(Resume, OffersWhatWasNotSaved) {

@@ -119,8 +119,8 @@ class CloudRun : public ::testing::Test {
     return lines;
   }
 
-  Lines Inputs(int count) {
-    test::BatchFiles batch = test::MakeBatch(folder_, count, kCloudDrawing, "-text 0,0 page\r\n");
+  Lines Inputs(int count, const char* scriptTemplate = "-text 0,0 page\r\n") {
+    test::BatchFiles batch = test::MakeBatch(folder_, count, kCloudDrawing, scriptTemplate);
     listPath_ = batch.list;
     scriptPath_ = batch.scriptTemplate;
     return batch.drawings;
@@ -168,7 +168,7 @@ TEST_F(CloudRun, TwentyDrawingsFiveAtOnceEachWithItsPageAndNoSecretWritten) {
   EXPECT_FALSE(Has(ran.output, kSecret));
 }
 
-TEST_F(CloudRun, CredentialsFromTheEnvironmentOrStoredAndNonAsciiNamesRefused) {
+TEST_F(CloudRun, CredentialsFromTheEnvironmentOrStoredAndChineseTextAsWritten) {
   SetEnvironmentVariableW(L"APS_CLIENT_SECRET", nullptr);
   Inputs(2);
   Ran ran = Run(L"");
@@ -184,14 +184,16 @@ TEST_F(CloudRun, CredentialsFromTheEnvironmentOrStoredAndNonAsciiNamesRefused) {
   EXPECT_EQ(Kavro(L"cloud logout").code, 0u);
   EXPECT_EQ(GetFileAttributesW(stored.c_str()), INVALID_FILE_ATTRIBUTES);
 
+  // Chinese in the template and in a drawing's name reach the console as written.
   SetEnvironmentVariableW(L"APS_CLIENT_SECRET", kSecret);
   StartService();
   std::wstring chinese = test::MakeDrawing(folder_, L"图纸.dwg", kCloudDrawing);
   ASSERT_TRUE(win::WriteFileReplacing(listPath_, win::EncodeAnsi(chinese + L"\r\n").bytes).ok);
-  Ran refused = Run(L"");
-  EXPECT_EQ(refused.code, 2u);
-  EXPECT_TRUE(Has(refused.output, L"ASCII"));
-  EXPECT_TRUE(Calls().empty());
+  std::wstring line = L"-text 0,0 页<acet:cBaseName>\r\n";
+  ASSERT_TRUE(win::WriteFileReplacing(scriptPath_, win::EncodeAnsi(line).bytes).ok);
+  EXPECT_EQ(Run(L"").code, 0u);
+  EXPECT_EQ(ReadBytes(chinese),
+            kCloudDrawing + win::EncodeAnsi(L"-text 0,0 页图纸\r\n_.qsave\r\n").bytes);
   DeleteFileW(chinese.c_str());
 }
 
@@ -210,10 +212,29 @@ TEST_F(CloudRun, RetryRunsTheFailedItemAndTheCorruptResultAgainWithTheirPages) {
   EXPECT_EQ(ReadBytes(paths[6]), kCloudDrawing);
 
   StartService();
-  Ran retry = Kavro(L"retry --engine cloud --log \"" + logPath_ + L"\"");
+  // The journal keeps the engine: no --engine cloud again.
+  Ran retry = Kavro(L"retry --log \"" + logPath_ + L"\"");
   EXPECT_EQ(retry.code, 0u) << std::string(retry.output.begin(), retry.output.end());
+  EXPECT_FALSE(Has(retry.output, L"可能已经修改过"));  // replaced whole or not at all
   EXPECT_EQ(LogRows(), (std::vector<Lines>{{L"7", paths[2], L"完成"}, {L"11", paths[6], L"完成"}}));
   for (int i = 0; i < 9; ++i) EXPECT_EQ(ReadBytes(paths[i]), Modified(5 + i)) << i;
+}
+
+// Each work item's report is judged as the console's output: the drawing whose script had an
+// unknown command is saved yet 脚本报错; every report is kept in the history file beside the log.
+TEST_F(CloudRun, ReportsAreJudgedAndKeptBesideTheLog) {
+  standin_ = std::make_unique<test::Standin>(test::StandinOptions{.unknownCommands = L"bogus2"});
+  StartService();
+  Lines paths = Inputs(2, "boguspage\r\n");
+  Ran ran = Run(L"");
+  EXPECT_EQ(ran.code, 1u) << std::string(ran.output.begin(), ran.output.end());
+  EXPECT_EQ(LogRows(),
+            (std::vector<Lines>{{L"1", paths[0], L"完成"}, {L"2", paths[1], L"脚本报错"}}));
+  std::wstring history = FromUtf8Replacing(ReadBytes(JoinFolder(folder_, L"run.txt")));
+  EXPECT_TRUE(Has(history, L"Unknown command \"BOGUS2\""))
+      << std::string(history.begin(), history.end());
+  // Both reports, the one without errors too.
+  EXPECT_NE(history.find(L"[standin] Uploaded"), history.rfind(L"[standin] Uploaded"));
 }
 
 TEST_F(CloudRun, RateLimitsServerErrorsAndExpiringTokensStillRunEveryDrawingOnce) {
@@ -225,18 +246,8 @@ TEST_F(CloudRun, RateLimitsServerErrorsAndExpiringTokensStillRunEveryDrawingOnce
   EXPECT_GE(CallsStarting("token "), 2u);
 }
 
-class NoRecord final : public run::RunRecord {
- public:
-  void Started(const run::RunInputs&) override {}
-  void Begun(size_t) override {}
-  void Saved(size_t) override {}
-  void Failed(size_t, long, const std::wstring&) override {}
-  void Ended(size_t, bool) override {}
-  std::wstring LogPath() const override { return {}; }
-};
-
 // Ctrl+C once: no new work item, the ones in flight are finished and saved; twice: they are
-// cancelled on the service and their drawings stay as they were.
+// cancelled on the service, their drawings stay as they were and are logged 已取消.
 TEST_F(CloudRun, CtrlCFinishesWorkItemsInFlightAndASecondCancelsThem) {
   StartService(L"--queue-ms 3000");
   Lines paths = Inputs(4);
@@ -246,6 +257,7 @@ TEST_F(CloudRun, CtrlCFinishesWorkItemsInFlightAndASecondCancelsThem) {
   parts.credentials = {"kavro-test-client", ToUtf8(kSecret)};
   parts.engine = "Autodesk.AutoCAD+24_3";
   parts.jobs = 2;
+  parts.partBytes = 7;  // each drawing in three parts
   parts.clockSeconds = [] { return GetTickCount64() / 1000.0; };
   run::RunInputs inputs{paths, L"-text 0,0 page\r\n", L"1", true};
   for (int presses : {1, 2}) {
@@ -268,23 +280,23 @@ TEST_F(CloudRun, CtrlCFinishesWorkItemsInFlightAndASecondCancelsThem) {
       Sleep(300);
       if (presses == 2) pressed = 2;
     });
-    NoRecord record;
-    cloud::CloudOutcome outcome = cloud::RunOnCloud(inputs, {0, 1, 2, 3}, record, parts);
+    auto record = run::MakeRunRecord(run::RunKind::Modify, DataFolder(), {}, {logPath_});
+    cloud::CloudOutcome outcome = cloud::RunOnCloud(inputs, {0, 1, 2, 3}, *record, parts);
     user.join();
+    record.reset();
     ASSERT_FALSE(outcome.refusal);
     EXPECT_TRUE(outcome.summary.cancelled);
-    EXPECT_EQ(outcome.summary.notBegun, 2u);
+    EXPECT_EQ(outcome.summary.notBegun, presses == 1 ? 2u : 4u);
     EXPECT_EQ(outcome.summary.saved, presses == 1 ? 2u : 0u);
-    for (int i = 0; i < 2; ++i) {
-      const run::DrawingEnd& end = outcome.summary.drawings[i];
-      EXPECT_FALSE(end.possiblyModified);
-      if (presses == 2) {
-        EXPECT_EQ(end.errorText, run::kCancelledEndText);
-      }
-      EXPECT_EQ(ReadBytes(paths[i]), presses == 1 ? Modified(1 + i) : kCloudDrawing) << i;
+    std::vector<Lines> rows = LogRows();
+    ASSERT_EQ(rows.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+      bool saved = presses == 1 && i < 2;
+      EXPECT_FALSE(outcome.summary.drawings[i].possiblyModified);
+      EXPECT_EQ(rows[i][2], saved ? L"完成" : L"已取消") << i;
+      EXPECT_EQ(ReadBytes(paths[i]), saved ? Modified(1 + i) : kCloudDrawing) << i;
       win::WriteFileReplacing(paths[i], kCloudDrawing);
     }
-    for (int i = 2; i < 4; ++i) EXPECT_EQ(ReadBytes(paths[i]), kCloudDrawing);
   }
   EXPECT_EQ(CallsStarting("DELETE /da/us-east/v3/workitems/"), 2u);
 }

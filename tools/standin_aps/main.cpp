@@ -136,8 +136,9 @@ bool WriteBytes(const std::wstring& path, const std::string& bytes) {
 }
 
 bool ReadBytes(const std::wstring& path, std::string* bytes) {
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  // Shared for writing too: the console's output may still be held by what served its console.
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   bytes->clear();
   char buffer[65536];

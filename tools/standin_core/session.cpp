@@ -83,6 +83,12 @@ int Session::Run() {
     Note(L"script not found " + scriptPath);
     return kNoScript;
   }
+  // A script saved as Unicode (UTF-16LE after its byte-order mark) is read as text, as AutoCAD
+  // reads one; from there on the stand-in works on it in the ANSI code page.
+  if (bytes.starts_with("\xFF\xFE")) {
+    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    bytes = kavro::win::EncodeAnsi(text).bytes;
+  }
   if (!Trusted()) {
     // As AutoCAD does without anyone to ask: a warning, the script not run, a normal exit.
     Say(L"** Warning: the script \"" + scriptPath +
