@@ -181,7 +181,12 @@ JobStart CoreJobs::Launch(std::unique_ptr<Child> child, const std::wstring& scri
   startup.StartupInfo.hStdInput = input.Get();
   startup.StartupInfo.hStdOutput = child->pipe.ChildEnd();
   startup.StartupInfo.hStdError = child->pipe.ChildEnd();
-  DWORD flags = CREATE_NO_WINDOW | CREATE_SUSPENDED;
+  // No console at all: it prints into the pipe only, and no Ctrl+C or Ctrl+Break typed at
+  // kavro.com reaches it. CREATE_NO_WINDOW would give each console a hidden console of its own,
+  // which Wine makes by starting a conhost.exe for every drawing (kernelbase's process.c and
+  // console.c in wine-mirror/wine, read through the code search); the flags' meanings:
+  // https://learn.microsoft.com/en-us/windows/win32/ProcThread/process-creation-flags
+  DWORD flags = DETACHED_PROCESS | CREATE_SUSPENDED;
   if (only.Ready()) {
     startup.lpAttributeList = only.List();
     flags |= EXTENDED_STARTUPINFO_PRESENT;
