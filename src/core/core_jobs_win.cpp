@@ -125,10 +125,21 @@ class InheritOnly {
 struct CoreJobs::Child {
   size_t index = 0;
   std::wstring drawing;
+  std::wstring script;
   FileStamp before;
   ULONGLONG deadline = 0;  // GetTickCount64; 0: none
   OutputPipe pipe;
   win::UniqueHandle process;
+  win::UniqueHandle suspended;  // its first thread, until it is resumed
+  Child() = default;
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+  // A console never resumed has run none of its own code: it goes without a trace.
+  ~Child() {
+    if (!suspended || !process) return;
+    TerminateProcess(process.Get(), ERROR_CANCELLED);
+    WaitForSingleObject(process.Get(), kOutputGraceMs);
+  }
 };
 
 CoreJobs::CoreJobs(CoreJobsParts parts) : parts_(std::move(parts)), job_(KillingJob()) {}
@@ -136,6 +147,10 @@ CoreJobs::CoreJobs(CoreJobsParts parts) : parts_(std::move(parts)), job_(Killing
 CoreJobs::~CoreJobs() { EndAll(); }
 
 JobStart CoreJobs::Start(size_t index, const std::wstring& drawing, const std::wstring& script) {
+  std::unique_ptr<Child> child = std::move(prepared_);
+  if (child && (child->index != index || child->drawing != drawing || child->script != script)) {
+    child.reset();
+  }
   if (running_.size() >= kMostCoreJobs) {
     return NotStarted(ERROR_BUSY, L"同时运行的 Core Console 不能超过 " +
                                       std::to_wstring(kMostCoreJobs) + L" 个。");
@@ -145,66 +160,94 @@ JobStart CoreJobs::Start(size_t index, const std::wstring& drawing, const std::w
     DWORD error = GetLastError();
     return NotStarted(error, L"无法打开图纸 " + drawing + L"：" + win::SystemMessage(error));
   }
+  if (!child) {
+    JobStart failure;
+    child = Create(index, drawing, script, failure);
+    if (!child) return failure;
+  }
+  child->before = *before;
+  ResumeThread(child->suspended.Get());
+  child->suspended.Reset();
+  if (parts_.drawingMs != 0) child->deadline = GetTickCount64() + parts_.drawingMs;
+  running_.push_back(std::move(child));
+  return {true, 0, {}};
+}
+
+void CoreJobs::Prepare(size_t index, const std::wstring& drawing, const std::wstring& script) {
+  prepared_.reset();
+  JobStart failure;  // Start makes it again and tells why it fails
+  prepared_ = Create(index, drawing, script, failure);
+}
+
+std::unique_ptr<CoreJobs::Child> CoreJobs::Create(size_t index, const std::wstring& drawing,
+                                                  const std::wstring& script, JobStart& failure) {
   win::AnsiEncoding ansi = win::EncodeAnsi(script);
   std::wstring scriptPath = InFolder(parts_.scriptFolder, CoreScriptName(index));
   if (ansi.unmappableAt) {
-    return NotStarted(ERROR_NO_UNICODE_TRANSLATION,
-                      L"脚本含有系统代码页无法保存的字符，无法写入 " + scriptPath);
+    failure = NotStarted(ERROR_NO_UNICODE_TRANSLATION,
+                         L"脚本含有系统代码页无法保存的字符，无法写入 " + scriptPath);
+    return nullptr;
   }
   win::FileResult written =
       win::WriteFileReplacing(scriptPath, ansi.bytes, win::Durability::Transient);
   if (!written.ok) {
-    return NotStarted(written.error, L"无法写入脚本文件 " + scriptPath + L"：" +
-                                         win::SystemMessage(written.error));
+    failure = NotStarted(written.error, L"无法写入脚本文件 " + scriptPath + L"：" +
+                                            win::SystemMessage(written.error));
+    return nullptr;
   }
   try {
     auto child = std::make_unique<Child>();
     child->index = index;
     child->drawing = drawing;
-    child->before = *before;
-    return Launch(std::move(child), scriptPath);
+    child->script = script;
+    failure = Launch(*child, scriptPath);
+    if (!failure.started) return nullptr;
+    return child;
   } catch (const std::system_error& e) {
     auto error = static_cast<unsigned long>(e.code().value());
-    return NotStarted(error, L"无法启动 Core Console：" + win::SystemMessage(error));
+    failure = NotStarted(error, L"无法启动 Core Console：" + win::SystemMessage(error));
+    return nullptr;
   }
 }
 
-JobStart CoreJobs::Launch(std::unique_ptr<Child> child, const std::wstring& scriptPath) {
+JobStart CoreJobs::Launch(Child& child, const std::wstring& scriptPath) {
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
   win::UniqueFile input(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     &inherit, OPEN_EXISTING, 0, nullptr));
   if (!input) throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
-  InheritOnly only({input.Get(), child->pipe.ChildEnd()});
+  InheritOnly only({input.Get(), child.pipe.ChildEnd()});
   STARTUPINFOEXW startup{};
   startup.StartupInfo.cb = sizeof(startup);
   startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
   startup.StartupInfo.hStdInput = input.Get();
-  startup.StartupInfo.hStdOutput = child->pipe.ChildEnd();
-  startup.StartupInfo.hStdError = child->pipe.ChildEnd();
-  DWORD flags = CREATE_NO_WINDOW | CREATE_SUSPENDED;
+  startup.StartupInfo.hStdOutput = child.pipe.ChildEnd();
+  startup.StartupInfo.hStdError = child.pipe.ChildEnd();
+  // No console at all: it prints into the pipe only, and no Ctrl+C or Ctrl+Break typed at
+  // kavro.com reaches it. CREATE_NO_WINDOW would give each console a hidden console of its own,
+  // which Wine makes by starting a conhost.exe for every drawing (kernelbase's process.c and
+  // console.c in wine-mirror/wine, read through the code search); the flags' meanings:
+  // https://learn.microsoft.com/en-us/windows/win32/ProcThread/process-creation-flags
+  DWORD flags = DETACHED_PROCESS | CREATE_SUSPENDED;
   if (only.Ready()) {
     startup.lpAttributeList = only.List();
     flags |= EXTENDED_STARTUPINFO_PRESENT;
   }
-  std::wstring commandLine = Quoted(parts_.corePath) + L" /i " + Quoted(child->drawing) + L" /s " +
+  std::wstring commandLine = Quoted(parts_.corePath) + L" /i " + Quoted(child.drawing) + L" /s " +
                              Quoted(scriptPath) + L" /isolate kavro " +
                              Quoted(InFolder(parts_.scriptFolder, L"profile"));
   PROCESS_INFORMATION started{};
   BOOL ok = CreateProcessW(parts_.corePath.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                            flags, nullptr, nullptr, &startup.StartupInfo, &started);
   DWORD error = GetLastError();
-  child->pipe.CloseChildEnd();  // the child holds the only writing end now
+  child.pipe.CloseChildEnd();  // the child holds the only writing end now
   if (!ok) {
     return NotStarted(
         error, L"无法启动 Core Console（" + parts_.corePath + L"）：" + win::SystemMessage(error));
   }
-  child->process.Reset(started.hProcess);
+  child.process.Reset(started.hProcess);
+  child.suspended.Reset(started.hThread);
   // Outside the job (an older Windows refusing nested jobs) it still ends with EndAll.
   AssignProcessToJobObject(job_.Get(), started.hProcess);
-  ResumeThread(started.hThread);
-  CloseHandle(started.hThread);
-  if (parts_.drawingMs != 0) child->deadline = GetTickCount64() + parts_.drawingMs;
-  running_.push_back(std::move(child));
   return {true, 0, {}};
 }
 
@@ -272,6 +315,7 @@ JobEnd CoreJobs::Collect(Child& child, bool timedOut) {
 }
 
 void CoreJobs::EndAll() {
+  prepared_.reset();
   for (const auto& child : running_) TerminateProcess(child->process.Get(), ERROR_CANCELLED);
   for (const auto& child : running_) {
     WaitForSingleObject(child->process.Get(), kOutputGraceMs);

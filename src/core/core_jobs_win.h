@@ -33,19 +33,25 @@ class CoreJobs final : public DrawingJobs {
   CoreJobs& operator=(const CoreJobs&) = delete;
 
   JobStart Start(size_t index, const std::wstring& drawing, const std::wstring& script) override;
+  // Writes the script and makes the console, suspended: Start then only resumes it.
+  void Prepare(size_t index, const std::wstring& drawing, const std::wstring& script) override;
   std::vector<JobEnd> WaitForEnds() override;
   void EndAll() override;
 
  private:
   struct Child;
-  JobStart Launch(std::unique_ptr<Child> child, const std::wstring& scriptPath);
+  // The drawing's script written and its console made, suspended; null with `failure` set.
+  std::unique_ptr<Child> Create(size_t index, const std::wstring& drawing,
+                                const std::wstring& script, JobStart& failure);
+  JobStart Launch(Child& child, const std::wstring& scriptPath);
   JobEnd Collect(Child& child, bool timedOut);
   DWORD WaitTimeout(bool withWake) const;
 
   CoreJobsParts parts_;
   win::UniqueHandle job_;
   std::vector<std::unique_ptr<Child>> running_;
-  bool wakeSeen_ = false;  // the wake was set at an earlier wait
+  std::unique_ptr<Child> prepared_;  // suspended, for the Start that Prepare expects
+  bool wakeSeen_ = false;            // the wake was set at an earlier wait
 };
 
 }  // namespace kavro::run

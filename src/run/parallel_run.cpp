@@ -46,6 +46,7 @@ class Scheduler {
       record_.Settle();
       ReportEnded();
       if (runningCount_ == 0) break;
+      PrepareNext();
       for (const JobEnd& end : jobs_.WaitForEnds()) TakeEnd(end);
     }
     summary_.notBegun = selection_.size() - next_ + cancelledUnderWay_;
@@ -100,6 +101,14 @@ class Scheduler {
       // A cancel may come while drawings start one after another.
       LookAtCancel();
     }
+  }
+
+  // The next drawing's start is readied while the running ones work, once each.
+  void PrepareNext() {
+    if (cancelled_ || next_ >= selection_.size() || prepared_ == next_ + 1) return;
+    prepared_ = next_ + 1;
+    size_t index = selection_[next_];
+    jobs_.Prepare(index, inputs_.drawings[index], ParallelScript(inputs_, index));
   }
 
   void TakeEnd(const JobEnd& end) {
@@ -177,7 +186,8 @@ class Scheduler {
   std::vector<bool> running_;       // per selection position
   std::vector<size_t> toReport_;    // selection positions ended and not yet reported, in order
   size_t runningCount_ = 0;
-  size_t next_ = 0;  // the selection position to start next
+  size_t next_ = 0;      // the selection position to start next
+  size_t prepared_ = 0;  // 1 + the selection position last prepared; 0: none
   size_t ended_ = 0;
   size_t cancelledUnderWay_ = 0;
   bool cancelled_ = false;

@@ -39,6 +39,10 @@ class DrawingJobs {
   virtual ~DrawingJobs() = default;
   // Starts the drawing at list position `index` with its whole script.
   virtual JobStart Start(size_t index, const std::wstring& drawing, const std::wstring& script) = 0;
+  // The drawing Start will most likely be given next, told while others run: what can be done
+  // toward its start ahead of time without touching it may be done now. A later Start of another
+  // drawing, or EndAll, undoes it.
+  virtual void Prepare(size_t index, const std::wstring& drawing, const std::wstring& script) {}
   // Blocks until at least one started job has ended, or until the cancel state should be looked
   // at again (the caller's cancel wakes it); returns the jobs that ended, each once.
   virtual std::vector<JobEnd> WaitForEnds() = 0;

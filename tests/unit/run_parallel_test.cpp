@@ -15,6 +15,9 @@ class FakeJobs final : public DrawingJobs {
  public:
   JobStart Start(size_t index, const std::wstring& drawing, const std::wstring& script) override {
     EXPECT_FALSE(scripts.count(index)) << "started twice: " << index;
+    if (!prepared.empty() && prepared.back() == index) {
+      EXPECT_EQ(preparedScript, script);
+    }
     scripts[index] = script;
     drawings[index] = drawing;
     if (refused.count(index)) return {false, 53, L"找不到 accoreconsole.exe"};
@@ -40,13 +43,19 @@ class FakeJobs final : public DrawingJobs {
     return {{index, true, 0, {}, DrawingHistory::Of(output)}};
   }
 
+  void Prepare(size_t index, const std::wstring&, const std::wstring& script) override {
+    prepared.push_back(index);
+    preparedScript = script;
+  }
+
   void EndAll() override {
     ++endAllCalls;
     running.clear();
   }
 
   std::map<size_t, std::wstring> scripts, drawings;
-  std::vector<size_t> started, running;
+  std::vector<size_t> started, running, prepared;
+  std::wstring preparedScript;
   size_t mostAtOnce = 0;
   std::set<size_t> failing, refused, erring;
   bool oldestFirst = false;
@@ -104,6 +113,7 @@ TEST_F(ParallelRun, AtMostNAtOnceEachOnceWithThePageOfItsPlace) {
 
   EXPECT_EQ(jobs.mostAtOnce, 3u);
   EXPECT_EQ(jobs.started, (std::vector<size_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+  EXPECT_EQ(jobs.prepared, (std::vector<size_t>{3, 4, 5, 6, 7, 8, 9}));  // each next one, once
   for (size_t i = 0; i < 10; ++i) {
     EXPECT_EQ(jobs.scripts[i], L"-text " + std::to_wstring(41 + i) + L"\r\n_.qsave\r\n");
     EXPECT_EQ(jobs.drawings[i], inputs.drawings[i]);
@@ -172,6 +182,7 @@ TEST_F(ParallelRun, ACancelStartsNothingMoreAndLetsTheRunningFinish) {
   ParallelSummary summary = RunInParallel(Inputs(6), jobs, record, options);
   // 0 and 1 start; 1 ends and 2 starts; the cancel comes; 2 and 0 finish.
   EXPECT_EQ(jobs.started, (std::vector<size_t>{0, 1, 2}));
+  EXPECT_EQ(jobs.prepared, (std::vector<size_t>{2, 3}));  // none after the cancel
   EXPECT_EQ(jobs.endAllCalls, 0);
   EXPECT_EQ(summary.saved, 3u);
   EXPECT_EQ(summary.notBegun, 3u);

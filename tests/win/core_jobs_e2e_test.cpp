@@ -230,11 +230,15 @@ TEST_F(CoreJobsTest, TheWakeEndsAWaitAndEndAllEndsTheConsoles) {
     EXPECT_EQ(0u, CoreConsolesRunning());
     EXPECT_TRUE(jobs.WaitForEnds().empty()) << "an ended job is not reported";
 
-    // The destructor ends what still runs.
+    // A console made ahead and not the one started next never runs; the destructor ends the
+    // one that does.
+    jobs.Prepare(1, drawings[1], L"-text 0,0 x\r\n_.qsave\r\n");
+    EXPECT_EQ(1u, CoreConsolesRunning());
     ASSERT_TRUE(jobs.Start(0, drawings[0], L"_.qsave\r\n").started);
   }
   EXPECT_EQ(0u, CoreConsolesRunning());
   EXPECT_EQ(kDrawing, ReadBytes(drawings[0]));
+  EXPECT_EQ(kDrawing + std::string("_.qsave\r\n"), ReadBytes(drawings[1]));
 }
 
 constexpr wchar_t kOrphanDrawing[] = L"KAVRO_CORE_ORPHAN_DRAWING";
