@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "base/program_folder.h"
+#include "bench_settings.h"
 #include "base/utf8.h"
 #include "record/record_files_win.h"
 #include "support/core_process.h"
@@ -28,24 +29,10 @@
 namespace kavro {
 namespace {
 
+using bench::Numbers;
+using bench::Setting;
+
 constexpr char kDrawing[] = "AC1032 drawing\r\n";
-
-std::string Setting(const char* name, const char* otherwise) {
-  const char* value = std::getenv(name);
-  return value && *value ? value : otherwise;
-}
-
-std::vector<size_t> Numbers(const std::string& list) {
-  std::vector<size_t> numbers;
-  for (size_t at = 0; at <= list.size();) {
-    size_t end = list.find(',', at);
-    if (end == std::string::npos) end = list.size();
-    long value = std::strtol(list.substr(at, end - at).c_str(), nullptr, 10);
-    if (value > 0) numbers.push_back(static_cast<size_t>(value));
-    at = end + 1;
-  }
-  return numbers;
-}
 
 // The service's log: one line per request to it ("METHOD /path"), and a "token …" line for each
 // token it gave.

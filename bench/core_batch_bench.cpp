@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "base/program_folder.h"
+#include "bench_settings.h"
 #include "core/core_outcome.h"
 #include "record/record_files_win.h"
 #include "run/parallel_run.h"
@@ -39,6 +40,9 @@
 namespace kavro {
 namespace {
 
+using bench::Numbers;
+using bench::Setting;
+
 constexpr char kTemplate[] = "-text 0,0 page\r\n";
 constexpr DWORD kRunLimitMs = 600000;
 
@@ -47,23 +51,6 @@ double NowMs() {
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&now);
   return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-std::string Setting(const char* name, const char* otherwise) {
-  const char* value = std::getenv(name);
-  return value && *value ? value : otherwise;
-}
-
-std::vector<size_t> Numbers(const std::string& list) {
-  std::vector<size_t> numbers;
-  for (size_t at = 0; at <= list.size();) {
-    size_t end = list.find(',', at);
-    if (end == std::string::npos) end = list.size();
-    long value = std::strtol(list.substr(at, end - at).c_str(), nullptr, 10);
-    if (value > 0) numbers.push_back(static_cast<size_t>(value));
-    at = end + 1;
-  }
-  return numbers;
 }
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
