@@ -141,17 +141,8 @@ TEST_F(MainWindowTest, InitialStateAndControlKinds) {
 }
 
 TEST_F(MainWindowTest, ToolTips) {
-  HWND tips = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM found) {
-        if (test::ClassOf(w) == TOOLTIPS_CLASSW) {
-          *reinterpret_cast<HWND*>(found) = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&tips));
+  HWND tips = test::FindTopWindow(GetCurrentThreadId(),
+                                  [](HWND w) { return test::ClassOf(w) == TOOLTIPS_CLASSW; });
   ASSERT_NE(tips, nullptr);
   auto tipOf = [&](TOOLINFOW tool) {
     wchar_t text[256] = {};

@@ -63,12 +63,16 @@ void ForEachProcessOf(const std::wstring& program, const std::function<void(HAND
   CloseHandle(snapshot);
 }
 
-namespace {
-
-// Calls `each` with every running process whose program is the installed stand-in.
-void ForEachStandin(const std::function<void(HANDLE)>& each) {
-  ForEachProcessOf(Standin::ExePath(), each);
+void EndProcessesOf(const std::wstring& program) {
+  ForEachProcessOf(program, [](HANDLE process) {
+    if (WaitForSingleObject(process, 3000) == WAIT_TIMEOUT) {
+      TerminateProcess(process, 9);
+      WaitForSingleObject(process, 5000);
+    }
+  });
 }
+
+namespace {
 
 void WriteOptions(StandinOptions options, const std::wstring& logPath) {
   options.log = logPath;
@@ -128,17 +132,12 @@ void Standin::KillAll() {
     CloseHandle(wake);
   }
   EnumWindows(CloseStandinWindow, 0);
-  ForEachStandin([](HANDLE process) {
-    if (WaitForSingleObject(process, 3000) == WAIT_TIMEOUT) {
-      TerminateProcess(process, 9);
-      WaitForSingleObject(process, 5000);
-    }
-  });
+  EndProcessesOf(ExePath());
 }
 
 bool Standin::IsRunning() {
   bool running = false;
-  ForEachStandin([&](HANDLE process) {
+  ForEachProcessOf(ExePath(), [&](HANDLE process) {
     running = running || WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
   });
   return running;

@@ -216,40 +216,44 @@ std::vector<Lines> ReadCsv(const std::wstring& path) {
   return rows;
 }
 
-long RunProgram(std::wstring commandLine, DWORD waitMs, const wchar_t* folder) {
+namespace {
+
+// Starts `commandLine` (in `folder`); quiet, without a window or output. Its process handle, or
+// null when it did not start.
+HANDLE Launch(std::wstring commandLine, const wchar_t* folder, bool quiet) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
+  if (quiet) startup.dwFlags = STARTF_USESTDHANDLES;  // none: its output stays out of the test's
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
-                      &startup, &process)) {
-    return -1;
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                      quiet ? CREATE_NO_WINDOW : 0, nullptr, folder, &startup, &process)) {
+    return nullptr;
   }
-  DWORD code = 0;
-  if (waitMs > 0 && WaitForSingleObject(process.hProcess, waitMs) != WAIT_OBJECT_0) {
-    TerminateProcess(process.hProcess, static_cast<UINT>(-1));
-    WaitForSingleObject(process.hProcess, 5000);
-  }
-  if (waitMs > 0) GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  return process.hProcess;
+}
+
+}  // namespace
+
+long RunProgram(std::wstring commandLine, DWORD waitMs, const wchar_t* folder) {
+  HANDLE process = Launch(std::move(commandLine), folder, false);
+  if (!process) return -1;
+  DWORD code = 0;
+  if (waitMs > 0 && WaitForSingleObject(process, waitMs) != WAIT_OBJECT_0) {
+    TerminateProcess(process, static_cast<UINT>(-1));
+    WaitForSingleObject(process, 5000);
+  }
+  if (waitMs > 0) GetExitCodeProcess(process, &code);
+  CloseHandle(process);
   return static_cast<long>(code);
 }
 
 HANDLE StartThisProgram(const std::wstring& test) {
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring commandLine =
-      L"\"" + std::wstring(self) + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + test;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;  // none: its output stays out of the test's
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                      nullptr, nullptr, &startup, &process)) {
-    return nullptr;
-  }
-  CloseHandle(process.hThread);
-  return process.hProcess;
+  return Launch(
+      L"\"" + std::wstring(self) + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + test,
+      nullptr, true);
 }
 
 std::wstring EnvironmentValue(const wchar_t* name) {
