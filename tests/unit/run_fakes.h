@@ -118,12 +118,10 @@ class Recorder : public CadConnector,
   std::wstring StartPage() override { return startPage; }
   bool TargetsR2000() override { return r2000; }
   void Hide() override { Note(L"Main.Hide"); }
+  // Each kind but Error as a word before the text.
   void ShowMessage(const std::wstring& text, MessageKind kind) override {
-    std::wstring prefix = kind == MessageKind::Notice    ? L"notice: "
-                          : kind == MessageKind::Warning ? L"warning: "
-                          : kind == MessageKind::Refusal ? L"refusal: "
-                                                         : L"";
-    messages.push_back(prefix + text);
+    const wchar_t* prefixes[] = {L"", L"notice: ", L"warning: ", L"refusal: "};
+    messages.push_back(prefixes[static_cast<int>(kind)] + text);
   }
 
   // Form3: ProgressView and MainView both have Show().
