@@ -42,13 +42,12 @@ TEST(ConsoleText, DrawingLines) {
 }
 
 TEST(ConsoleText, DurationsAndTheSummary) {
-  for (auto [seconds, text] : {std::pair{0.0, L"0.0 s"},
-                               {12.34, L"12.3 s"},
-                               {59.96, L"1 分 00 秒"},
-                               {3725.0, L"1 小时 02 分 05 秒"},
-                               {-3.0, L"0.0 s"}}) {
-    EXPECT_EQ(DurationText(seconds), text);
-  }
+  const std::pair<double, const wchar_t*> durations[] = {{0.0, L"0.0 s"},
+                                                         {12.34, L"12.3 s"},
+                                                         {59.96, L"1 分 00 秒"},
+                                                         {3725.0, L"1 小时 02 分 05 秒"},
+                                                         {-3.0, L"0.0 s"}};
+  for (auto [seconds, text] : durations) EXPECT_EQ(DurationText(seconds), text);
   run::ParallelSummary summary{497, 2, 1};
   EXPECT_EQ(
       SummaryText(summary, 125, L"C:\\logs\\Kavro-1.csv"),

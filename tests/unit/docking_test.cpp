@@ -57,9 +57,7 @@ TEST(Docking, HidesToAStripAndComesBackOvershooting) {
       {"minimised, away", At(893, 53, kMiddle, true), {}},
       {"minimised, on the strip", At(-128, 53, {1, 300}, true), {}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(DecideDocking(c.in), c.step) << c.what;
-  }
+  for (const Case& c : cases) EXPECT_EQ(DecideDocking(c.in), c.step) << c.what;
 }
 
 TEST(Docking, RightEdgeCountsWithinFourTwips) {

@@ -48,9 +48,7 @@ class FakeFolders : public FolderReader {
   bool IsFolder(const std::wstring& path) override { return folders.count(path) > 0; }
   bool List(const std::wstring& folder, std::vector<FolderEntry>& entries) override {
     listed.push_back(folder);
-    if (std::find(unreadable.begin(), unreadable.end(), folder) != unreadable.end()) {
-      return false;
-    }
+    if (std::find(unreadable.begin(), unreadable.end(), folder) != unreadable.end()) return false;
     entries = folders.at(folder);
     return true;
   }

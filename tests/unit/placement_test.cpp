@@ -42,18 +42,10 @@ TEST(Placement, KeepOnTopConversion) {
 
 // Broken screen metrics: saturated at the range of int, NaN as 0.
 TEST(Placement, RoundHalfEven) {
-  for (auto [value, rounded] : {std::pair<double, long>{0.5, 0},
-                                {1.5, 2},
-                                {2.5, 2},
-                                {2.5000001, 3},
-                                {-0.5, 0},
-                                {-1.5, -2},
-                                {-2.6, -3},
-                                {1e300, INT_MAX},
-                                {-HUGE_VAL, INT_MIN},
-                                {NAN, 0}}) {
-    EXPECT_EQ(RoundHalfEven(value), rounded) << value;
-  }
+  const std::pair<double, long> cases[] = {
+      {0.5, 0},   {1.5, 2},   {2.5, 2},         {2.5000001, 3},       {-0.5, 0},
+      {-1.5, -2}, {-2.6, -3}, {1e300, INT_MAX}, {-HUGE_VAL, INT_MIN}, {NAN, 0}};
+  for (auto [value, rounded] : cases) EXPECT_EQ(RoundHalfEven(value), rounded) << value;
 }
 
 TEST(ProgramFolder, HelpAndScriptPathsHaveOneBackslash) {

@@ -60,16 +60,14 @@ TEST(Runs, CallStreamsOfBothRunsAndVersions) {
     bool r2000, preview;
     Log drawings, calls;
   };
-  const Log two = {L"  C:\\d\\a.dwg ", L"C:\\d\\b.dwg"};
+  const Log two = {L"  C:\\d\\a.dwg ", L"C:\\d\\b.dwg"}, ab = {L"a", L"b"}, a = {L"a"};
   const Case cases[] = {
       {true, false, {}, Calls(kModifyStart, kAdd, kOff, kRefused, kOn, kEnded)},
       {true, false, two,
        Calls(kModifyStart, kAdd, kOff, kRefused, Drawing(true, 1, L"C:\\d\\a.dwg"),
              Drawing(true, 2, L"C:\\d\\b.dwg"), kModifyDone, kOn, kEnded)},
       {false, false, {}, Calls(kModifyStart, kR14Off, kR14On, kR14On, kEnded)},
-      {false,
-       false,
-       {L"a", L"b"},
+      {false, false, ab,
        Calls(kModifyStart, kR14Off, Drawing(false, 1, L"a"), Drawing(false, 2, L"b"), kModifyDone,
              kR14On, kR14On, kEnded)},
       // Only the first drawing is opened and scripted, with the file dialogs switched off again
@@ -78,9 +76,7 @@ TEST(Runs, CallStreamsOfBothRunsAndVersions) {
       {true, true, two,
        Calls(kPreviewStart, kAdd, kOff, kRefused, Drawing(true, 1, L"C:\\d\\a.dwg", true), kOn)},
       {false, true, {}, Calls(kPreviewStart, kR14Off, kR14On, kR14On)},
-      {false,
-       true,
-       {L"a"},
+      {false, true, a,
        Calls(kPreviewStart, kR14Off, Drawing(false, 1, L"a", true), kR14On, kR14On)},
   };
   for (const Case& c : cases) {

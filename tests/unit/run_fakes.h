@@ -149,14 +149,8 @@ class Recorder : public CadConnector,
   void Run(bool preview, RunRecord* record = nullptr) {
     ProgressSide progress(*this);
     NoRecord none;
-    RunHost host{*this,
-                 *this,
-                 *this,
-                 progress,
-                 *this,
-                 [] { return std::wstring(L"10:00"); },
-                 record ? *record : none,
-                 this};
+    auto clock = [] { return std::wstring(L"10:00"); };
+    RunHost host{*this, *this, *this, progress, *this, clock, record ? *record : none, this};
     preview ? PreviewRun(host) : ModifyRun(host);
   }
 

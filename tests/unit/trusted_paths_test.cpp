@@ -27,20 +27,11 @@ TEST(TrustedPaths, Coverage) {
     const wchar_t* folder;
     bool covered;
   };
-  for (auto [folder, covered] : {
-           Case{L"C:\\Tools", true},
-           Case{L"c:\\tools\\", true},
-           Case{L"C:\\Tools\\Sub", false},
-           Case{L"D:\\Kavro", true},
-           Case{L"D:\\Kav", false},
-           Case{L"D:\\Kavro2", false},
-           Case{L"E:\\Deep", true},
-           Case{L"E:\\Deep\\a\\b", true},
-           Case{L"E:\\Deeper", false},
-           Case{L"F:\\Quoted", true},
-           Case{L"", false},
-           Case{L"G:\\", false},
-       }) {
+  for (auto [folder, covered] :
+       {Case{L"C:\\Tools", true}, Case{L"c:\\tools\\", true}, Case{L"C:\\Tools\\Sub", false},
+        Case{L"D:\\Kavro", true}, Case{L"D:\\Kav", false}, Case{L"D:\\Kavro2", false},
+        Case{L"E:\\Deep", true}, Case{L"E:\\Deep\\a\\b", true}, Case{L"E:\\Deeper", false},
+        Case{L"F:\\Quoted", true}, Case{L"", false}, Case{L"G:\\", false}}) {
     EXPECT_EQ(TrustedPathsCover(paths, folder), covered) << folder;
   }
   EXPECT_TRUE(TrustedPathsCover(L"C:\\...", L"C:\\Program Files\\Kavro"));
