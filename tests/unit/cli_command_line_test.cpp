@@ -86,7 +86,7 @@ TEST(CommandLineTest, HelpWinsWhereverItStands) {
   EXPECT_EQ(Parse({}).kind, CommandKind::None);
 }
 
-TEST(CommandLineTest, BadArgumentsAreNamed) {
+TEST(CommandLineTest, BadArgumentsAndConflictsAreNamed) {
   ExpectError({L"frobnicate"}, L"frobnicate");
   ExpectError({L"--jobs", L"2"}, L"--jobs");
   ExpectError({L"run"}, L"列表");
@@ -105,9 +105,7 @@ TEST(CommandLineTest, BadArgumentsAreNamed) {
   ExpectError({L"run", L"l", L"s", L"--engine=cloud", L"--jobs", L"51"}, L"51");
   // A start page that reads as infinite is refused as the start page box refuses it.
   ExpectError({L"run", L"l", L"s", L"--start", L"1e999"}, L"起始页码“1e999”太大，无法使用。");
-}
-
-TEST(CommandLineTest, ConflictsAreRefused) {
+  // Options that do not go together.
   ExpectError({L"run", L"l", L"s", L"--r14", L"--r2000"}, L"--r2000");
   ExpectError({L"run", L"l", L"s", L"--jobs", L"2"}, L"--jobs");
   ExpectError({L"run", L"l", L"s", L"--engine", L"gui", L"--jobs", L"2"}, L"--jobs");

@@ -47,11 +47,10 @@ class Recorder : public CadConnector,
   // The arguments of the calls named `call`, in order.
   Log Args(const std::wstring& call) const {
     Log args;
-    for (const std::wstring& entry : log) {
-      size_t open = call.size() + 1;
+    size_t open = call.size() + 1;
+    for (const std::wstring& entry : log)
       if (entry.starts_with(call + L"("))
         args.push_back(entry.substr(open, entry.size() - open - 1));
-    }
     return args;
   }
 
