@@ -21,7 +21,7 @@ TEST(TrustedPaths, VersionsAndSecureLoadThatCheckScripts) {
   for (const wchar_t* on : {L"1", L"2", L"", L"0x"}) EXPECT_TRUE(SecureLoadOn(on)) << on;
 }
 
-TEST(TrustedPaths, Coverage) {
+TEST(TrustedPaths, CoverageAndAppendingAFolder) {
   const wchar_t* paths = L"C:\\Tools; D:\\Kavro\\ ;;e:\\deep\\...;\"F:\\Quoted\";\\...";
   struct Case {
     const wchar_t* folder;
@@ -37,9 +37,7 @@ TEST(TrustedPaths, Coverage) {
   EXPECT_TRUE(TrustedPathsCover(L"C:\\...", L"C:\\Program Files\\Kavro"));
   EXPECT_FALSE(TrustedPathsCover(L"", L"C:\\Kavro"));
   EXPECT_FALSE(TrustedPathsCover(L";;", L"C:\\Kavro"));
-}
-
-TEST(TrustedPaths, AppendingAFolder) {
+  // A folder appended after the others.
   for (const wchar_t* none : {L"", L"  "})
     EXPECT_EQ(WithTrustedFolder(none, L"C:\\Kavro"), L"C:\\Kavro");
   EXPECT_EQ(WithTrustedFolder(L"D:\\x", L"C:\\Kavro"), L"D:\\x;C:\\Kavro");
