@@ -58,9 +58,6 @@ TEST(Docking, HidesToAStripAndComesBackOvershooting) {
       {"minimised, on the strip", At(-128, 53, {1, 300}, true), {}},
   };
   for (const Case& c : cases) EXPECT_EQ(DecideDocking(c.in), c.step) << c.what;
-}
-
-TEST(Docking, RightEdgeCountsWithinFourTwips) {
   DockingInput in = At(600, 53, kMiddle);
   in.window.left = kScreen.width - in.window.width - 4.0f;  // right edge 4 twips short
   EXPECT_EQ(DecideDocking(in).left, kRightHidden);
