@@ -44,7 +44,7 @@ TEST(JournalLine, EscapesKeepEveryTextOnOneLine) {
   EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
 }
 
-TEST(Journal, GarbageAndFlippedBytesStopTheReading) {
+TEST(Journal, GarbageFlippedBytesAndRecordsOutOfPlaceStopTheReading) {
   RunInputs inputs = Awkward();
   EXPECT_FALSE(ReadJournal(""));
   EXPECT_FALSE(ReadJournal("kavro-journal 1\n"));
@@ -68,11 +68,7 @@ TEST(Journal, GarbageAndFlippedBytesStopTheReading) {
       }
     }
   }
-}
-
-// A record for a drawing out of range, or after the end, stops the reading there.
-TEST(Journal, RecordsOutOfPlaceOrRangeStopTheReading) {
-  RunInputs inputs = Awkward();
+  // A record for a drawing out of range, or after the end, stops the reading there.
   std::string bytes = InputsRecords(inputs);
   for (const std::string& rest : {SavedRecord(3) + SavedRecord(0), BegunRecord(7) + BegunRecord(0),
                                   EndedRecord() + SavedRecord(0)}) {
