@@ -54,11 +54,8 @@ class CoreTrustTest : public ::testing::Test {
   CoreConsoleTrust Trust(const std::wstring& folder, std::wstring* refusal = nullptr) {
     std::wstring said;
     CoreConsoleTrust trust = CoreConsoleTrust::ForFolder(folder, data_, said);
-    if (refusal) {
-      *refusal = said;
-    } else {
-      EXPECT_EQ("", win::ToUtf8(said));
-    }
+    EXPECT_TRUE(refusal || said.empty()) << win::ToUtf8(said);
+    if (refusal) *refusal = said;
     return trust;
   }
   CoreConsoleTrust Trust() { return Trust(scripts_); }

@@ -38,12 +38,8 @@ TEST_F(MainWindowTest, WindowFrameAndPlacement) {
   // Centred across the screen, one third of the free height above.
   RECT outer{};
   GetWindowRect(Main(), &outer);
-  int screenW = GetSystemMetrics(SM_CXSCREEN);
-  int screenH = GetSystemMetrics(SM_CYSCREEN);
-  int width = outer.right - outer.left;
-  int height = outer.bottom - outer.top;
-  EXPECT_NEAR(outer.left, (screenW - width) / 2.0, 0.5);
-  EXPECT_NEAR(outer.top, (screenH - height) / 3.0, 0.5);
+  EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2.0, 0.5);
+  EXPECT_NEAR(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 3.0, 0.5);
   test::SaveWindowPicture(Main(), L"main-window");
 }
 

@@ -49,10 +49,6 @@ class RunE2e : public test::RunFixture {
  protected:
   std::wstring RunScript() const { return Sent(L"script\r" + ScriptPath() + L"\r"); }
   Lines ModifyCalls(const Lines& paths) const { return test::ModifyCalls(paths, ScriptPath()); }
-  std::wstring LastCall() const {
-    Lines calls = standin_->Calls();
-    return calls.empty() ? L"" : calls.back();
-  }
 };
 
 TEST_F(RunE2e, ModifyRunSendsTheTableAndEveryDrawingGetsItsPage) {

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <functional>
 #include <sstream>
 
@@ -161,20 +162,17 @@ Lines ReadLogLines(const std::wstring& logPath) {
 }
 
 std::vector<std::wstring> Standin::Calls() const {
-  std::vector<std::wstring> calls;
-  for (auto& line : LogLines()) {
-    if (line.rfind(L"get ", 0) != 0 && line.rfind(L"- ", 0) != 0) calls.push_back(line);
-  }
+  Lines calls = LogLines();
+  std::erase_if(
+      calls, [](const std::wstring& l) { return l.starts_with(L"get ") || l.starts_with(L"- "); });
   return calls;
 }
 
 bool Standin::Logged(std::wstring_view part) const { return AnyHolds(LogLines(), part); }
 
 bool AnyHolds(const Lines& lines, std::wstring_view part) {
-  for (const auto& line : lines) {
-    if (line.find(part) != std::wstring::npos) return true;
-  }
-  return false;
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::wstring& line) { return line.find(part) != line.npos; });
 }
 
 // The stand-in's own quoting (tools/standin/log.cpp), so that expected lines match by design.

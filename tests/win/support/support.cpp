@@ -18,17 +18,13 @@ namespace kavro::test {
 
 void PumpPending() {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    win::ProcessMessage(msg);
-  }
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) win::ProcessMessage(msg);
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   DWORD start = GetTickCount();
   while (!done()) {
-    if (GetTickCount() - start > timeoutMs) {
-      return done();
-    }
+    if (GetTickCount() - start > timeoutMs) return done();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     PumpPending();
   }
@@ -41,9 +37,7 @@ namespace {
 std::wstring BuildPath(const char* built) {
   std::wstring path = win::FromUtf8(built);
   std::replace(path.begin(), path.end(), L'/', L'\\');
-  if (!path.empty() && path[0] == L'\\') {
-    path = L"Z:" + path;
-  }
+  if (!path.empty() && path[0] == L'\\') path = L"Z:" + path;
   return path;
 }
 
@@ -99,9 +93,7 @@ std::wstring MakeTempFolder(const std::wstring& name) {
 
 HGLOBAL DropFileList(const std::vector<std::wstring>& paths) {
   std::wstring list;
-  for (const std::wstring& path : paths) {
-    list += path + L'\0';
-  }
+  for (const std::wstring& path : paths) list += path + L'\0';
   list += L'\0';
   HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
   auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
