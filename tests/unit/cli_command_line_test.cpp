@@ -14,7 +14,7 @@ void ExpectError(std::vector<std::wstring> args, const std::wstring& named) {
   EXPECT_NE(result.error.find(named), std::wstring::npos) << result.error;
 }
 
-TEST(CommandLineTest, RunTakesEveryOptionInBothFormsAndAnyPlace) {
+TEST(CommandLineTest, RunTakesEveryOptionInBothFormsAndAnyPlaceAndHasDefaults) {
   CommandLine spaced =
       Parse({L"run", L"--start", L"-5", L"list.txt", L"--engine", L"core", L"a.scr", L"--jobs",
              L"12", L"--log", L"r.csv", L"--core", L"C:\\AC\\accoreconsole.exe"});
@@ -33,9 +33,7 @@ TEST(CommandLineTest, RunTakesEveryOptionInBothFormsAndAnyPlace) {
   }
   // A value holding "=" keeps everything after the first one.
   EXPECT_EQ(Parse({L"run", L"l", L"s", L"--log=a=b.csv"}).logPath, L"a=b.csv");
-}
-
-TEST(CommandLineTest, RunDefaultsAndTheVersionFlags) {
+  // The defaults and the version flags.
   CommandLine plain = Parse({L"run", L"l.txt", L"s.scr"});
   ASSERT_EQ(plain.kind, CommandKind::Run);
   EXPECT_EQ(plain.startPage, L"1");
