@@ -273,7 +273,7 @@ TEST(StoppedRun, ContinuesThePagesAndNamesTheLog) {
 
 // Only AutoCAD 2014 to 2024 are asked about their trusted folders; the script's folder is added
 // for the run when they would not run it, and TRUSTEDPATHS is put back at the end.
-TEST(TrustedFolder, IsAddedForTheRunOnlyWhereNeeded) {
+TEST(TrustedFolder, IsAddedForTheRunOnlyWhereNeededRefusedOrPutBack) {
   struct Case {
     const wchar_t *version, *secureLoad, *trusted;
     Log asked;     // between the template drawing and the first command
@@ -312,21 +312,18 @@ TEST(TrustedFolder, IsAddedForTheRunOnlyWhereNeeded) {
     EXPECT_EQ(Log(on + 1, r.log.end() - 1), c.restored);
     EXPECT_EQ(r.variables[L"TRUSTEDPATHS"], c.trusted);
   }
-}
-
-// Refused, or impossible for a folder with ";" in its name (never one of TRUSTEDPATHS' folders):
-// the run stops before the first drawing and the pages stay. A failure later on still puts
-// TRUSTEDPATHS back, after the dialogs.
-TEST(TrustedFolder, RefusedStopsTheRunAndAFailurePutsItBack) {
-  struct Case {
+  // Refused, or impossible for a folder with ";" in its name (never one of TRUSTEDPATHS' folders):
+  // the run stops before the first drawing and the pages stay. A failure later on still puts
+  // TRUSTEDPATHS back, after the dialogs.
+  struct Refused {
     std::wstring scriptPath;
     const wchar_t* failing;
     int occurrence;
     std::wstring named;  // in the message
   };
-  for (const Case& c : {Case{kScript, L"SetVariable", 1, L"“C:\\Kavro”"},
-                        Case{L"C:\\a;b\\kavro.scr", nullptr, 0, L"“C:\\a;b”"},
-                        Case{kScript, L"Documents.Open", 2, L"图纸：b"}}) {
+  for (const Refused& c : {Refused{kScript, L"SetVariable", 1, L"“C:\\Kavro”"},
+                           Refused{L"C:\\a;b\\kavro.scr", nullptr, 0, L"“C:\\a;b”"},
+                           Refused{kScript, L"Documents.Open", 2, L"图纸：b"}}) {
     SCOPED_TRACE(c.named);
     Recorder r;
     r.version = L"23.1";

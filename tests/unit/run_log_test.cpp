@@ -7,7 +7,7 @@
 namespace kavro::run {
 namespace {
 
-TEST(RunLog, FieldsHeaderAndRows) {
+TEST(RunLog, FieldsRowsFileNamesAndPruning) {
   for (const wchar_t* plain : {L"C:\\图纸\\a.dwg", L""}) EXPECT_EQ(CsvField(plain), plain);
   EXPECT_EQ(CsvField(L"a,b"), L"\"a,b\"");
   EXPECT_EQ(CsvField(L"say \"hi\""), L"\"say \"\"hi\"\"\"");
@@ -25,9 +25,6 @@ TEST(RunLog, FieldsHeaderAndRows) {
             ToUtf8(L"3,b.dwg,未开始,,,,,\r\n"));
   EXPECT_EQ(LogRowBytes({L"1", L"a.dwg", DrawingResult::Done, L"a", L"b", 0.04, 5L, L""}),
             ToUtf8(L"1,a.dwg,完成,a,b,0.0,5,\r\n"));
-}
-
-TEST(RunLog, FileNamesAndPruningTheOldestBeyondTheNewest) {
   LocalTime time{2026, 12, 7, 9, 5, 2};
   EXPECT_EQ(LogFileName(time), L"Kavro-20261207-090502.csv");
   EXPECT_EQ(LogFileName(time, 11), L"Kavro-20261207-090502-11.csv");
