@@ -14,7 +14,7 @@ void ExpectError(std::vector<std::wstring> args, const std::wstring& named) {
   EXPECT_NE(result.error.find(named), std::wstring::npos) << result.error;
 }
 
-TEST(CommandLineTest, RunTakesEveryOptionInBothFormsAndAnyPlace) {
+TEST(CommandLineTest, RunTakesEveryOptionInBothFormsAndAnyPlaceAndHasDefaults) {
   CommandLine spaced =
       Parse({L"run", L"--start", L"-5", L"list.txt", L"--engine", L"core", L"a.scr", L"--jobs",
              L"12", L"--log", L"r.csv", L"--core", L"C:\\AC\\accoreconsole.exe"});
@@ -33,9 +33,7 @@ TEST(CommandLineTest, RunTakesEveryOptionInBothFormsAndAnyPlace) {
   }
   // A value holding "=" keeps everything after the first one.
   EXPECT_EQ(Parse({L"run", L"l", L"s", L"--log=a=b.csv"}).logPath, L"a=b.csv");
-}
-
-TEST(CommandLineTest, RunDefaultsAndTheVersionFlags) {
+  // The defaults and the version flags.
   CommandLine plain = Parse({L"run", L"l.txt", L"s.scr"});
   ASSERT_EQ(plain.kind, CommandKind::Run);
   EXPECT_EQ(plain.startPage, L"1");
@@ -86,7 +84,7 @@ TEST(CommandLineTest, HelpWinsWhereverItStands) {
   EXPECT_EQ(Parse({}).kind, CommandKind::None);
 }
 
-TEST(CommandLineTest, BadArgumentsAreNamed) {
+TEST(CommandLineTest, BadArgumentsAndConflictsAreNamed) {
   ExpectError({L"frobnicate"}, L"frobnicate");
   ExpectError({L"--jobs", L"2"}, L"--jobs");
   ExpectError({L"run"}, L"列表");
@@ -105,9 +103,7 @@ TEST(CommandLineTest, BadArgumentsAreNamed) {
   ExpectError({L"run", L"l", L"s", L"--engine=cloud", L"--jobs", L"51"}, L"51");
   // A start page that reads as infinite is refused as the start page box refuses it.
   ExpectError({L"run", L"l", L"s", L"--start", L"1e999"}, L"起始页码“1e999”太大，无法使用。");
-}
-
-TEST(CommandLineTest, ConflictsAreRefused) {
+  // Options that do not go together.
   ExpectError({L"run", L"l", L"s", L"--r14", L"--r2000"}, L"--r2000");
   ExpectError({L"run", L"l", L"s", L"--jobs", L"2"}, L"--jobs");
   ExpectError({L"run", L"l", L"s", L"--engine", L"gui", L"--jobs", L"2"}, L"--jobs");

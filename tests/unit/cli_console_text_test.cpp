@@ -18,7 +18,7 @@ run::DrawingEnd End(size_t ended, size_t total, run::DrawingResult result) {
 
 // The count is as wide as the total; a failure's output follows on lines of its own, its blank
 // lines dropped.
-TEST(ConsoleText, DrawingLines) {
+TEST(ConsoleText, DrawingLinesDurationsAndTheSummary) {
   EXPECT_EQ(DrawingLine(End(37, 500, run::DrawingResult::Done)),
             L"[ 37/500] 第 41 页 完成 1.2 s C:\\图纸\\x.dwg\n");
   EXPECT_TRUE(DrawingLine(End(3, 9, run::DrawingResult::Done)).starts_with(L"[3/9] "));
@@ -39,16 +39,12 @@ TEST(ConsoleText, DrawingLines) {
   failed.errorText = L"第 2 行：*Cancel*\r\n第 5 行：; error: x";
   EXPECT_EQ(DrawingLine(failed),
             L"[ 2/10] 第 41 页 脚本报错 C:\\图纸\\x.dwg\n      第 2 行：*Cancel*\n");
-}
-
-TEST(ConsoleText, DurationsAndTheSummary) {
-  for (auto [seconds, text] : {std::pair{0.0, L"0.0 s"},
-                               {12.34, L"12.3 s"},
-                               {59.96, L"1 分 00 秒"},
-                               {3725.0, L"1 小时 02 分 05 秒"},
-                               {-3.0, L"0.0 s"}}) {
-    EXPECT_EQ(DurationText(seconds), text);
-  }
+  const std::pair<double, const wchar_t*> durations[] = {{0.0, L"0.0 s"},
+                                                         {12.34, L"12.3 s"},
+                                                         {59.96, L"1 分 00 秒"},
+                                                         {3725.0, L"1 小时 02 分 05 秒"},
+                                                         {-3.0, L"0.0 s"}};
+  for (auto [seconds, text] : durations) EXPECT_EQ(DurationText(seconds), text);
   run::ParallelSummary summary{497, 2, 1};
   EXPECT_EQ(
       SummaryText(summary, 125, L"C:\\logs\\Kavro-1.csv"),

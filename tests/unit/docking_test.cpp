@@ -57,12 +57,7 @@ TEST(Docking, HidesToAStripAndComesBackOvershooting) {
       {"minimised, away", At(893, 53, kMiddle, true), {}},
       {"minimised, on the strip", At(-128, 53, {1, 300}, true), {}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(DecideDocking(c.in), c.step) << c.what;
-  }
-}
-
-TEST(Docking, RightEdgeCountsWithinFourTwips) {
+  for (const Case& c : cases) EXPECT_EQ(DecideDocking(c.in), c.step) << c.what;
   DockingInput in = At(600, 53, kMiddle);
   in.window.left = kScreen.width - in.window.width - 4.0f;  // right edge 4 twips short
   EXPECT_EQ(DecideDocking(in).left, kRightHidden);
@@ -75,7 +70,7 @@ TEST(Docking, RightEdgeCountsWithinFourTwips) {
 }
 
 // The window moves only when the decided place is another pixel position.
-TEST(Docking, MovesWhenThePixelPositionChanges) {
+TEST(Docking, MovesWhenThePixelPositionChangesAndThePointerOnTheOuterEdgeIsOutside) {
   DockingInput in = At(1021, 53, {1022, 300});
   auto to = DockingMove(DecideDocking(in), in, kScreenPixels);
   ASSERT_TRUE(to.has_value());
@@ -84,9 +79,7 @@ TEST(Docking, MovesWhenThePixelPositionChanges) {
   in = At(894, 53, {1000, 300});  // revealed already: 13405 twips round to the pixel it is at
   EXPECT_FALSE(DockingMove(DecideDocking(in), in, kScreenPixels));
   EXPECT_FALSE(DockingMove(DockingStep{}, in, kScreenPixels));
-}
-
-TEST(Docking, PointerOnTheOuterEdgeCountsAsOutside) {
+  // The pointer on the outer edge counts as outside.
   PixelBox box{-128, 53, 3, 662};
   for (PixelPoint edge : {PixelPoint{3, 300}, {-128, 300}, {1, 53}, {1, 662}}) {
     EXPECT_FALSE(PointerOver(edge, box)) << edge.x << "," << edge.y;

@@ -13,7 +13,7 @@ namespace {
 
 using Lines = std::vector<std::wstring>;
 
-TEST(ListRebuild, EveryOldEntryIsFoundAtItsNewIndexAfterABatch) {
+TEST(ListRebuild, OldEntriesAfterABatchAndTheTopEntryAfterARemoval) {
   struct Case {
     Lines list;
     Lines batch;  // sorted
@@ -37,17 +37,14 @@ TEST(ListRebuild, EveryOldEntryIsFoundAtItsNewIndexAfterABatch) {
       EXPECT_EQ(merged[now].data(), views[i].data()) << "old entry " << i;  // the same entry
     }
   }
-}
-
-TEST(ListRebuild, RemovalKeepsTheOthersAndTheTopEntryOrItsSuccessor) {
-  struct Case {
+  struct Removal {
     size_t top;
     std::vector<int> removed;
     Lines kept;
     size_t newTop;
   };
   const Lines list{L"0", L"1", L"2", L"3", L"4", L"5", L"6", L"7"};
-  const Case cases[] = {
+  const Removal removals[] = {
       {4, {}, list, 4},
       {4, {0, 1}, {L"2", L"3", L"4", L"5", L"6", L"7"}, 2},     // all above the top
       {4, {5, 6}, {L"0", L"1", L"2", L"3", L"4", L"7"}, 4},     // all below
@@ -58,7 +55,7 @@ TEST(ListRebuild, RemovalKeepsTheOthersAndTheTopEntryOrItsSuccessor) {
       {7, {0, 7}, {L"1", L"2", L"3", L"4", L"5", L"6"}, 5},     // the last entry at the top
   };
   std::vector<std::wstring_view> views(list.begin(), list.end());
-  for (const Case& c : cases) {
+  for (const Removal& c : removals) {
     SCOPED_TRACE(testing::Message() << "top " << c.top << ", " << c.removed.size() << " removed");
     std::vector<std::wstring_view> kept = KeptEntries(views, c.removed);
     EXPECT_EQ(Lines(kept.begin(), kept.end()), c.kept);

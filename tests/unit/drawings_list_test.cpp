@@ -48,9 +48,7 @@ class FakeFolders : public FolderReader {
   bool IsFolder(const std::wstring& path) override { return folders.count(path) > 0; }
   bool List(const std::wstring& folder, std::vector<FolderEntry>& entries) override {
     listed.push_back(folder);
-    if (std::find(unreadable.begin(), unreadable.end(), folder) != unreadable.end()) {
-      return false;
-    }
+    if (std::find(unreadable.begin(), unreadable.end(), folder) != unreadable.end()) return false;
     entries = folders.at(folder);
     return true;
   }
@@ -96,7 +94,7 @@ TEST(FolderSearch, EveryDrawingUnderTheFoldersInListOrder) {
   EXPECT_EQ(DrawingsOfPaths(disk, {L"D:\\工程\\建施\\锁住", L"C:\\a.txt"}, order), Lines{});
 }
 
-TEST(Order, BatchTakesItsAlphabeticalPlaceAfterEqualEntries) {
+TEST(Order, BatchesTakeTheirAlphabeticalPlaceAndSortByKeys) {
   FoldedCaseOrder order;
   Lines batch{L"d:\\b.dwg", L"D:\\A.dwg", L"d:\\a.dwg", L""};
   SortBatch(batch, order);
@@ -104,16 +102,11 @@ TEST(Order, BatchTakesItsAlphabeticalPlaceAfterEqualEntries) {
   EXPECT_EQ(MergedLines({L"D:\\a.dwg", L"D:\\c.dwg"}, order, batch),
             (Lines{L"", L"D:\\a.dwg", L"D:\\A.dwg", L"d:\\a.dwg", L"d:\\b.dwg", L"D:\\c.dwg"}));
   EXPECT_EQ(UpperBound(VectorListView(batch), order, L"D:\\a.DWG"), 3u);
-}
-
-// A large batch, of entries that differ only in letter case, is sorted by keys as by comparisons.
-// (Merging it into the list is the dropped names fuzz target's to check.)
-TEST(Order, LargeBatchesSortByKeysAsByComparisons) {
-  FoldedCaseOrder order;
+  // A large batch, of entries that differ only in letter case, is sorted by keys as by comparisons.
+  // (Merging it into the list is the dropped names fuzz target's to check.)
   Lines large;
-  for (int i = 0; i < 1000; ++i) {
+  for (int i = 0; i < 1000; ++i)
     large.push_back(L"f" + std::to_wstring((i * 7919) % 331) + (i % 2 ? L"A" : L"a"));
-  }
   Lines byComparison = large;
   std::stable_sort(byComparison.begin(), byComparison.end(),
                    [&](const auto& a, const auto& b) { return order.Compare(a, b) < 0; });

@@ -40,10 +40,7 @@ TEST(FileDialogControl, KeepsPropertiesAndTheLastChoiceBetweenShowings) {
     EXPECT_EQ(r.maxFileSize, 260u);
     EXPECT_EQ(r.initialFileName, L"C:\\x\\a.txt");  // each showing opens with the last choice
   }
-}
-
-// The buffer a common dialog filled: the initial file name may still show behind the choice.
-TEST(CommonDialogBuffer, ResultIsTheChoiceAlone) {
+  // The buffer a common dialog filled: the initial file name may still show behind the choice.
   using namespace std::string_literals;
   EXPECT_EQ(ResultOf(L"C:\\x\\a.txt\0old-name.txt\0\0"s, 5), L"C:\\x\\a.txt");
   // Several: the folder ends with a NUL right before the first name.

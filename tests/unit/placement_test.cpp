@@ -14,7 +14,7 @@ const TwipSize kScreen{15360, 11520};  // 1024 x 768 pixels at 15 twips per pixe
 const TwipSize kWindow{6000, 3000};
 
 // Centred across, a third of the free height above; fractions and oversize are kept.
-TEST(Placement, RulesOnA1024x768Screen) {
+TEST(Placement, RulesConversionAndRounding) {
   for (auto [place, left] : {std::pair{CenterHigh(kScreen, kWindow), 4680.0f},
                              {FlushRight(kScreen, kWindow), 9360.0f},
                              {FlushLeft(kScreen, kWindow), 0.0f}}) {
@@ -25,9 +25,6 @@ TEST(Placement, RulesOnA1024x768Screen) {
   TwipPoint tall = CenterHigh(kScreen, {6000, 12000});
   EXPECT_FLOAT_EQ(tall.top, -160);
   EXPECT_FLOAT_EQ(CenterHigh({15360, 11520}, {20000, 3000}).left, -2320);
-}
-
-TEST(Placement, KeepOnTopConversion) {
   EXPECT_EQ(KeepOnTopPixels({4680, 2840, 6000, 3000}, 15, 15), (PixelRect{312, 189, 400, 200}));
   // x: float division rounded half to even; y/cx/cy: rounded operands, remainder dropped.
   EXPECT_EQ(KeepOnTopPixels({37.5f, 29.9f, 44.6f, 14.4f}, 15, 15).x, 2);
@@ -38,22 +35,11 @@ TEST(Placement, KeepOnTopConversion) {
   // Negative places (a window larger than the screen) divide toward zero.
   EXPECT_EQ(KeepOnTopPixels({-2320, -160, 20000, 12000}, 15, 15),
             (PixelRect{-155, -10, 1333, 800}));
-}
-
-// Broken screen metrics: saturated at the range of int, NaN as 0.
-TEST(Placement, RoundHalfEven) {
-  for (auto [value, rounded] : {std::pair<double, long>{0.5, 0},
-                                {1.5, 2},
-                                {2.5, 2},
-                                {2.5000001, 3},
-                                {-0.5, 0},
-                                {-1.5, -2},
-                                {-2.6, -3},
-                                {1e300, INT_MAX},
-                                {-HUGE_VAL, INT_MIN},
-                                {NAN, 0}}) {
-    EXPECT_EQ(RoundHalfEven(value), rounded) << value;
-  }
+  // Broken screen metrics: saturated at the range of int, NaN as 0.
+  const std::pair<double, long> cases[] = {
+      {0.5, 0},   {1.5, 2},   {2.5, 2},         {2.5000001, 3},       {-0.5, 0},
+      {-1.5, -2}, {-2.6, -3}, {1e300, INT_MAX}, {-HUGE_VAL, INT_MIN}, {NAN, 0}};
+  for (auto [value, rounded] : cases) EXPECT_EQ(RoundHalfEven(value), rounded) << value;
 }
 
 TEST(ProgramFolder, HelpAndScriptPathsHaveOneBackslash) {

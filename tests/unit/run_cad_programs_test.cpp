@@ -101,7 +101,7 @@ std::vector<CadProgram> Office() {
                {L"BricscadApp.AcadApplication.25.0", L"{B}", kBcad}});
 }
 
-TEST(CadPrograms, ChosenByName) {
+TEST(CadPrograms, ChosenByNameOrAutomatically) {
   using O = CadChoice::Outcome;
   struct Row {
     std::wstring name;
@@ -138,10 +138,6 @@ TEST(CadPrograms, ChosenByName) {
       CadChoiceMessage(ChooseCad(office, L" x "), L" x "));
   EXPECT_EQ(L"本机没有登记任何 CAD 程序，找不到“zwcad”。",
             CadChoiceMessage(ChooseCad({}, L"zwcad"), L"zwcad"));
-}
-
-TEST(CadPrograms, AutomaticChoice) {
-  const std::vector<CadProgram> office = Office();
   auto gstarRuns = [](const CadProgram& p) { return p.product == CadProduct::GstarCad; };
   auto noneRuns = [](const CadProgram&) { return false; };
   AutomaticCad autoCad = ChooseAutomatic(office, true, gstarRuns);

@@ -25,7 +25,7 @@ DrawingFileState State(bool isFile, bool readOnly, bool inUse, std::wstring user
   return {isFile, readOnly, inUse, std::move(user), std::move(machine)};
 }
 
-TEST(DrawingCheck, FirstReasonThatApplies) {
+TEST(DrawingCheck, ReasonsInOrderAndTheMessage) {
   struct Case {
     DrawingFileState state;
     bool encodable;
@@ -47,11 +47,8 @@ TEST(DrawingCheck, FirstReasonThatApplies) {
   auto owner = LockOwnerOf(L"\r\n wang \r\nCAD-07\r\n2026-12-07 09:00:00\r\n");
   EXPECT_EQ(owner->user + L"|" + owner->machine, L"wang|CAD-07");
   EXPECT_FALSE(LockOwnerOf(L" \r\n\t\n"));
-}
-
-// Problems in list order with their pages and the paths as opened; a drawing's script is asked
-// about only when the template names files, and only for a drawing that is otherwise fine.
-TEST(DrawingCheck, ListsProblemsInOrderAndCapsTheMessage) {
+  // Problems in list order with their pages and the paths as opened; a drawing's script is asked
+  // about only when the template names files, and only for a drawing that is otherwise fine.
   FakeFiles files;
   files.states = {{L"b.dwg", State(false, false, false)},
                   {L"c.dwg", State(true, false, true, L"li", L"PC")}};

@@ -60,16 +60,14 @@ TEST(Runs, CallStreamsOfBothRunsAndVersions) {
     bool r2000, preview;
     Log drawings, calls;
   };
-  const Log two = {L"  C:\\d\\a.dwg ", L"C:\\d\\b.dwg"};
+  const Log two = {L"  C:\\d\\a.dwg ", L"C:\\d\\b.dwg"}, ab = {L"a", L"b"}, a = {L"a"};
   const Case cases[] = {
       {true, false, {}, Calls(kModifyStart, kAdd, kOff, kRefused, kOn, kEnded)},
       {true, false, two,
        Calls(kModifyStart, kAdd, kOff, kRefused, Drawing(true, 1, L"C:\\d\\a.dwg"),
              Drawing(true, 2, L"C:\\d\\b.dwg"), kModifyDone, kOn, kEnded)},
       {false, false, {}, Calls(kModifyStart, kR14Off, kR14On, kR14On, kEnded)},
-      {false,
-       false,
-       {L"a", L"b"},
+      {false, false, ab,
        Calls(kModifyStart, kR14Off, Drawing(false, 1, L"a"), Drawing(false, 2, L"b"), kModifyDone,
              kR14On, kR14On, kEnded)},
       // Only the first drawing is opened and scripted, with the file dialogs switched off again
@@ -78,9 +76,7 @@ TEST(Runs, CallStreamsOfBothRunsAndVersions) {
       {true, true, two,
        Calls(kPreviewStart, kAdd, kOff, kRefused, Drawing(true, 1, L"C:\\d\\a.dwg", true), kOn)},
       {false, true, {}, Calls(kPreviewStart, kR14Off, kR14On, kR14On)},
-      {false,
-       true,
-       {L"a"},
+      {false, true, a,
        Calls(kPreviewStart, kR14Off, Drawing(false, 1, L"a", true), kR14On, kR14On)},
   };
   for (const Case& c : cases) {
@@ -126,25 +122,23 @@ TEST(Runs, StopBeforeAutoCadIsTouched) {
   }
   EXPECT_NE(unwritable.messages[0].find(L"第 2 行第 3 个字符“✓”"), std::wstring::npos);
 
-  // A name a keyword puts into a drawing's script counts as the template's own characters do.
-  Recorder named;
-  named.drawings = {L"C:\\图\\a.dwg", L"C:\\图\\한\\b.dwg"};
-  named.unwritableChar = L'한';
-  named.scriptTemplate = L"text <acet:cFolderName>";
-  named.Run(false);
-  EXPECT_TRUE(named.log.empty());
-  ASSERT_EQ(named.messages.size(), 1u);
-  EXPECT_TRUE(named.messages[0].starts_with(
-      L"refusal: 第 2 页 C:\\图\\한\\b.dwg：路径含有当前代码页无法表示的字符\n"))
-      << named.messages[0];
-  // Where the template does not use that name, or uses no keyword, the run goes on.
-  for (const wchar_t* scriptTemplate : {L"text <acet:cFileName>", L"text page"}) {
-    Recorder fine;
-    fine.drawings = named.drawings;
-    fine.unwritableChar = L'한';
-    fine.scriptTemplate = scriptTemplate;
-    fine.Run(false);
-    EXPECT_TRUE(fine.messages.empty()) << scriptTemplate;
+  // A name a keyword puts into a drawing's script counts as the template's own characters do;
+  // where the template does not use that name, or uses no keyword, the run goes on.
+  for (const wchar_t* scriptTemplate :
+       {L"text <acet:cFolderName>", L"text <acet:cFileName>", L"text page"}) {
+    Recorder r;
+    r.drawings = {L"C:\\图\\a.dwg", L"C:\\图\\한\\b.dwg"};
+    r.unwritableChar = L'한';
+    r.scriptTemplate = scriptTemplate;
+    r.Run(false);
+    bool refused = std::wstring_view(scriptTemplate).find(L"Folder") != std::wstring_view::npos;
+    EXPECT_EQ(r.log.empty(), refused) << scriptTemplate;
+    EXPECT_EQ(r.messages.size(), refused ? 1u : 0u);
+    if (refused) {
+      EXPECT_TRUE(r.messages[0].starts_with(
+          L"refusal: 第 2 页 C:\\图\\한\\b.dwg：路径含有当前代码页无法表示的字符\n"))
+          << r.messages[0];
+    }
   }
 }
 
@@ -279,7 +273,7 @@ TEST(StoppedRun, ContinuesThePagesAndNamesTheLog) {
 
 // Only AutoCAD 2014 to 2024 are asked about their trusted folders; the script's folder is added
 // for the run when they would not run it, and TRUSTEDPATHS is put back at the end.
-TEST(TrustedFolder, IsAddedForTheRunOnlyWhereNeeded) {
+TEST(TrustedFolder, IsAddedForTheRunOnlyWhereNeededRefusedOrPutBack) {
   struct Case {
     const wchar_t *version, *secureLoad, *trusted;
     Log asked;     // between the template drawing and the first command
@@ -318,21 +312,18 @@ TEST(TrustedFolder, IsAddedForTheRunOnlyWhereNeeded) {
     EXPECT_EQ(Log(on + 1, r.log.end() - 1), c.restored);
     EXPECT_EQ(r.variables[L"TRUSTEDPATHS"], c.trusted);
   }
-}
-
-// Refused, or impossible for a folder with ";" in its name (never one of TRUSTEDPATHS' folders):
-// the run stops before the first drawing and the pages stay. A failure later on still puts
-// TRUSTEDPATHS back, after the dialogs.
-TEST(TrustedFolder, RefusedStopsTheRunAndAFailurePutsItBack) {
-  struct Case {
+  // Refused, or impossible for a folder with ";" in its name (never one of TRUSTEDPATHS' folders):
+  // the run stops before the first drawing and the pages stay. A failure later on still puts
+  // TRUSTEDPATHS back, after the dialogs.
+  struct Refused {
     std::wstring scriptPath;
     const wchar_t* failing;
     int occurrence;
     std::wstring named;  // in the message
   };
-  for (const Case& c : {Case{kScript, L"SetVariable", 1, L"“C:\\Kavro”"},
-                        Case{L"C:\\a;b\\kavro.scr", nullptr, 0, L"“C:\\a;b”"},
-                        Case{kScript, L"Documents.Open", 2, L"图纸：b"}}) {
+  for (const Refused& c : {Refused{kScript, L"SetVariable", 1, L"“C:\\Kavro”"},
+                           Refused{L"C:\\a;b\\kavro.scr", nullptr, 0, L"“C:\\a;b”"},
+                           Refused{kScript, L"Documents.Open", 2, L"图纸：b"}}) {
     SCOPED_TRACE(c.named);
     Recorder r;
     r.version = L"23.1";

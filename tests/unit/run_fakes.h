@@ -47,11 +47,10 @@ class Recorder : public CadConnector,
   // The arguments of the calls named `call`, in order.
   Log Args(const std::wstring& call) const {
     Log args;
-    for (const std::wstring& entry : log) {
-      size_t open = call.size() + 1;
+    size_t open = call.size() + 1;
+    for (const std::wstring& entry : log)
       if (entry.starts_with(call + L"("))
         args.push_back(entry.substr(open, entry.size() - open - 1));
-    }
     return args;
   }
 
@@ -118,12 +117,10 @@ class Recorder : public CadConnector,
   std::wstring StartPage() override { return startPage; }
   bool TargetsR2000() override { return r2000; }
   void Hide() override { Note(L"Main.Hide"); }
+  // Each kind but Error as a word before the text.
   void ShowMessage(const std::wstring& text, MessageKind kind) override {
-    std::wstring prefix = kind == MessageKind::Notice    ? L"notice: "
-                          : kind == MessageKind::Warning ? L"warning: "
-                          : kind == MessageKind::Refusal ? L"refusal: "
-                                                         : L"";
-    messages.push_back(prefix + text);
+    const wchar_t* prefixes[] = {L"", L"notice: ", L"warning: ", L"refusal: "};
+    messages.push_back(prefixes[static_cast<int>(kind)] + text);
   }
 
   // Form3: ProgressView and MainView both have Show().
@@ -151,14 +148,8 @@ class Recorder : public CadConnector,
   void Run(bool preview, RunRecord* record = nullptr) {
     ProgressSide progress(*this);
     NoRecord none;
-    RunHost host{*this,
-                 *this,
-                 *this,
-                 progress,
-                 *this,
-                 [] { return std::wstring(L"10:00"); },
-                 record ? *record : none,
-                 this};
+    auto clock = [] { return std::wstring(L"10:00"); };
+    RunHost host{*this, *this, *this, progress, *this, clock, record ? *record : none, this};
     preview ? PreviewRun(host) : ModifyRun(host);
   }
 

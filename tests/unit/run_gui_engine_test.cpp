@@ -12,14 +12,11 @@ namespace {
 class GuiEngine : public ::testing::Test {
  protected:
   GuiOutcome Run(const std::vector<size_t>& selection) {
-    GuiEngineParts parts{cad_,
-                         cad_,
-                         cad_,
-                         [] { return std::wstring(L"10:00"); },
-                         {},
-                         [this] { return stopAfter_ > 0 && ends_.size() >= stopAfter_; },
-                         [this](const DrawingEnd& end) { ends_.push_back(end); },
-                         [this](const std::wstring& text) { cad_.messages.push_back(text); }};
+    auto clock = [] { return std::wstring(L"10:00"); };
+    auto stop = [this] { return stopAfter_ > 0 && ends_.size() >= stopAfter_; };
+    auto ended = [this](const DrawingEnd& end) { ends_.push_back(end); };
+    auto said = [this](const std::wstring& text) { cad_.messages.push_back(text); };
+    GuiEngineParts parts{cad_, cad_, cad_, clock, {}, stop, ended, said};
     return RunOnGui(inputs_, selection, record_, parts);
   }
   size_t Connects() const { return std::count(cad_.log.begin(), cad_.log.end(), L"ConnectCad"); }

@@ -49,13 +49,10 @@ const std::wstring_view kCleanHistories[] = {
     L"*Invalid",
 };
 
-TEST(ScriptErrors, CleanHistoriesJudgeClean) {
+TEST(ScriptErrors, CleanHistoriesAndTheFirstLinesOfErroneousOnes) {
   for (std::wstring_view history : kCleanHistories) {
     EXPECT_EQ(std::vector<ScriptError>{}, FindScriptErrors(Lines(history))) << ToUtf8(history);
   }
-}
-
-TEST(ScriptErrors, FirstLinesOfErroneousHistories) {
   struct Case {
     std::wstring_view history;
     std::vector<ScriptError> first;  // the first three found
@@ -98,9 +95,7 @@ TEST(ScriptErrors, FirstLinesOfErroneousHistories) {
     found.resize(std::min<size_t>(found.size(), 3));
     EXPECT_EQ(c.first, found) << ToUtf8(c.history);
   }
-}
-
-TEST(ScriptErrors, TextOfTheFirstThree) {
+  // The text of the first three.
   std::vector<ScriptError> errors = {
       {3, L"*Cancel*"}, {9, L"; error: " + std::wstring(300, L'x')}, {12, L"*取消*"}, {40, L"x"}};
   EXPECT_EQ(L"第 3 行：*Cancel*\r\n第 9 行：; error: " + std::wstring(191, L'x') +

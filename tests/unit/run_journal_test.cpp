@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "base/utf8.h"
 #include "record/journal_line.h"
 
@@ -19,17 +17,7 @@ RunInputs Awkward() {
   return inputs;
 }
 
-std::string FullJournal(const RunInputs& inputs) {
-  std::string bytes = InputsRecords(inputs);
-  for (size_t i = 0; i < inputs.drawings.size(); ++i) bytes += BegunRecord(i) + SavedRecord(i);
-  return bytes + EndedRecord();
-}
-
-size_t SavedCount(const JournalState& state) {
-  return static_cast<size_t>(std::count(state.saved.begin(), state.saved.end(), true));
-}
-
-TEST(Utf8, RoundTripsAndRefusesMalformedBytes) {
+TEST(Utf8, RoundTripsAndJournalLinesKeepEveryTextOnOneLine) {
   std::u16string pair = u"页\U0001F600x";
   EXPECT_EQ(Utf16ToUtf8(pair), "\xE9\xA1\xB5\xF0\x9F\x98\x80x");
   EXPECT_EQ(Utf8ToUtf16(Utf16ToUtf8(pair)), pair);
@@ -42,9 +30,6 @@ TEST(Utf8, RoundTripsAndRefusesMalformedBytes) {
     EXPECT_FALSE(FromUtf8(bad).has_value()) << bad;
     EXPECT_FALSE(Utf8ToUtf16(bad).has_value()) << bad;
   }
-}
-
-TEST(JournalLine, EscapesKeepEveryTextOnOneLine) {
   std::wstring text = L"a\\b\r\n\tc\x01\x7F" + std::wstring(1, static_cast<wchar_t>(0xDC00)) + L"d";
   std::wstring escaped = EscapedText(text);
   EXPECT_EQ(escaped.find_first_of(L"\r\n\t"), std::wstring::npos);
@@ -56,13 +41,15 @@ TEST(JournalLine, EscapesKeepEveryTextOnOneLine) {
   EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);
 }
 
-TEST(Journal, GarbageAndFlippedBytesStopTheReading) {
+TEST(Journal, GarbageFlippedBytesAndRecordsOutOfPlaceStopTheReading) {
   RunInputs inputs = Awkward();
   EXPECT_FALSE(ReadJournal(""));
   EXPECT_FALSE(ReadJournal("kavro-journal 1\n"));
   EXPECT_FALSE(ReadJournal("\xEF\xBB\xBF" + InputsRecords(inputs)));
   EXPECT_FALSE(ReadJournal(std::string(4096, '\xFF')));
-  std::string full = FullJournal(inputs);
+  std::string full = InputsRecords(inputs);
+  for (size_t i = 0; i < 3; ++i) full += BegunRecord(i) + SavedRecord(i);
+  full += EndedRecord();
   size_t inputsEnd = InputsRecords(inputs).size();
   for (size_t at = 0; at < full.size(); ++at) {
     for (unsigned char bit : {0x01, 0x20, 0x80}) {
@@ -78,17 +65,13 @@ TEST(Journal, GarbageAndFlippedBytesStopTheReading) {
       }
     }
   }
-}
-
-// A record for a drawing out of range, or after the end, stops the reading there.
-TEST(Journal, RecordsOutOfPlaceOrRangeStopTheReading) {
-  RunInputs inputs = Awkward();
+  // A record for a drawing out of range, or after the end, stops the reading there.
   std::string bytes = InputsRecords(inputs);
   for (const std::string& rest : {SavedRecord(3) + SavedRecord(0), BegunRecord(7) + BegunRecord(0),
                                   EndedRecord() + SavedRecord(0)}) {
     auto state = ReadJournal(bytes + rest);
     ASSERT_TRUE(state);
-    EXPECT_EQ(SavedCount(*state), 0u);
+    EXPECT_EQ(state->saved, std::vector<bool>(3, false));
     EXPECT_FALSE(state->begunNotSaved);
   }
   // A count that does not match the drawings before it: the inputs are not complete.
@@ -132,6 +115,12 @@ TEST(Resume, OffersWhatWasNotSaved) {
             (std::vector<std::wstring>{inputs.drawings[1], inputs.drawings[2]}));
   EXPECT_EQ(offer->possiblyModified, L"D:\\a b\\c.dwg");
   EXPECT_EQ(offer->possiblyModifiedPage, L"8");
+  // The question names a drawing that may have been modified.
+  EXPECT_NE(ResumeQuestion(*offer).find(L"（共 3 张图纸，已完成 1 张）"), std::wstring::npos);
+  EXPECT_NE(ResumeQuestion(*offer).find(L"\n第 8 页 D:\\a b\\c.dwg 可能已经修改过，请先检查。\n"),
+            std::wstring::npos);
+  offer->possiblyModified.reset();
+  EXPECT_EQ(ResumeQuestion(*offer).find(L"可能已经修改过"), std::wstring::npos);
 }
 
 TEST(Resume, PagesContinueFromTheStartPage) {
@@ -149,16 +138,6 @@ TEST(Resume, PagesContinueFromTheStartPage) {
     EXPECT_EQ(offer->restored.startPage, third) << start;
     EXPECT_EQ(offer->possiblyModifiedPage, third) << start;
   }
-}
-
-TEST(Resume, QuestionNamesADrawingThatMayHaveBeenModified) {
-  ResumeOffer offer{4, 1, {}, std::nullopt, L""};
-  EXPECT_NE(ResumeQuestion(offer).find(L"（共 4 张图纸，已完成 1 张）"), std::wstring::npos);
-  EXPECT_EQ(ResumeQuestion(offer).find(L"可能已经修改过"), std::wstring::npos);
-  offer.possiblyModified = L"C:\\图\\b.dwg";
-  offer.possiblyModifiedPage = L"12";
-  EXPECT_NE(ResumeQuestion(offer).find(L"\n第 12 页 C:\\图\\b.dwg 可能已经修改过，请先检查。\n"),
-            std::wstring::npos);
 }
 
 // Drawings under way at once: a save of one leaves the others begun and not saved.

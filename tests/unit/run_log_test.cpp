@@ -7,17 +7,14 @@
 namespace kavro::run {
 namespace {
 
-TEST(RunLog, FieldsAreQuotedOnlyWhenTheyMustBe) {
+TEST(RunLog, FieldsRowsFileNamesAndPruning) {
   for (const wchar_t* plain : {L"C:\\图纸\\a.dwg", L""}) EXPECT_EQ(CsvField(plain), plain);
   EXPECT_EQ(CsvField(L"a,b"), L"\"a,b\"");
   EXPECT_EQ(CsvField(L"say \"hi\""), L"\"say \"\"hi\"\"\"");
   for (const wchar_t* lines : {L"two\r\nlines", L"lone\nfeed", L"lone\rreturn"}) {
     EXPECT_EQ(CsvField(lines), L"\"" + std::wstring(lines) + L"\"");
   }
-}
-
-// UTF-8 with a byte order mark, so that a spreadsheet reads the Chinese; CR LF after each row.
-TEST(RunLog, HeaderAndRowBytes) {
+  // UTF-8 with a byte order mark, so that a spreadsheet reads the Chinese; CR LF after each row.
   EXPECT_EQ(LogHeaderBytes(),
             "\xEF\xBB\xBF" + ToUtf8(L"页码,图纸,结果,开始,结束,秒,错误号,错误说明\r\n"));
   LogRow failed{L"2.5",     L"C:\\a,b.dwg", DrawingResult::Failed, L"9:01:02",
@@ -28,9 +25,6 @@ TEST(RunLog, HeaderAndRowBytes) {
             ToUtf8(L"3,b.dwg,未开始,,,,,\r\n"));
   EXPECT_EQ(LogRowBytes({L"1", L"a.dwg", DrawingResult::Done, L"a", L"b", 0.04, 5L, L""}),
             ToUtf8(L"1,a.dwg,完成,a,b,0.0,5,\r\n"));
-}
-
-TEST(RunLog, FileNamesAndPruningTheOldestBeyondTheNewest) {
   LocalTime time{2026, 12, 7, 9, 5, 2};
   EXPECT_EQ(LogFileName(time), L"Kavro-20261207-090502.csv");
   EXPECT_EQ(LogFileName(time, 11), L"Kavro-20261207-090502-11.csv");

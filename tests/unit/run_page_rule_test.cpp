@@ -9,7 +9,7 @@ namespace {
 
 // The start page box is read as it always was: the leading number, blanks anywhere in it
 // ignored, decimal with an exponent ("E" or "D"), or "&H" / "&O" whole numbers.
-TEST(PageRule, ReadsTheLeadingNumber) {
+TEST(PageRule, ReadsTheLeadingNumberAndWritesPages) {
   struct Case {
     const wchar_t* text;
     double value;
@@ -26,9 +26,6 @@ TEST(PageRule, ReadsTheLeadingNumber) {
   // Beyond the range of double without an exponent: too small reads as 0, too large as infinity.
   EXPECT_EQ(ReadLeadingNumber(L"0." + std::wstring(400, L'0') + L"1"), 0);
   EXPECT_EQ(ReadLeadingNumber(L"-" + std::wstring(400, L'0') + L".0001e-320"), 0);
-}
-
-TEST(PageRule, PageTexts) {
   EXPECT_EQ(PageText(1), L"1");
   EXPECT_EQ(PageText(-1), L"-1");
   EXPECT_EQ(PageText(-0.0), L"0");
@@ -42,7 +39,7 @@ TEST(PageRule, PageTexts) {
 
 // The file keywords, after the page: each keyword in any letter case, replaced left to right;
 // what a keyword inserts is left as it is, "page" in a folder's name included.
-TEST(FileKeywords, EachDrawingGetsItsNames) {
+TEST(FileKeywords, EachDrawingGetsItsNamesAndATemplateWithoutThemItsPage) {
   struct Case {
     const wchar_t* scriptTemplate;
     const wchar_t* drawing;
@@ -70,9 +67,6 @@ TEST(FileKeywords, EachDrawingGetsItsNames) {
     EXPECT_EQ(ScriptForDrawing(c.scriptTemplate, L"7", 0, c.drawing), c.script)
         << c.scriptTemplate << L" " << c.drawing;
   }
-}
-
-TEST(FileKeywords, ATemplateWithoutThemGivesThePageRulesScriptExactly) {
   for (const wchar_t* scriptTemplate :
        {L"", L"page\r\n", L"-text 0,0 PAGE\r\n<acet:>\r\n< acet:cFileName>", L"<acet:cFileName"}) {
     EXPECT_EQ(ScriptForDrawing(scriptTemplate, L"3", 4, L"D:\\p\\a.dwg"),

@@ -104,7 +104,7 @@ class ParallelRun : public ::testing::Test {
   CancelLevel cancel = CancelLevel::None;
 };
 
-TEST_F(ParallelRun, AtMostNAtOnceEachOnceWithThePageOfItsPlace) {
+TEST_F(ParallelRun, AtMostNAtOnceEachOnceWithThePageOfItsPlaceAndTheSaveCommand) {
   RunInputs inputs = Inputs(10);
   double clock = 0;
   options.jobs = 3;
@@ -139,9 +139,7 @@ TEST_F(ParallelRun, AtMostNAtOnceEachOnceWithThePageOfItsPlace) {
   ASSERT_EQ(summary.drawings.size(), 10u);
   EXPECT_EQ(summary.drawings[7].page, L"48");
   EXPECT_EQ(summary.drawings[7].result, DrawingResult::Done);
-}
-
-TEST_F(ParallelRun, TheSaveCommandComesOnALineOfItsOwnWithoutABlankLine) {
+  // The save command comes on a line of its own, without a blank line.
   for (const wchar_t* ending : {L"\r\n", L"\n", L"\r"}) {
     EXPECT_EQ(ParallelScript(Inputs(1, std::wstring(L"zoom e") + ending), 0),
               std::wstring(L"zoom e") + ending + kSaveCommand);

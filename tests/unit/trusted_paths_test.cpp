@@ -5,7 +5,7 @@
 namespace kavro::run {
 namespace {
 
-TEST(TrustedPaths, VersionsAndSecureLoadThatCheckScripts) {
+TEST(TrustedPaths, VersionsSecureLoadCoverageAndAppending) {
   struct Case {
     const wchar_t* version;
     bool checks;
@@ -19,36 +19,22 @@ TEST(TrustedPaths, VersionsAndSecureLoadThatCheckScripts) {
   }
   for (const wchar_t* off : {L"0", L" 0 ", L"0.0"}) EXPECT_FALSE(SecureLoadOn(off)) << off;
   for (const wchar_t* on : {L"1", L"2", L"", L"0x"}) EXPECT_TRUE(SecureLoadOn(on)) << on;
-}
-
-TEST(TrustedPaths, Coverage) {
   const wchar_t* paths = L"C:\\Tools; D:\\Kavro\\ ;;e:\\deep\\...;\"F:\\Quoted\";\\...";
-  struct Case {
+  struct Place {
     const wchar_t* folder;
     bool covered;
   };
-  for (auto [folder, covered] : {
-           Case{L"C:\\Tools", true},
-           Case{L"c:\\tools\\", true},
-           Case{L"C:\\Tools\\Sub", false},
-           Case{L"D:\\Kavro", true},
-           Case{L"D:\\Kav", false},
-           Case{L"D:\\Kavro2", false},
-           Case{L"E:\\Deep", true},
-           Case{L"E:\\Deep\\a\\b", true},
-           Case{L"E:\\Deeper", false},
-           Case{L"F:\\Quoted", true},
-           Case{L"", false},
-           Case{L"G:\\", false},
-       }) {
+  for (auto [folder, covered] :
+       {Place{L"C:\\Tools", true}, Place{L"c:\\tools\\", true}, Place{L"C:\\Tools\\Sub", false},
+        Place{L"D:\\Kavro", true}, Place{L"D:\\Kav", false}, Place{L"D:\\Kavro2", false},
+        Place{L"E:\\Deep", true}, Place{L"E:\\Deep\\a\\b", true}, Place{L"E:\\Deeper", false},
+        Place{L"F:\\Quoted", true}, Place{L"", false}, Place{L"G:\\", false}}) {
     EXPECT_EQ(TrustedPathsCover(paths, folder), covered) << folder;
   }
   EXPECT_TRUE(TrustedPathsCover(L"C:\\...", L"C:\\Program Files\\Kavro"));
   EXPECT_FALSE(TrustedPathsCover(L"", L"C:\\Kavro"));
   EXPECT_FALSE(TrustedPathsCover(L";;", L"C:\\Kavro"));
-}
-
-TEST(TrustedPaths, AppendingAFolder) {
+  // A folder appended after the others.
   for (const wchar_t* none : {L"", L"  "})
     EXPECT_EQ(WithTrustedFolder(none, L"C:\\Kavro"), L"C:\\Kavro");
   EXPECT_EQ(WithTrustedFolder(L"D:\\x", L"C:\\Kavro"), L"D:\\x;C:\\Kavro");

@@ -138,9 +138,7 @@ int gVisits = 0;
 
 void CALLBACK VisitAbout(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND about = FindWindowW(L"aboutfrm", nullptr);
-  if (!about || !IsWindowVisible(about)) {
-    return;
-  }
+  if (!about || !IsWindowVisible(about)) return;
   KillTimer(nullptr, timer);
   EXPECT_FALSE(IsWindowEnabled(GetWindow(about, GW_OWNER))) << "the main window took input";
   // Placed again at every opening, although the previous one was moved away.
@@ -149,17 +147,10 @@ void CALLBACK VisitAbout(HWND, UINT, UINT_PTR timer, DWORD) {
   EXPECT_NEAR(r.left, (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2.0, 0.5);
   EXPECT_NEAR(r.top, (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 3.0, 0.5);
   SetWindowPos(about, nullptr, 5, 5, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-  switch (gVisits++ % 3) {
-    case 0:
-      SendMessageW(GetDlgItem(about, AboutCommandId(AboutControl::Command1)), BM_CLICK, 0, 0);
-      break;
-    case 1:
-      PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
-      break;
-    default:
-      PostMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0);
-      break;
-  }
+  int way = gVisits++ % 3;
+  if (way == 0) SendMessageW(GetDlgItem(about, AboutCommandId(A::Command1)), BM_CLICK, 0, 0);
+  if (way == 1) PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+  if (way == 2) PostMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0);
 }
 
 TEST_F(AboutTest, MoreSoftwareOpensTheHomePageThenTheAboutWindowModallyEveryTime) {

@@ -116,20 +116,16 @@ TEST_F(CadPrograms, EveryProgramListedAndReachedByItsName) {
       {L"--cad autocad", 2, -1, L"请选其一：AutoCAD 2024、AutoCAD 2014"},
       {L"--cad gstarcad", 0, 3, L""},
   };
+  InstalledCad* all[] = {installs[0], installs[1], installs[2], &gstar};
   for (const Case& c : cases) {
     SCOPED_TRACE(ToUtf8(c.options));
-    std::vector<size_t> before;
-    for (InstalledCad* install : {installs[0], installs[1], installs[2], &gstar}) {
-      before.push_back(install->LogLines().size());
-    }
+    size_t before[4];
+    for (int i = 0; i < 4; ++i) before[i] = all[i]->LogLines().size();
     auto [code, output] = Kavro(L"run " + inputs_ + c.options);
     EXPECT_EQ(code, c.code) << ToUtf8(output);
     EXPECT_NE(output.find(c.says), std::wstring::npos) << ToUtf8(output);
-    int i = 0;
-    for (InstalledCad* install : {installs[0], installs[1], installs[2], &gstar}) {
-      EXPECT_EQ(install->LogLines().size() > before[i], c.reached == i) << i;
-      ++i;
-    }
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(all[i]->LogLines().size() > before[i], c.reached == i) << i;
   }
   EXPECT_TRUE(installs[0]->Logged(L"- core "));
   EXPECT_EQ(profile.TypeOf(L"TRUSTEDPATHS"), static_cast<DWORD>(REG_NONE)) << "trusted for the run";

@@ -54,11 +54,8 @@ class CoreTrustTest : public ::testing::Test {
   CoreConsoleTrust Trust(const std::wstring& folder, std::wstring* refusal = nullptr) {
     std::wstring said;
     CoreConsoleTrust trust = CoreConsoleTrust::ForFolder(folder, data_, said);
-    if (refusal) {
-      *refusal = said;
-    } else {
-      EXPECT_EQ("", win::ToUtf8(said));
-    }
+    EXPECT_TRUE(refusal || said.empty()) << win::ToUtf8(said);
+    if (refusal) *refusal = said;
     return trust;
   }
   CoreConsoleTrust Trust() { return Trust(scripts_); }
@@ -111,8 +108,9 @@ TEST_F(CoreTrustTest, TrustsTheFolderForTheRunAndPutsBackTheExactValue) {
 }
 
 // Only the run's own change is undone: a value changed meanwhile stays, and two runs at once,
-// ending in either order, leave the profile as they found it.
-TEST_F(CoreTrustTest, OnlyItsOwnChangeIsUndone) {
+// ending in either order, leave the profile as they found it. A folder that cannot be trusted is
+// refused and changes nothing.
+TEST_F(CoreTrustTest, OnlyItsOwnChangeIsUndoneAndARefusedFolderChangesNothing) {
   CadProfile profile(L"R23.1");
   profile.SetText(kTrusted, L"C:\\x");
   {
@@ -133,6 +131,21 @@ TEST_F(CoreTrustTest, OnlyItsOwnChangeIsUndone) {
   EXPECT_EQ(profile.Text(kTrusted), L"C:\\x");
   EXPECT_EQ(0u, Notes());
   RemoveDirectoryW(second.c_str());
+  // Without a place for the note, the profile is not touched. (A folder TRUSTEDPATHS cannot
+  // hold is refused by the plan: unit tests.)
+  std::wstring refusal;
+  std::wstring missing = data_ + L"\\missing";
+  CoreConsoleTrust none = CoreConsoleTrust::ForFolder(scripts_, missing, refusal);
+  EXPECT_FALSE(none.Changed());
+  EXPECT_NE(std::wstring::npos, refusal.find(missing)) << win::ToUtf8(refusal);
+  EXPECT_NE(std::wstring::npos, refusal.find(scripts_)) << win::ToUtf8(refusal);
+  EXPECT_EQ(profile.Text(kTrusted), L"C:\\x");
+
+  profile.SetBinary(kTrusted, "C:\\x");
+  EXPECT_FALSE(Trust(scripts_, &refusal).Changed());
+  EXPECT_NE(std::wstring::npos, refusal.find(scripts_)) << win::ToUtf8(refusal);
+  EXPECT_EQ(static_cast<DWORD>(REG_BINARY), profile.TypeOf(kTrusted));
+  EXPECT_EQ(0u, Notes());
 }
 
 // Which profiles need the folder is decided by PlanCoreTrust (unit tests); here, that such a
@@ -155,26 +168,6 @@ TEST_F(CoreTrustTest, NothingChangesWhereNothingIsToDo) {
   CadProfile profile(L"R23.1");
   profile.SetNumber(L"SECURELOAD", 0);
   EXPECT_TRUE(ConsoleRuns());
-}
-
-TEST_F(CoreTrustTest, AFolderThatCannotBeTrustedIsRefusedAndNothingChanges) {
-  CadProfile profile(L"R23.1");
-  profile.SetText(kTrusted, L"C:\\x");
-  // Without a place for the note, the profile is not touched. (A folder TRUSTEDPATHS cannot
-  // hold is refused by the plan: unit tests.)
-  std::wstring refusal;
-  std::wstring missing = data_ + L"\\missing";
-  CoreConsoleTrust none = CoreConsoleTrust::ForFolder(scripts_, missing, refusal);
-  EXPECT_FALSE(none.Changed());
-  EXPECT_NE(std::wstring::npos, refusal.find(missing)) << win::ToUtf8(refusal);
-  EXPECT_NE(std::wstring::npos, refusal.find(scripts_)) << win::ToUtf8(refusal);
-  EXPECT_EQ(profile.Text(kTrusted), L"C:\\x");
-
-  profile.SetBinary(kTrusted, "C:\\x");
-  EXPECT_FALSE(Trust(scripts_, &refusal).Changed());
-  EXPECT_NE(std::wstring::npos, refusal.find(scripts_)) << win::ToUtf8(refusal);
-  EXPECT_EQ(static_cast<DWORD>(REG_BINARY), profile.TypeOf(kTrusted));
-  EXPECT_EQ(0u, Notes());
 }
 
 // A run killed with the folder in TRUSTEDPATHS: the next start puts the old value back, but never

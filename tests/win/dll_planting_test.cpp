@@ -20,9 +20,7 @@ namespace {
 std::vector<std::wstring> PlantedNames() {
   std::vector<std::wstring> names;
   std::wstringstream list(win::FromUtf8(KAVRO_PLANTED_DLLS));
-  for (std::wstring name; std::getline(list, name, L',');) {
-    names.push_back(name);
-  }
+  for (std::wstring name; std::getline(list, name, L',');) names.push_back(name);
   return names;
 }
 
@@ -54,12 +52,8 @@ bool LoadedByWineItself(const std::wstring& name) {
 void PreferNative(const std::vector<std::wstring>& names) {
   for (const wchar_t* program : kStarted) {
     for (std::wstring name : names) {
-      if (LoadedByWineItself(name)) {
-        continue;
-      }
-      if (name.size() > 4 && name.compare(name.size() - 4, 4, L".dll") == 0) {
-        name.resize(name.size() - 4);
-      }
+      if (LoadedByWineItself(name)) continue;
+      if (name.ends_with(L".dll")) name.resize(name.size() - 4);
       const wchar_t order[] = L"native,builtin";
       RegSetKeyValueW(HKEY_CURRENT_USER, OverridesKey(program).c_str(), name.c_str(), REG_SZ, order,
                       sizeof(order));

@@ -28,9 +28,7 @@ class ButtonDropSource final : public IDropSource {
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
-    if (escape || GetTickCount() - started_ > 8000) {
-      return DRAGDROP_S_CANCEL;
-    }
+    if (escape || GetTickCount() - started_ > 8000) return DRAGDROP_S_CANCEL;
     return (keys & MK_LBUTTON) && !released ? S_OK : DRAGDROP_S_DROP;
   }
   std::atomic<bool> released = false;

@@ -27,9 +27,7 @@ HGLOBAL Text(const std::wstring& text) {
 class DropSource final : public win::ComObject<IDropSource> {
  public:
   HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD) override {
-    if (escape) {
-      return DRAGDROP_S_CANCEL;
-    }
+    if (escape) return DRAGDROP_S_CANCEL;
     return ++rounds_ < 3 ? S_OK : DRAGDROP_S_DROP;
   }
   HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }

@@ -97,9 +97,7 @@ TEST_F(DrawingListTest, LargeListsKeepOrderSelectionAndRunAccess) {
   auto procedure = reinterpret_cast<WNDPROC>(GetClassLongPtrW(List(), GCLP_WNDPROC));
   CallWindowProcW(procedure, List(), WM_SETREDRAW, FALSE, 0);
   CallWindowProcW(procedure, List(), LB_SETSEL, FALSE, -1);
-  for (int i = 0; i < 4997; i += 2) {
-    CallWindowProcW(procedure, List(), LB_SETSEL, TRUE, i);
-  }
+  for (int i = 0; i < 4997; i += 2) CallWindowProcW(procedure, List(), LB_SETSEL, TRUE, i);
   CallWindowProcW(procedure, List(), WM_SETREDRAW, TRUE, 0);
   EXPECT_TRUE(Click(C::xpcmdbutton9).empty());
   ASSERT_EQ(list.Count(), 2498u);
@@ -136,10 +134,7 @@ TEST_F(DrawingListTest, DeleteSelectedAllAndDoubleClick) {
 // The real common dialog, driven by a watcher: one file, several files, a cancel.
 TEST_F(DrawingListTest, AddThroughTheCommonDialog) {
   std::wstring folder = MakeTempFolder(L"图纸");
-  for (const wchar_t* name : {L"b.dwg", L"a.dwg", L"c.dwg"}) {
-    CloseHandle(CreateFileW((folder + L"\\" + name).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_ALWAYS, 0, nullptr));
-  }
+  for (const wchar_t* name : {L"b.dwg", L"a.dwg", L"c.dwg"}) MakeDrawing(folder, name);
   std::vector<SeenDialog> seen = Click(C::xpcmdbutton6, {ChooseName(folder + L"\\b.dwg")});
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0].title, L"Select File(s)...");

@@ -21,7 +21,7 @@ const std::pair<const wchar_t*, DWORD> kMadeAs[] = {
 
 using MainWindowTest = test::WindowFixture;
 
-TEST_F(MainWindowTest, WindowFrameAndPlacement) {
+TEST_F(MainWindowTest, WindowFramePlacementAndInitialState) {
   EXPECT_EQ(test::WindowText(Main()), L"Kavro V2.5");
   EXPECT_EQ(test::ClassOf(Main()), L"kavrofrm");
   LONG style = GetWindowLongW(Main(), GWL_STYLE);
@@ -38,13 +38,30 @@ TEST_F(MainWindowTest, WindowFrameAndPlacement) {
   // Centred across the screen, one third of the free height above.
   RECT outer{};
   GetWindowRect(Main(), &outer);
-  int screenW = GetSystemMetrics(SM_CXSCREEN);
-  int screenH = GetSystemMetrics(SM_CYSCREEN);
-  int width = outer.right - outer.left;
-  int height = outer.bottom - outer.top;
-  EXPECT_NEAR(outer.left, (screenW - width) / 2.0, 0.5);
-  EXPECT_NEAR(outer.top, (screenH - height) / 3.0, 0.5);
+  EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2.0, 0.5);
+  EXPECT_NEAR(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 3.0, 0.5);
   test::SaveWindowPicture(Main(), L"main-window");
+  // The controls' initial state and kinds.
+  HWND list = window_->Item(C::List2);
+  LONG listStyle = GetWindowLongW(list, GWL_STYLE);
+  EXPECT_TRUE(listStyle & LBS_SORT);
+  EXPECT_TRUE(listStyle & LBS_EXTENDEDSEL);
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
+  LONG textStyle = GetWindowLongW(window_->Item(C::Text1), GWL_STYLE);
+  EXPECT_TRUE(textStyle & ES_MULTILINE);
+  EXPECT_TRUE(textStyle & WS_VSCROLL);
+  EXPECT_FALSE(GetWindowLongW(window_->Item(C::Text2), GWL_STYLE) & ES_MULTILINE);
+  EXPECT_TRUE(window_->IsChecked(C::Option2));
+  EXPECT_FALSE(window_->IsChecked(C::Option1));
+  EXPECT_EQ(window_->ItemText(C::Text2), L"1");
+  EXPECT_EQ(GetFocus(), window_->Item(C::xpcmdbutton7));
+
+  LOGFONTW font{};
+  auto buttonFont =
+      reinterpret_cast<HFONT>(SendMessageW(window_->Item(C::Command9), WM_GETFONT, 0, 0));
+  ASSERT_TRUE(GetObjectW(buttonFont, sizeof(font), &font));
+  EXPECT_STREQ(font.lfFaceName, L"宋体");
+  EXPECT_EQ(font.lfHeight, -12);  // 9 pt at 96 DPI
 }
 
 TEST_F(MainWindowTest, ControlsMatchTheDesignInTabOrderAboveTheFrames) {
@@ -117,41 +134,9 @@ TEST_F(MainWindowTest, TabAndShiftTabWalkEveryTabStopInDesignOrder) {
   EXPECT_EQ(SendMessageW(r2000, BM_GETCHECK, 0, 0), BST_UNCHECKED);
 }
 
-TEST_F(MainWindowTest, InitialStateAndControlKinds) {
-  HWND list = window_->Item(C::List2);
-  LONG listStyle = GetWindowLongW(list, GWL_STYLE);
-  EXPECT_TRUE(listStyle & LBS_SORT);
-  EXPECT_TRUE(listStyle & LBS_EXTENDEDSEL);
-  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 0);
-  LONG textStyle = GetWindowLongW(window_->Item(C::Text1), GWL_STYLE);
-  EXPECT_TRUE(textStyle & ES_MULTILINE);
-  EXPECT_TRUE(textStyle & WS_VSCROLL);
-  EXPECT_FALSE(GetWindowLongW(window_->Item(C::Text2), GWL_STYLE) & ES_MULTILINE);
-  EXPECT_TRUE(window_->IsChecked(C::Option2));
-  EXPECT_FALSE(window_->IsChecked(C::Option1));
-  EXPECT_EQ(window_->ItemText(C::Text2), L"1");
-  EXPECT_EQ(GetFocus(), window_->Item(C::xpcmdbutton7));
-
-  LOGFONTW font{};
-  auto buttonFont =
-      reinterpret_cast<HFONT>(SendMessageW(window_->Item(C::Command9), WM_GETFONT, 0, 0));
-  ASSERT_TRUE(GetObjectW(buttonFont, sizeof(font), &font));
-  EXPECT_STREQ(font.lfFaceName, L"宋体");
-  EXPECT_EQ(font.lfHeight, -12);  // 9 pt at 96 DPI
-}
-
 TEST_F(MainWindowTest, ToolTips) {
-  HWND tips = nullptr;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM found) {
-        if (test::ClassOf(w) == TOOLTIPS_CLASSW) {
-          *reinterpret_cast<HWND*>(found) = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&tips));
+  HWND tips = test::FindTopWindow(GetCurrentThreadId(),
+                                  [](HWND w) { return test::ClassOf(w) == TOOLTIPS_CLASSW; });
   ASSERT_NE(tips, nullptr);
   auto tipOf = [&](TOOLINFOW tool) {
     wchar_t text[256] = {};

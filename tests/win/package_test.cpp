@@ -15,6 +15,7 @@
 #include "kavro_version.h"
 #include "support/kavro_process.h"
 #include "support/support.h"
+#include "win/registry_win.h"
 #include "win/text_win.h"
 
 namespace kavro {
@@ -54,30 +55,15 @@ std::set<std::wstring> FileNames(const fs::path& folder) {
 // As typed at a prompt (NSIS wants "/D=" unquoted).
 long RunWaiting(const std::wstring& commandLine) { return test::RunProgram(commandLine, 60000); }
 
-bool KeyExists() {
+// The installer's uninstall entry, or null; a value of it (an empty one when it is not there).
+win::UniqueKey UninstallKey() {
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey.c_str(), 0, KEY_READ, &key) !=
-      ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(key);
-  return true;
+  RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey.c_str(), 0, KEY_READ, &key);
+  return win::UniqueKey(key);
 }
-
-std::wstring KeyText(const wchar_t* name) {
-  wchar_t value[1024] = {};
-  DWORD size = sizeof(value);
-  RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey.c_str(), name, RRF_RT_REG_SZ, nullptr, value,
-               &size);
-  return value;
-}
-
-DWORD KeyNumber(const wchar_t* name) {
-  DWORD value = 0;
-  DWORD size = sizeof(value);
-  RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value,
-               &size);
-  return value;
+win::RegistryValue KeyValue(const wchar_t* name) {
+  win::UniqueKey key = UninstallKey();
+  return (key ? win::ReadValue(key.Get(), name) : std::nullopt).value_or(win::RegistryValue{});
 }
 
 fs::path ShortcutTarget(const fs::path& link) {
@@ -136,7 +122,7 @@ class Package : public testing::Test {
     if (RunWaiting(L"\"" + (kInstallFolder / L"Uninstall.exe").wstring() + L"\" /S") != 0) {
       return false;
     }
-    return test::PumpUntil([] { return !KeyExists() && !fs::exists(StartMenuFolder()); }, 20000);
+    return test::PumpUntil([] { return !UninstallKey() && !fs::exists(StartMenuFolder()); }, 20000);
   }
 };
 
@@ -147,15 +133,15 @@ TEST_F(Package, InstallsStartsAndUninstallsLeavingTheRunLogs) {
   expected.insert(L"Uninstall.exe");
   EXPECT_EQ(FileNames(kInstallFolder), expected);
 
-  EXPECT_EQ(KeyText(L"DisplayName"), L"Kavro");
-  EXPECT_EQ(KeyText(L"DisplayVersion"), kVersion);
-  EXPECT_EQ(KeyText(L"Publisher"), L"Kavro");
-  EXPECT_EQ(KeyText(L"DisplayIcon"), (kInstallFolder / L"kavro.exe").wstring() + L",0");
-  EXPECT_EQ(KeyText(L"UninstallString"),
+  EXPECT_EQ(KeyValue(L"DisplayName").text, L"Kavro");
+  EXPECT_EQ(KeyValue(L"DisplayVersion").text, kVersion);
+  EXPECT_EQ(KeyValue(L"Publisher").text, L"Kavro");
+  EXPECT_EQ(KeyValue(L"DisplayIcon").text, (kInstallFolder / L"kavro.exe").wstring() + L",0");
+  EXPECT_EQ(KeyValue(L"UninstallString").text,
             L"\"" + (kInstallFolder / L"Uninstall.exe").wstring() + L"\"");
   uintmax_t bytes = 0;
   for (const auto& name : expected) bytes += fs::file_size(kInstallFolder / name);
-  EXPECT_NEAR(KeyNumber(L"EstimatedSize"), static_cast<double>(bytes / 1024), 1.0);
+  EXPECT_NEAR(KeyValue(L"EstimatedSize").number, static_cast<double>(bytes / 1024), 1.0);
 
   EXPECT_EQ(ShortcutTarget(StartMenuFolder() / L"Kavro.lnk"), kInstallFolder / L"kavro.exe");
   EXPECT_EQ(ShortcutTarget(StartMenuFolder() / L"Kavro 帮助.lnk"), kInstallFolder / L"kavro.chm");

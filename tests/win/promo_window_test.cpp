@@ -71,9 +71,7 @@ class PromoWindowTest : public ::testing::Test {
   }
   void TearDown() override {
     for (HWND w : {OwnWindow(L"adfrm"), OwnWindow(L"ad1frm")}) {
-      if (w) {
-        DestroyWindow(w);
-      }
+      if (w) DestroyWindow(w);
     }
     test::PumpPending();
     CoUninitialize();
@@ -136,9 +134,7 @@ TEST_F(PromoWindowTest, HostedBrowserIsClippedAndLeavesThePicturesOnTop) {
   services_.Get().promoSettings.hostBrowserAnyway = true;
   Open();
   HWND browser = Item(adfrm_, PromoControl::WebBrowser1);
-  if (!browser) {
-    GTEST_SKIP() << "the browser control cannot be hosted here";
-  }
+  if (!browser) GTEST_SKIP() << "the browser control cannot be hosted here";
   EXPECT_EQ(test::ClassOf(browser), L"KavroBrowserHost");
   RECT r = test::RectInParent(browser, adfrm_);
   EXPECT_EQ(r.left, -7);
@@ -166,9 +162,7 @@ TEST_F(PromoWindowTest, HostedBrowserRunsNothingAndSendsOtherPagesOutside) {
   Open();
   EXPECT_TRUE(opened.empty()) << "the window's own page loads inside";
   Microsoft::WRL::ComPtr<IWebBrowser2> browser = BrowserIn(Item(adfrm_, PromoControl::WebBrowser1));
-  if (!browser) {
-    GTEST_SKIP() << "the browser control cannot be hosted here";
-  }
+  if (!browser) GTEST_SKIP() << "the browser control cannot be hosted here";
   Microsoft::WRL::ComPtr<IOleObject> control;
   Microsoft::WRL::ComPtr<IOleClientSite> site;
   Microsoft::WRL::ComPtr<IDispatch> ambient;

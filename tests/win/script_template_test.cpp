@@ -78,16 +78,13 @@ TEST_F(ScriptTemplateTest, FailedSavesAreReportedAndTheOldFileStays) {
   SetTemplate(L"ok\r\nx😀");
   Save(kept);
   Run(C::xpcmdbutton1, DialogOutcome::Failed);
-  const std::vector<std::wstring>& boxes = boxes_;
-  ASSERT_EQ(boxes.size(), 5u);
-  for (const std::wstring& box : boxes) {
-    EXPECT_EQ(box.rfind(L"错误|", 0), 0u) << box;
-  }
-  EXPECT_NE(boxes[0].find(readOnly), std::wstring::npos) << boxes[0];
-  EXPECT_NE(boxes[0].find(L"原有文件保持不变"), std::wstring::npos) << boxes[0];
-  EXPECT_NE(boxes[1].find(aFolder), std::wstring::npos) << boxes[1];
-  EXPECT_NE(boxes[2].find(L"第 2 行第 8 个字符“한”(U+D55C)"), std::wstring::npos) << boxes[2];
-  EXPECT_NE(boxes[3].find(L"第 2 行第 2 个字符“😀”(U+1F600)"), std::wstring::npos) << boxes[3];
+  ASSERT_EQ(boxes_.size(), 5u);
+  for (const std::wstring& box : boxes_) EXPECT_EQ(box.rfind(L"错误|", 0), 0u) << box;
+  EXPECT_NE(boxes_[0].find(readOnly), std::wstring::npos) << boxes_[0];
+  EXPECT_NE(boxes_[0].find(L"原有文件保持不变"), std::wstring::npos) << boxes_[0];
+  EXPECT_NE(boxes_[1].find(aFolder), std::wstring::npos) << boxes_[1];
+  EXPECT_NE(boxes_[2].find(L"第 2 行第 8 个字符“한”(U+D55C)"), std::wstring::npos) << boxes_[2];
+  EXPECT_NE(boxes_[3].find(L"第 2 行第 2 个字符“😀”(U+1F600)"), std::wstring::npos) << boxes_[3];
   EXPECT_EQ(ReadBytes(readOnly), "old");
   EXPECT_EQ(ReadBytes(kept), "old");
   EXPECT_NE(GetFileAttributesW(aFolder.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);

@@ -4,17 +4,13 @@
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
-  if (reason != DLL_PROCESS_ATTACH) {
-    return TRUE;
-  }
+  if (reason != DLL_PROCESS_ATTACH) return TRUE;
   wchar_t path[MAX_PATH + 8] = {};
   DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
   if (n > 0 && n < MAX_PATH) {
     lstrcatW(path, L".loaded");
     HANDLE marker = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (marker != INVALID_HANDLE_VALUE) {
-      CloseHandle(marker);
-    }
+    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
   }
   return FALSE;
 }

@@ -56,10 +56,7 @@ std::wstring InstalledCad::CommandLine() const {
 // Closed first (see Standin::KillAll), then ended.
 void InstalledCad::EndAll() const {
   Standin::KillAll();
-  ForEachProcessOf(ExePath(), [](HANDLE process) {
-    if (WaitForSingleObject(process, 3000) == WAIT_TIMEOUT) TerminateProcess(process, 9);
-    WaitForSingleObject(process, 5000);
-  });
+  EndProcessesOf(ExePath());
 }
 
 }  // namespace kavro::test

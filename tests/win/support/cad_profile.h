@@ -25,7 +25,6 @@ class CadProfile {
   std::optional<std::wstring> Text(const std::wstring& name) const;
   DWORD TypeOf(const std::wstring& name) const;  // REG_NONE when it is not there
 
-  const std::wstring& VariablesKey() const { return variables_; }
   static void RemoveAll();
   static bool AnyLeft();
 

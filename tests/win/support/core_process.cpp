@@ -1,7 +1,5 @@
 #include "support/core_process.h"
 
-#include <cstring>
-
 #include <gtest/gtest.h>
 
 #include "base/program_folder.h"
@@ -81,12 +79,6 @@ double CoreProcess::CpuMs() const {
     return static_cast<double>((ULONGLONG{t.dwHighDateTime} << 32) | t.dwLowDateTime) / 10000.0;
   };
   return ms(kernel) + ms(user);
-}
-
-std::wstring CoreProcess::Output() const {
-  std::wstring text(output_.size() / sizeof(wchar_t), L'\0');
-  std::memcpy(text.data(), output_.data(), text.size() * sizeof(wchar_t));
-  return text;
 }
 
 ComRan RunKavroCom(const std::wstring& arguments, DWORD limitMs) {

@@ -28,7 +28,6 @@ class CoreProcess {
   DWORD ExitCode() const;
   double CpuMs() const;  // the processor time it used (its own, not its children's)
   const std::string& OutputBytes() const { return output_; }  // complete after Wait
-  std::wstring Output() const;                                // the bytes read as UTF-16LE
 
  private:
   HANDLE process_ = nullptr;

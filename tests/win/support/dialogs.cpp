@@ -42,13 +42,9 @@ std::vector<SeenDialog> RunAnswering(const std::function<void()>& action,
              std::chrono::steady_clock::now() < deadline) {
         Sleep(10);
       }
-      if (!dialog) {
-        return;
-      }
+      if (!dialog) return;
       // Let the dialog finish its start-up: every dialog of the program has a title.
-      while (WindowText(dialog).empty() && std::chrono::steady_clock::now() < deadline) {
-        Sleep(10);
-      }
+      while (WindowText(dialog).empty() && std::chrono::steady_clock::now() < deadline) Sleep(10);
       Sleep(50);
       HWND message = GetDlgItem(dialog, 0xFFFF);
       seen.push_back({WindowText(dialog), message ? WindowText(message) : L""});

@@ -24,7 +24,6 @@ class KavroProcess {
   // Ends it at once, as a crash or a power cut would.
   void Kill();
   DWORD Id() const { return process_.dwProcessId; }
-  HANDLE Process() const { return process_.hProcess; }
   // Ended within a few seconds, with exit code 0.
   bool EndedWithoutError() const;
   HWND Item(MainControl id) const { return GetDlgItem(main, ControlCommandId(id)); }

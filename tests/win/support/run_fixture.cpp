@@ -17,6 +17,9 @@ std::wstring Sent(const std::wstring& command) {
   return L"Document.SendCommand " + LogQuote(command);
 }
 
+namespace {
+
+// What an R2000 run sets after `filedia 0`.
 Lines SetForRun(bool history) {
   Lines calls = {L"Document.GetVariable LOGFILEMODE", L"Document.SetVariable LOGFILEMODE 1",
                  L"Document.GetVariable PROXYNOTICE", L"Document.SetVariable PROXYNOTICE 0",
@@ -24,6 +27,8 @@ Lines SetForRun(bool history) {
   if (!history) calls.erase(calls.begin() + 1);
   return calls;
 }
+
+}  // namespace
 
 Lines PutBack(bool history) {
   Lines calls = {L"Document.SetVariable DWGCHECK 1", L"Document.SetVariable PROXYNOTICE 1",

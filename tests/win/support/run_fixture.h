@@ -27,8 +27,7 @@ std::wstring AwkwardFolder(const std::wstring& name);
 // without `history`, refuses LOGFILEMODE.
 std::wstring Sent(const std::wstring& command);
 Lines ModifyCalls(const Lines& paths, const std::wstring& script, bool history = true);
-// What an R2000 run sets after `filedia 0` and puts back after `filedia 1`.
-Lines SetForRun(bool history = true);
+// What an R2000 run puts back after `filedia 1`.
 Lines PutBack(bool history = true);
 
 class RunFixture : public ::testing::Test {

@@ -5,6 +5,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <functional>
 #include <sstream>
 
@@ -63,12 +64,16 @@ void ForEachProcessOf(const std::wstring& program, const std::function<void(HAND
   CloseHandle(snapshot);
 }
 
-namespace {
-
-// Calls `each` with every running process whose program is the installed stand-in.
-void ForEachStandin(const std::function<void(HANDLE)>& each) {
-  ForEachProcessOf(Standin::ExePath(), each);
+void EndProcessesOf(const std::wstring& program) {
+  ForEachProcessOf(program, [](HANDLE process) {
+    if (WaitForSingleObject(process, 3000) == WAIT_TIMEOUT) {
+      TerminateProcess(process, 9);
+      WaitForSingleObject(process, 5000);
+    }
+  });
 }
+
+namespace {
 
 void WriteOptions(StandinOptions options, const std::wstring& logPath) {
   options.log = logPath;
@@ -128,17 +133,12 @@ void Standin::KillAll() {
     CloseHandle(wake);
   }
   EnumWindows(CloseStandinWindow, 0);
-  ForEachStandin([](HANDLE process) {
-    if (WaitForSingleObject(process, 3000) == WAIT_TIMEOUT) {
-      TerminateProcess(process, 9);
-      WaitForSingleObject(process, 5000);
-    }
-  });
+  EndProcessesOf(ExePath());
 }
 
 bool Standin::IsRunning() {
   bool running = false;
-  ForEachStandin([&](HANDLE process) {
+  ForEachProcessOf(ExePath(), [&](HANDLE process) {
     running = running || WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
   });
   return running;
@@ -162,20 +162,17 @@ Lines ReadLogLines(const std::wstring& logPath) {
 }
 
 std::vector<std::wstring> Standin::Calls() const {
-  std::vector<std::wstring> calls;
-  for (auto& line : LogLines()) {
-    if (line.rfind(L"get ", 0) != 0 && line.rfind(L"- ", 0) != 0) calls.push_back(line);
-  }
+  Lines calls = LogLines();
+  std::erase_if(
+      calls, [](const std::wstring& l) { return l.starts_with(L"get ") || l.starts_with(L"- "); });
   return calls;
 }
 
 bool Standin::Logged(std::wstring_view part) const { return AnyHolds(LogLines(), part); }
 
 bool AnyHolds(const Lines& lines, std::wstring_view part) {
-  for (const auto& line : lines) {
-    if (line.find(part) != std::wstring::npos) return true;
-  }
-  return false;
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::wstring& line) { return line.find(part) != line.npos; });
 }
 
 // The stand-in's own quoting (tools/standin/log.cpp), so that expected lines match by design.

@@ -59,6 +59,8 @@ std::wstring TypedLine(std::wstring_view keys);
 
 // Every running process of `program` (a full path), opened to be waited for or ended.
 void ForEachProcessOf(const std::wstring& program, const std::function<void(HANDLE)>& each);
+// Every running process of `program` given three seconds to end, then ended.
+void EndProcessesOf(const std::wstring& program);
 // A stand-in's log, line by line; whether a line holds `part`.
 Lines ReadLogLines(const std::wstring& logPath);
 bool AnyHolds(const Lines& lines, std::wstring_view part);

@@ -18,17 +18,13 @@ namespace kavro::test {
 
 void PumpPending() {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    win::ProcessMessage(msg);
-  }
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) win::ProcessMessage(msg);
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   DWORD start = GetTickCount();
   while (!done()) {
-    if (GetTickCount() - start > timeoutMs) {
-      return done();
-    }
+    if (GetTickCount() - start > timeoutMs) return done();
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     PumpPending();
   }
@@ -41,9 +37,7 @@ namespace {
 std::wstring BuildPath(const char* built) {
   std::wstring path = win::FromUtf8(built);
   std::replace(path.begin(), path.end(), L'/', L'\\');
-  if (!path.empty() && path[0] == L'\\') {
-    path = L"Z:" + path;
-  }
+  if (!path.empty() && path[0] == L'\\') path = L"Z:" + path;
   return path;
 }
 
@@ -99,9 +93,7 @@ std::wstring MakeTempFolder(const std::wstring& name) {
 
 HGLOBAL DropFileList(const std::vector<std::wstring>& paths) {
   std::wstring list;
-  for (const std::wstring& path : paths) {
-    list += path + L'\0';
-  }
+  for (const std::wstring& path : paths) list += path + L'\0';
   list += L'\0';
   HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
   auto* files = static_cast<DROPFILES*>(GlobalLock(memory));
@@ -216,40 +208,44 @@ std::vector<Lines> ReadCsv(const std::wstring& path) {
   return rows;
 }
 
-long RunProgram(std::wstring commandLine, DWORD waitMs, const wchar_t* folder) {
+namespace {
+
+// Starts `commandLine` (in `folder`); quiet, without a window or output. Its process handle, or
+// null when it did not start.
+HANDLE Launch(std::wstring commandLine, const wchar_t* folder, bool quiet) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
+  if (quiet) startup.dwFlags = STARTF_USESTDHANDLES;  // none: its output stays out of the test's
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder,
-                      &startup, &process)) {
-    return -1;
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                      quiet ? CREATE_NO_WINDOW : 0, nullptr, folder, &startup, &process)) {
+    return nullptr;
   }
-  DWORD code = 0;
-  if (waitMs > 0 && WaitForSingleObject(process.hProcess, waitMs) != WAIT_OBJECT_0) {
-    TerminateProcess(process.hProcess, static_cast<UINT>(-1));
-    WaitForSingleObject(process.hProcess, 5000);
-  }
-  if (waitMs > 0) GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  return process.hProcess;
+}
+
+}  // namespace
+
+long RunProgram(std::wstring commandLine, DWORD waitMs, const wchar_t* folder) {
+  HANDLE process = Launch(std::move(commandLine), folder, false);
+  if (!process) return -1;
+  DWORD code = 0;
+  if (waitMs > 0 && WaitForSingleObject(process, waitMs) != WAIT_OBJECT_0) {
+    TerminateProcess(process, static_cast<UINT>(-1));
+    WaitForSingleObject(process, 5000);
+  }
+  if (waitMs > 0) GetExitCodeProcess(process, &code);
+  CloseHandle(process);
   return static_cast<long>(code);
 }
 
 HANDLE StartThisProgram(const std::wstring& test) {
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring commandLine =
-      L"\"" + std::wstring(self) + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + test;
-  STARTUPINFOW startup{};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESTDHANDLES;  // none: its output stays out of the test's
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                      nullptr, nullptr, &startup, &process)) {
-    return nullptr;
-  }
-  CloseHandle(process.hThread);
-  return process.hProcess;
+  return Launch(
+      L"\"" + std::wstring(self) + L"\" --gtest_also_run_disabled_tests --gtest_filter=" + test,
+      nullptr, true);
 }
 
 std::wstring EnvironmentValue(const wchar_t* name) {

@@ -33,11 +33,9 @@ TestServices::TestServices(TestServiceOptions options)
                      ? options.dataFolder
                      : MakeTempFolder(L"data-" + std::to_wstring(GetTickCount64()))) {
   ServiceParts parts;
-  if (!options.realShell) {
-    auto recordingShell = std::make_unique<RecordingShell>();
-    shell = recordingShell.get();
-    parts.shell = std::move(recordingShell);
-  }
+  auto recordingShell = std::make_unique<RecordingShell>();
+  shell = recordingShell.get();
+  parts.shell = std::move(recordingShell);
   auto recordingMessages = std::make_unique<RecordingMessages>();
   messages = recordingMessages.get();
   parts.messages = std::move(recordingMessages);

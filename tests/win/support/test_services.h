@@ -59,7 +59,6 @@ class RecordingMessages final : public win::MessageBoxes {
 };
 
 struct TestServiceOptions {
-  bool realShell = false;      // the help viewer and the shell for real
   std::wstring programFolder;  // where the script file goes; empty: a fresh folder
   std::wstring dataFolder;     // where journals and run logs go; empty: a fresh folder
   bool keepRecords = true;     // false: runs keep no journal and no log
@@ -75,7 +74,7 @@ class TestServices {
   // The script and what it was asked, without switching to it.
   ScriptedDialogs& Script() { return *scripted_; }
 
-  RecordingShell* shell = nullptr;  // null with realShell
+  RecordingShell* shell = nullptr;
   RecordingMessages* messages = nullptr;
   std::wstring programFolder;
   std::wstring dataFolder;

@@ -18,22 +18,21 @@ void WindowFixture::Add(const Lines& entries) {
 }
 
 std::vector<SeenDialog> WindowFixture::Click(C button, std::vector<DialogAnswer> answers) {
-  size_t shown = services_.messages->shown.size();
+  const auto& shown = services_.messages->shown;
+  size_t before = shown.size();
   std::vector<SeenDialog> seen = RunAnswering([&] { window_->Click(button); }, std::move(answers));
-  for (size_t i = shown; i < services_.messages->shown.size(); ++i) {
-    seen.push_back({services_.messages->shown[i].title, services_.messages->shown[i].text});
-  }
+  for (size_t i = before; i < shown.size(); ++i) seen.push_back({shown[i].title, shown[i].text});
   return seen;
 }
 
 Lines WindowFixture::Answered(C button, DialogOutcome outcome, const std::wstring& path) {
   services_.Scripted().answers.push_back({outcome, path});
-  size_t shown = services_.messages->shown.size();
+  const auto& shown = services_.messages->shown;
+  size_t before = shown.size();
   window_->Click(button);
   Lines boxes;
-  for (size_t i = shown; i < services_.messages->shown.size(); ++i) {
-    boxes.push_back(services_.messages->shown[i].title + L"|" + services_.messages->shown[i].text);
-  }
+  for (size_t i = before; i < shown.size(); ++i)
+    boxes.push_back(shown[i].title + L"|" + shown[i].text);
   return boxes;
 }
 
