@@ -24,7 +24,8 @@ said() {
   printf '== %-60s %4d s (%4d s to %4d s)%s\n' "$1:" "$(($3 - $2))" "$(($2 - start))" \
     "$(($3 - start))" "${4:+, $4 s of CPU}"
 }
-cpu_of_children() { times | tail -1 | awk '{ t = 0; for (i = 1; i <= 2; ++i) { split($i, p, /[ms]/);
+# `times` must not run in a pipeline: a forked shell has no children's times of its own.
+cpu_of_children() { times >"$log/times"; tail -1 "$log/times" | awk '{ t = 0; for (i = 1; i <= 2; ++i) { split($i, p, /[ms]/);
   t += p[1] * 60 + p[2] } printf "%d", t }'; }
 timed() {
   local what=$1 from=$SECONDS rc
