@@ -128,12 +128,18 @@ class Scheduler {
     Report(at);
   }
 
-  // Tells the record; the drawing is no longer running.
-  void Finish(size_t at, bool saved, long number, const std::wstring& text) {
+  // The drawing is no longer running: its end, timed.
+  DrawingEnd& Stopped(size_t at) {
     running_[at] = false;
     --runningCount_;
     DrawingEnd& end = summary_.drawings[at];
     if (options_.clockSeconds) end.seconds = Clock() - startClock_[at];
+    return end;
+  }
+
+  // Tells the record; the drawing is no longer running.
+  void Finish(size_t at, bool saved, long number, const std::wstring& text) {
+    DrawingEnd& end = Stopped(at);
     if (saved) {
       record_.Saved(end.index);
       end.result = DrawingResult::Done;
@@ -150,10 +156,7 @@ class Scheduler {
   // A drawing under way whose job ended by the cancel and left it as it was: 已取消, counted with
   // the drawings the cancel kept from beginning.
   void Cancel(size_t at) {
-    running_[at] = false;
-    --runningCount_;
-    DrawingEnd& end = summary_.drawings[at];
-    if (options_.clockSeconds) end.seconds = Clock() - startClock_[at];
+    DrawingEnd& end = Stopped(at);
     record_.Cancelled(end.index, kCancelledEndNumber, kCancelledEndText);
     end.result = DrawingResult::Cancelled;
     end.errorNumber = kCancelledEndNumber;
